@@ -1,0 +1,44 @@
+// The user's choices: one record owned by the application and passed by reference.
+// Sizes are decimal texts ("800"), turned into integers where they are used.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pixtrim {
+
+inline constexpr const char* kVersion = "1.13";
+inline constexpr const char* kConfigurationFileName = "Pixtrim.cfg";
+
+struct Settings {
+    std::string AppFolder;
+    std::string ImageFolder;
+    bool KeepExif = true;
+    bool InsertCopyright = false;
+    std::string ImageWidth = "800";
+    std::string ImageHeight = "600";
+    // Half the smallest preset, 320 x 240.
+    std::string CustomWidth = std::to_string(320 / 2);
+    std::string CustomHeight = std::to_string(240 / 2);
+    std::string CopyrightText;
+    uint8_t CopyrightPlace = 0;
+    uint8_t CopyrightSize = 1;
+    std::string CopyrightFont = "Comic Sans MS";
+    bool CopyrightTransparent = true;
+    bool CopyrightOutline = false;
+    int16_t CopyrightColor = 0;
+    std::string ResizedFolderName = "Resized";
+    std::string ImageFilters = "*.jpg;*.jpeg";
+};
+
+// Start-up before the window exists: the defaults, the stored values over them, and an
+// image folder that exists. `startFolder` is the process's current folder at start-up.
+// Climbs from a lost image folder to its nearest existing ancestor; the climb ends at the
+// root folder, and a relative folder that leads nowhere gives `startFolder`.
+// Leaves `AppFolder` as the current folder. Called only on the window's thread.
+void PrepareSettings(Settings& settings, const std::string& startFolder);
+
+// The nearest existing folder of `folder` and its ancestors, as above.
+std::string FindExistingImageFolder(const std::string& folder, const std::string& startFolder);
+
+}  // namespace pixtrim

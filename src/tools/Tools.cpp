@@ -1,0 +1,128 @@
+#include "tools/Tools.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "tools/TextCase.h"
+
+namespace fs = std::filesystem;
+
+namespace pixtrim {
+namespace {
+
+// Position of the last `separator` in `text`, or npos. Only a separator of exactly one
+// character (one UTF-8 sequence) can be found.
+size_t FindLastSeparator(std::string_view text, std::string_view separator) {
+    const auto characters = std::count_if(separator.begin(), separator.end(),
+                                          [](char c) { return (c & 0xC0) != 0x80; });
+    if (characters != 1) return std::string_view::npos;
+    return text.rfind(separator);
+}
+
+}  // namespace
+
+std::string GetTextAfterLast(std::string_view text, std::string_view separator) {
+    const size_t at = FindLastSeparator(text, separator);
+    if (at == std::string_view::npos) return std::string(text);
+    return std::string(text.substr(at + separator.size()));
+}
+
+std::string GetTextBeforeLast(std::string_view text, std::string_view separator) {
+    const size_t at = FindLastSeparator(text, separator);
+    if (at == std::string_view::npos) return {};
+    return std::string(text.substr(0, at));
+}
+
+bool IsExistingFolder(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && fs::is_directory(path, error);
+}
+
+bool RemoveFolderIfEmpty(const std::string& folder) {
+    std::error_code error;
+    if (!IsExistingFolder(folder)) return false;
+    // A link is neither emptied nor removed: what it points to is not ours to tidy.
+    if (fs::is_symlink(folder, error)) return true;
+
+    const fs::path thumbs = fs::path(folder) / "Thumbs.db";
+    if (fs::is_regular_file(fs::symlink_status(thumbs, error))) fs::remove(thumbs, error);
+
+    bool holdsSomething = false;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        holdsSomething = true;
+        break;
+    }
+    if (error || holdsSomething) return true;
+    // fs::remove never recurses; it fails on a folder that is not empty.
+    return !fs::remove(folder, error) || error;
+}
+
+bool ChangeCurrentFolder(const std::string& path) {
+    std::error_code error;
+    fs::current_path(path, error);
+    return !error;
+}
+
+std::string CurrentFolder() {
+    std::error_code error;
+    const fs::path current = fs::current_path(error);
+    return error ? std::string() : current.string();
+}
+
+double NumericValue(std::string_view text) {
+    std::string digits;
+    bool negative = false;
+    bool started = false;
+    bool seenPoint = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n') continue;
+        if (!started && (c == '+' || c == '-')) {
+            negative = c == '-';
+            started = true;
+        } else if (c >= '0' && c <= '9') {
+            digits.push_back(c);
+            started = true;
+        } else if (c == '.' && !seenPoint) {
+            digits.push_back(c);
+            seenPoint = started = true;
+        } else {
+            break;
+        }
+    }
+    if (digits.find_first_of("0123456789") == std::string::npos) return 0.0;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Without an exponent only a long run of leading zeros can underflow.
+        const bool tiny = digits.find_first_of("123456789") > digits.find('.');
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    return negative ? -value : value;
+}
+
+std::optional<int32_t> RoundToRange(double value, int32_t low, int32_t high) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double rounded = std::nearbyint(value);
+    if (rounded < low || rounded > high) return std::nullopt;
+    return static_cast<int32_t>(rounded);
+}
+
+std::string TrimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+bool NameLessIgnoringCase(std::string_view a, std::string_view b) {
+    const std::u32string upperA = UpperCaseCodePoints(a);
+    const std::u32string upperB = UpperCaseCodePoints(b);
+    if (upperA != upperB) return upperA < upperB;
+    return a < b;
+}
+
+}  // namespace pixtrim

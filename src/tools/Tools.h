@@ -1,0 +1,61 @@
+// Small text and folder routines shared by the whole program: splitting texts at a
+// separator, folder tests, tidying the output sub-folder, filter matching, the current
+// folder and the numeric value of a text. File names are raw bytes (UTF-8 where valid).
+// All functions are safe to call from any thread, except ChangeCurrentFolder, which
+// changes process-wide state.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pixtrim {
+
+// Text after the last `separator`; the whole text when there is none.
+std::string GetTextAfterLast(std::string_view text, std::string_view separator);
+// Text before the last `separator`, without it; empty when there is none.
+// A separator that is not exactly one character is never found.
+std::string GetTextBeforeLast(std::string_view text, std::string_view separator);
+
+// True when `path` names an existing folder (links to folders count).
+bool IsExistingFolder(const std::string& path);
+
+// Tidies an output folder: deletes its "Thumbs.db", then removes the folder when it holds
+// no file and no sub-folder. Never deletes recursively, never follows or removes a link.
+// Returns true when the folder exists afterwards (it holds files or sub-folders, or could
+// not be removed), false when it did not exist or was removed.
+bool RemoveFolderIfEmpty(const std::string& folder);
+
+// True when `name` matches one of the ";"-separated patterns of `filters`, letter case
+// ignored (accented letters too). Pattern language: "?" one character, "*" any run,
+// "#" one digit, "[...]" one character of a list with ranges ("[A-Z]"), "[!...]" one
+// character not in the list. Malformed patterns have a fixed meaning:
+//   - a "[" without a closing "]" stands for itself, like any other character;
+//   - "[]" matches the empty run (it is skipped);
+//   - a reversed range ("[z-a]") contains no character.
+// Time grows at most with name length times pattern length.
+bool MatchesFilters(std::string_view name, std::string_view filters);
+
+// Makes `path` the process's current folder. Returns false when that fails.
+bool ChangeCurrentFolder(const std::string& path);
+
+// The process's current folder, or an empty text when it cannot be read.
+std::string CurrentFolder();
+
+// The numeric value of a text: the decimal number it begins with (blanks, tabs and line
+// feeds ignored wherever they stand; optional sign; optional fraction; no exponent), or 0
+// when it begins with none. A number too large for a double gives +/- infinity.
+double NumericValue(std::string_view text);
+
+// Rounds `value` half to even and returns it when the result lies in [low, high];
+// nothing when it does not (infinities and NaN included).
+std::optional<int32_t> RoundToRange(double value, int32_t low, int32_t high);
+
+// The text with blanks (spaces) removed at both ends.
+std::string TrimBlanks(std::string_view text);
+
+// Orders names as a user reads them: letter case ignored (accents too), then by bytes.
+bool NameLessIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace pixtrim
