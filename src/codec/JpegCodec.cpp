@@ -1,0 +1,198 @@
+#include "codec/JpegCodec.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+#include <string>
+
+#include "image/cDIBSection.h"
+
+namespace pixtrim {
+namespace {
+
+constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
+constexpr int kMaxScans = 1000;
+constexpr int kRowsPerCall = 16;
+
+// libjpeg ends the process on an error unless error_exit does not return: it jumps back
+// into the function that called libjpeg, which then releases the codec.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+
+[[noreturn]] void JumpOnError(j_common_ptr codec) {
+    longjmp(reinterpret_cast<ErrorManager*>(codec->err)->jump, 1);
+}
+
+void IgnoreMessage(j_common_ptr) {}
+
+// Ends the decoding of a hostile progressive file whose scans never stop coming.
+void LimitScans(j_common_ptr codec) {
+    auto* decoder = reinterpret_cast<j_decompress_ptr>(codec);
+    if (decoder->input_scan_number > kMaxScans) {
+        codec->err->error_exit(codec);
+    }
+}
+
+void InstallErrorManager(ErrorManager& errors) {
+    jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = JumpOnError;
+    errors.pub.output_message = IgnoreMessage;
+}
+
+inline uint8_t Scale255(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
+
+// One CMYK row into blue-green-red; Adobe files store the inks inverted.
+void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        bgr[0] = Scale255(y, k);
+        bgr[1] = Scale255(m, k);
+        bgr[2] = Scale255(c, k);
+    }
+}
+
+// The libjpeg error region: between setjmp and the libjpeg calls there is no C++ object
+// with a destructor; every path ends in jpeg_destroy_decompress.
+bool DecodeInto(FILE* file, cDIBSection& target) {
+    jpeg_decompress_struct codec;
+    ErrorManager errors;
+    jpeg_progress_mgr progress;
+    InstallErrorManager(errors);
+    codec.err = &errors.pub;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&codec);
+        return false;
+    }
+    jpeg_create_decompress(&codec);
+    progress.progress_monitor = LimitScans;
+    codec.progress = &progress;
+    jpeg_stdio_src(&codec, file);
+    jpeg_read_header(&codec, TRUE);
+
+    const bool cmyk = codec.jpeg_color_space == JCS_CMYK || codec.jpeg_color_space == JCS_YCCK;
+    codec.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    const int64_t width = codec.image_width;
+    const int64_t height = codec.image_height;
+    const int64_t stride = (width * 3 + 3) & ~int64_t{3};
+    if (stride * height > kMaxPixelMemory || !target.Create(codec.image_width, codec.image_height)) {
+        jpeg_destroy_decompress(&codec);
+        return false;
+    }
+    jpeg_start_decompress(&codec);
+    uint8_t* bits = target.DIBSectionBitsPtr();
+    JSAMPARRAY cmykRow = cmyk ? (*codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&codec),
+                                                            JPOOL_IMAGE, codec.image_width * 4, 1)
+                              : nullptr;
+    JSAMPROW rows[kRowsPerCall];
+    while (codec.output_scanline < codec.output_height) {
+        const int64_t first = codec.output_scanline;
+        const int64_t count = cmyk ? 1 : std::min<int64_t>(kRowsPerCall, height - first);
+        // The picture's top row goes into the last memory row.
+        for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
+        if (cmyk) {
+            jpeg_read_scanlines(&codec, cmykRow, 1);
+            ConvertCmykRow(cmykRow[0], rows[0], codec.image_width, codec.saw_Adobe_marker);
+        } else {
+            jpeg_read_scanlines(&codec, rows, static_cast<JDIMENSION>(count));
+        }
+    }
+    jpeg_finish_decompress(&codec);
+    jpeg_destroy_decompress(&codec);
+    return true;
+}
+
+// Same rules as DecodeInto.
+bool EncodeFrom(FILE* file, const cDIBSection& source, int quality) {
+    jpeg_compress_struct codec;
+    ErrorManager errors;
+    InstallErrorManager(errors);
+    codec.err = &errors.pub;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&codec);
+        return false;
+    }
+    jpeg_create_compress(&codec);
+    jpeg_stdio_dest(&codec, file);
+    codec.image_width = static_cast<JDIMENSION>(source.Width());
+    codec.image_height = static_cast<JDIMENSION>(source.Height());
+    codec.input_components = 3;
+    codec.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&codec);
+    jpeg_set_quality(&codec, quality, TRUE);
+    jpeg_start_compress(&codec, TRUE);
+    const int64_t height = source.Height();
+    const int64_t stride = source.BytesPerScanLine();
+    uint8_t* bits = source.DIBSectionBitsPtr();
+    JSAMPROW rows[kRowsPerCall];
+    while (codec.next_scanline < codec.image_height) {
+        const int64_t first = codec.next_scanline;
+        const int64_t count = std::min<int64_t>(kRowsPerCall, height - first);
+        for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
+        jpeg_write_scanlines(&codec, rows, static_cast<JDIMENSION>(count));
+    }
+    jpeg_finish_compress(&codec);
+    jpeg_destroy_compress(&codec);
+    return true;
+}
+
+// Opens a new file beside `path` under a name no other file has; "" when it cannot.
+std::string CreateTemporaryBeside(const std::string& path, int& descriptor) {
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = folder + "." + name + ".pixtrim-" +
+                                      std::to_string(getpid()) + "-" + std::to_string(counter++);
+        descriptor = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) return candidate;
+        if (errno != EEXIST) break;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
+    FILE* file = std::fopen(sFileName.c_str(), "rb");
+    if (!file) return false;
+    cDIBSection decoded;
+    const bool loaded = DecodeInto(file, decoded);
+    std::fclose(file);
+    if (loaded) cDib.Swap(decoded);
+    return loaded;
+}
+
+bool SaveJPG(const cDIBSection& cDib, const std::string& sFileName, int32_t lQuality) {
+    if (!cDib.DIBSectionBitsPtr() || sFileName.empty()) return false;
+    int descriptor = -1;
+    const std::string temporary = CreateTemporaryBeside(sFileName, descriptor);
+    if (temporary.empty()) return false;
+    FILE* file = fdopen(descriptor, "wb");
+    if (!file) {
+        close(descriptor);
+        unlink(temporary.c_str());
+        return false;
+    }
+    bool saved = EncodeFrom(file, cDib, lQuality);
+    saved = std::fflush(file) == 0 && !std::ferror(file) && saved;
+    saved = std::fclose(file) == 0 && saved;
+    saved = saved && std::rename(temporary.c_str(), sFileName.c_str()) == 0;
+    if (!saved) unlink(temporary.c_str());
+    return saved;
+}
+
+}  // namespace pixtrim

@@ -1,0 +1,54 @@
+// Pictures made in tests, and plain accessors that follow the buffer layout as documented
+// (blue, green, red; rows padded to 4 bytes; memory row 0 at the bottom).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "image/cDIBSection.h"
+
+namespace pixtrim::test {
+
+using Bgr = std::array<uint8_t, 3>;
+
+inline uint8_t* PixelAt(const cDIBSection& dib, int32_t x, int32_t memoryRow) {
+    return dib.DIBSectionBitsPtr() + static_cast<int64_t>(memoryRow) * dib.BytesPerScanLine() +
+           3 * x;
+}
+
+inline Bgr GetPixel(const cDIBSection& dib, int32_t x, int32_t memoryRow) {
+    const uint8_t* p = PixelAt(dib, x, memoryRow);
+    return {p[0], p[1], p[2]};
+}
+
+// Fills every pixel of `dib` from `colour(x, memoryRow)`.
+inline void Fill(cDIBSection& dib, const std::function<Bgr(int32_t, int32_t)>& colour) {
+    for (int32_t r = 0; r < dib.Height(); ++r) {
+        for (int32_t x = 0; x < dib.Width(); ++x) {
+            const Bgr c = colour(x, r);
+            uint8_t* p = PixelAt(dib, x, r);
+            p[0] = c[0], p[1] = c[1], p[2] = c[2];
+        }
+    }
+}
+
+inline Bgr Grey(uint8_t v) { return {v, v, v}; }
+
+// True when the picture bytes (padding excluded) of both buffers are equal.
+inline bool SamePixels(const cDIBSection& a, const cDIBSection& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    for (int32_t r = 0; r < a.Height(); ++r) {
+        for (int32_t x = 0; x < a.Width(); ++x) {
+            if (GetPixel(a, x, r) != GetPixel(b, x, r)) return false;
+        }
+    }
+    return true;
+}
+
+inline std::string DataFile(const std::string& name) {
+    return std::string(PIXTRIM_TEST_DATA) + "/" + name;
+}
+
+}  // namespace pixtrim::test
