@@ -20,16 +20,26 @@ struct ColumnSample {
     double rightWeight;
 };
 
-inline int32_t Lerp(double weightA, double a, double weightB, double b) {
-    const double productA = weightA * a;
-    const double productB = weightB * b;
-    return static_cast<int32_t>(std::lrint(productA + productB));
+inline int32_t RoundSum(double a, double b) { return static_cast<int32_t>(std::lrint(a + b)); }
+
+// The weighted values of every byte for one target row: lower[v] = (1 - dy) x v and
+// upper[v] = dy x v, the very products the rule forms, computed once per row.
+struct RowWeights {
+    double lower[256];
+    double upper[256];
+};
+
+void FillRowWeights(RowWeights& weights, double lowerWeight, double upperWeight) {
+    for (int v = 0; v < 256; ++v) {
+        weights.lower[v] = lowerWeight * double(v);
+        weights.upper[v] = upperWeight * double(v);
+    }
 }
 
 // One target row from two source rows. The vertical pass rounds each channel of the
 // left and of the right source pixel, then the horizontal pass interpolates those integers.
-void ResampleRow(const uint8_t* lower, const uint8_t* upper, double lowerWeight,
-                 double upperWeight, const ColumnSample* columns, int32_t width, uint8_t* out) {
+void ResampleRow(const uint8_t* lower, const uint8_t* upper, const RowWeights& w,
+                 const ColumnSample* columns, int32_t width, uint8_t* out) {
     for (int32_t x = 0; x < width; ++x) {
         const ColumnSample& c = columns[x];
         const uint8_t* p = lower + c.left;
@@ -37,9 +47,9 @@ void ResampleRow(const uint8_t* lower, const uint8_t* upper, double lowerWeight,
         const uint8_t* q = upper + c.left;
         const uint8_t* qr = upper + c.right;
         for (int k = 0; k < 3; ++k) {
-            const int32_t m = Lerp(lowerWeight, p[k], upperWeight, q[k]);
-            const int32_t mr = Lerp(lowerWeight, pr[k], upperWeight, qr[k]);
-            out[3 * x + k] = static_cast<uint8_t>(Lerp(c.leftWeight, m, c.rightWeight, mr));
+            const double m = RoundSum(w.lower[p[k]], w.upper[q[k]]);
+            const double mr = RoundSum(w.lower[pr[k]], w.upper[qr[k]]);
+            out[3 * x + k] = static_cast<uint8_t>(RoundSum(c.leftWeight * m, c.rightWeight * mr));
         }
     }
 }
@@ -77,14 +87,15 @@ void cDIBSection::ResampleBilinear(cDIBSection& cDib) const {
         const float dx = static_cast<float>(double(fx) - double(ix));
         columns[x] = {3 * ix, 3 * std::min(ix + 1, sourceWidth - 1), 1.0 - double(dx), double(dx)};
     }
+    RowWeights weights;
     for (int32_t y = 0; y < height; ++y) {
         const float fy = static_cast<float>(double(yScale) * double(y));
         const int32_t iy = std::min(static_cast<int32_t>(std::floor(fy)), sourceHeight - 1);
         const float dy = static_cast<float>(double(fy) - double(iy));
         const uint8_t* lower = source + iy * sourceStride;
         const uint8_t* upper = source + std::min(iy + 1, sourceHeight - 1) * sourceStride;
-        ResampleRow(lower, upper, 1.0 - double(dy), double(dy), columns.data(), width,
-                    target + y * stride);
+        FillRowWeights(weights, 1.0 - double(dy), double(dy));
+        ResampleRow(lower, upper, weights, columns.data(), width, target + y * stride);
     }
 }
 
