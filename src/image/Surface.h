@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 namespace pixtrim {
 
@@ -29,8 +31,49 @@ int32_t StrideForWidth(int32_t width);
 Bitmap* CreateBitmap(int32_t width, int32_t height);
 void DeleteBitmap(Bitmap* bitmap);
 
+// A font made from a full description, as the platform's font maker takes it.
+struct FontDescription {
+    int32_t height = 0;  // > 0: cell height in pixels; 0: default size; < 0: em height
+    int32_t width = 0;
+    int32_t escapement = 0;
+    int32_t orientation = 0;
+    int32_t weight = 400;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    uint8_t charSet = 1;
+    uint8_t outPrecision = 0;
+    uint8_t clipPrecision = 0;
+    uint8_t quality = 0;
+    uint8_t pitchAndFamily = 0;
+    std::string faceName;
+};
+
+class Font;
+// Needs a QGuiApplication. Faces are matched by fontconfig ("Arial" gives a metric twin).
+Font* CreateFontFromDescription(const FontDescription& description);
+void DeleteFont(Font* font);
+
+// Text-drawing flags.
+inline constexpr uint32_t kDtLeft = 0x00, kDtRight = 0x02, kDtTop = 0x00, kDtBottom = 0x08;
+inline constexpr uint32_t kDtCenter = 0x01, kDtVCenter = 0x04;
+inline constexpr uint32_t kDtSingleLine = 0x20, kDtNoClip = 0x100;
+
+enum class BackgroundMode { Transparent = 1, Opaque = 2 };
+
+struct TextRect {
+    int32_t left, top, right, bottom;
+};
+
+struct TextMask;
+
 class Surface {
 public:
+    Surface();
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
     // Selects `bitmap` (may be nullptr) and returns the one it displaces.
     Bitmap* SelectBitmap(Bitmap* bitmap);
     Bitmap* SelectedBitmap() const { return bitmap_; }
@@ -41,8 +84,32 @@ public:
     bool BitBlt(int32_t destLeft, int32_t destTop, int32_t width, int32_t height,
                 const Surface* source, int32_t srcLeft, int32_t srcTop, uint32_t rop);
 
+    // Selects `font` (nullptr: the default font) and returns the one it displaces.
+    Font* SelectFont(Font* font);
+    // Colours are 0x00BBGGRR. Each setter returns the previous value.
+    uint32_t SetTextColor(uint32_t colour);
+    uint32_t SetBkColor(uint32_t colour);
+    BackgroundMode SetBkMode(BackgroundMode mode);
+    uint32_t TextColor() const { return textColour_; }
+    uint32_t BkColor() const { return backgroundColour_; }
+    BackgroundMode BkMode() const { return backgroundMode_; }
+
+    // Draws `text` (UTF-8) on one line, placed in `rect` by `flags` (left, right or centred;
+    // top, bottom or centred), never clipped to the rectangle, only to the bitmap. Line
+    // breaks and tabs show as blanks. In opaque mode the text's box (advance width by cell
+    // height) is first filled with the background colour. Glyphs are antialiased; a pixel
+    // a glyph covers fully takes exactly the text colour. Returns the cell height, or 0
+    // when nothing could be drawn (no bitmap).
+    int32_t DrawText(const std::string& text, const TextRect& rect, uint32_t flags);
+
 private:
     Bitmap* bitmap_ = nullptr;
+    Font* font_ = nullptr;
+    uint32_t textColour_ = 0x000000;
+    uint32_t backgroundColour_ = 0xFFFFFF;
+    BackgroundMode backgroundMode_ = BackgroundMode::Opaque;
+    // The last text rendered, kept so that repeated drawings (an outline) render it once.
+    std::unique_ptr<TextMask> mask_;
 };
 
 }  // namespace pixtrim

@@ -35,6 +35,12 @@ struct BitmapInfoHeader {
 };
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
+// The copyright text's cell height for a picture: floor(larger side x (0.04 x factor)),
+// bounded to 16 signed bits.
+int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor);
+// The area inside the 1 % margin, in surface coordinates, rounded half to even.
+TextRect CopyrightRectangle(int32_t width, int32_t height);
+
 class cDIBSection {
 public:
     cDIBSection() = default;
@@ -80,6 +86,20 @@ public:
     // picture scaled by the two-stage bilinear rule; an equal size is a plain copy.
     // False when this buffer is Empty, `cDib` is this buffer, or `cDib` cannot be made.
     bool Resample(cDIBSection& cDib, int32_t lNewHeight, int32_t lNewWidth) const;
+
+    // Draws the copyright text `sText` (spaces trimmed, cut at a NUL) in bold `sFont` at
+    // a cell height of 4 % of the larger side times `dMagnifyFactor`, into a corner inside a
+    // 1 % margin: iPosition 1 bottom left, 2 top left, 3 top right, anything else bottom
+    // right. iTextColor 0 black, 2 yellow, 3 green, 4 blue, anything else white; the
+    // background (box or outline) is black behind white or yellow, white otherwise.
+    // bTransparent false paints the text's box; bOutlineText draws it first at the 25
+    // offsets of -2..2 in swapped colours. The surface keeps the colours and background
+    // mode afterwards. True unless the final drawing fails (an Empty buffer).
+    // Needs a QGuiApplication; safe on different buffers from different threads.
+    bool AddTextOverPicture(const std::string& sText, uint8_t iPosition = 0,
+                            double dMagnifyFactor = 1, bool bTransparent = true,
+                            bool bOutlineText = false, int16_t iTextColor = 1,
+                            const std::string& sFont = "Times");
 
     // Exchanges everything two buffers hold.
     void Swap(cDIBSection& other) noexcept;

@@ -1,0 +1,117 @@
+// The copyright overlay. Sizes and positions follow fixed double-precision steps with
+// round half to even, so a given picture always gets the same font height and rectangle.
+#include <cmath>
+#include <limits>
+
+#include "image/cDIBSection.h"
+
+namespace pixtrim {
+namespace {
+
+uint32_t AlignmentOf(uint8_t position) {
+    switch (position) {
+        case 1:
+            return kDtLeft | kDtBottom;
+        case 2:
+            return kDtLeft | kDtTop;
+        case 3:
+            return kDtRight | kDtTop;
+        default:
+            return kDtRight | kDtBottom;
+    }
+}
+
+struct TextColours {
+    uint32_t text;
+    uint32_t background;
+};
+
+TextColours ColoursOf(int16_t index) {
+    constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
+    switch (index) {
+        case 0:
+            return {kBlack, kWhite};
+        case 2:
+            return {0x00FFFF, kBlack};
+        case 3:
+            return {0x00FF00, kWhite};
+        case 4:
+            return {0xFF0000, kWhite};
+        default:
+            return {kWhite, kBlack};
+    }
+}
+
+std::string TextToDraw(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    std::string trimmed = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return trimmed.substr(0, trimmed.find('\0'));
+}
+
+int32_t RoundToInt32(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (!(rounded < std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(rounded);
+}
+
+}  // namespace
+
+int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor) {
+    const int32_t largerSide = height > width ? height : width;
+    const double factor = (4.0 / 100.0) * magnifyFactor;
+    const double fontHeight = std::floor(double(largerSide) * factor);
+    // Heights beyond 16 bits never occur for sensible factors; keep them bounded.
+    if (!(fontHeight >= -32768.0)) return -32768;
+    if (!(fontHeight <= 32767.0)) return 32767;
+    return static_cast<int32_t>(fontHeight);
+}
+
+TextRect CopyrightRectangle(int32_t width, int32_t height) {
+    const double margin = 1.0 / 100.0;
+    return {RoundToInt32(double(width) * margin), RoundToInt32(double(height) * margin),
+            RoundToInt32((1 - margin) * double(width)), RoundToInt32((1 - margin) * double(height))};
+}
+
+bool cDIBSection::AddTextOverPicture(const std::string& sText, uint8_t iPosition,
+                                     double dMagnifyFactor, bool bTransparent, bool bOutlineText,
+                                     int16_t iTextColor, const std::string& sFont) {
+    if (!SurfaceHandle) return false;
+    bool result = true;
+    const std::string text = TextToDraw(sText);
+
+    FontDescription description;
+    description.height = CopyrightFontHeight(Width(), Height(), dMagnifyFactor);
+    description.weight = 700;
+    description.faceName = sFont;
+    Font* font = CreateFontFromDescription(description);
+    Font* previousFont = SurfaceHandle->SelectFont(font);
+
+    const TextRect rect = CopyrightRectangle(Width(), Height());
+    const uint32_t flags = kDtSingleLine | kDtNoClip | AlignmentOf(iPosition);
+    const TextColours colours = ColoursOf(iTextColor);
+    SurfaceHandle->SetTextColor(colours.text);
+    SurfaceHandle->SetBkColor(colours.background);
+    SurfaceHandle->SetBkMode(bTransparent ? BackgroundMode::Transparent : BackgroundMode::Opaque);
+
+    if (bOutlineText) {
+        SurfaceHandle->SetTextColor(colours.background);
+        SurfaceHandle->SetBkColor(colours.text);
+        for (int32_t i = -2; i <= 2; ++i) {
+            for (int32_t j = -2; j <= 2; ++j) {
+                const TextRect shifted{rect.left + i, rect.top + j, rect.right + i, rect.bottom + j};
+                SurfaceHandle->DrawText(text, shifted, flags);
+            }
+        }
+        SurfaceHandle->SetTextColor(colours.text);
+        SurfaceHandle->SetBkColor(colours.background);
+    }
+    if (SurfaceHandle->DrawText(text, rect, flags) == 0) result = false;
+
+    SurfaceHandle->SelectFont(previousFont);
+    DeleteFont(font);
+    return result;
+}
+
+}  // namespace pixtrim
