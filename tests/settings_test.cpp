@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "app/ConfigurationFile.h"
-#include "app/Settings.h"
+#include "app/StartUp.h"
 #include "support/StoreFolder.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"

@@ -5,17 +5,15 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <csetjmp>
 #include <cstring>
 #include <string>
 
 #include "image/cDIBSection.h"
+#include "tools/AtomicFile.h"
 
 namespace pixtrim {
 namespace {
@@ -148,22 +146,6 @@ bool EncodeFrom(FILE* file, const cDIBSection& source, int quality) {
     return true;
 }
 
-// Opens a new file beside `path` under a name no other file has; "" when it cannot.
-std::string CreateTemporaryBeside(const std::string& path, int& descriptor) {
-    static std::atomic<unsigned> counter{0};
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = folder + "." + name + ".pixtrim-" +
-                                      std::to_string(getpid()) + "-" + std::to_string(counter++);
-        descriptor = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) return candidate;
-        if (errno != EEXIST) break;
-    }
-    return {};
-}
-
 }  // namespace
 
 bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
@@ -179,7 +161,7 @@ bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
 bool SaveJPG(const cDIBSection& cDib, const std::string& sFileName, int32_t lQuality) {
     if (!cDib.DIBSectionBitsPtr() || sFileName.empty()) return false;
     int descriptor = -1;
-    const std::string temporary = CreateTemporaryBeside(sFileName, descriptor);
+    const std::string temporary = OpenTemporaryBeside(sFileName, descriptor);
     if (temporary.empty()) return false;
     FILE* file = fdopen(descriptor, "wb");
     if (!file) {

@@ -37,6 +37,12 @@ std::string GetTextBeforeLast(std::string_view text, std::string_view separator)
     return std::string(text.substr(0, at));
 }
 
+std::string ParentFolder(const std::string& path) {
+    std::string parent = GetTextBeforeLast(path, "/");
+    if (parent.empty() && !path.empty() && path.front() == '/') parent.push_back('/');
+    return parent;
+}
+
 bool IsExistingFolder(const std::string& path) {
     std::error_code error;
     return !path.empty() && fs::is_directory(path, error);

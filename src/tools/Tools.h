@@ -18,6 +18,10 @@ std::string GetTextAfterLast(std::string_view text, std::string_view separator);
 // A separator that is not exactly one character is never found.
 std::string GetTextBeforeLast(std::string_view text, std::string_view separator);
 
+// The folder above `path`: its text before the last "/", or the root "/" for a folder
+// directly under the root; empty for a relative name without "/".
+std::string ParentFolder(const std::string& path);
+
 // True when `path` names an existing folder (links to folders count).
 bool IsExistingFolder(const std::string& path);
 

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "app/StartUp.h"
 
 #include "app/ConfigurationFile.h"
 #include "tools/Tools.h"
@@ -8,10 +8,8 @@ namespace pixtrim {
 std::string FindExistingImageFolder(const std::string& folder, const std::string& startFolder) {
     std::string candidate = folder;
     while (!candidate.empty() && !IsExistingFolder(candidate)) {
-        std::string parent = GetTextBeforeLast(candidate, "/");
         // "/Photos" climbs to the root, which always exists, not to an empty text.
-        if (parent.empty() && candidate.front() == '/') parent = "/";
-        candidate = parent;
+        candidate = ParentFolder(candidate);
     }
     return candidate.empty() ? startFolder : candidate;
 }

@@ -1,0 +1,44 @@
+// Everything the batch run needs from the window and the application. The application
+// implements it over the real window; tests implement it with a recording fake.
+// Called only on the window's thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pixtrim {
+
+enum class MessageIcon { Information, Critical };
+
+class BatchHost {
+public:
+    virtual ~BatchHost() = default;
+
+    // The window's state into the Settings record the run was given, and back.
+    virtual void ReadSettingsFromWindow() = 0;
+    virtual void ApplySettingsToWindow() = 0;
+    // Stores every setting (the current folder becomes the application's folder).
+    virtual void SaveConfiguration() = 0;
+
+    virtual void ShowProgressBar() = 0;
+    virtual void SetProgressBar(uint8_t percent) = 0;
+    virtual void HideProgressBar() = 0;
+
+    // Previews the picture file `path`.
+    virtual void VisualizeImage(const std::string& path) = 0;
+    // How many files the window's file list shows.
+    virtual int32_t FileListCount() = 0;
+    // Shows `folder` in the folder list and the file list.
+    virtual void ShowFolder(const std::string& folder) = 0;
+
+    virtual void ProcessEvents() = 0;
+    // A modal message box titled "Pixtrim" with one OK button.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // Stores the window's state and ends the program. A host that returns (a test) has
+    // the run stop at once.
+    virtual void QuitApplication() = 0;
+    // True once QuitApplication has run (only a host that returns can answer true).
+    virtual bool QuitRequested() const = 0;
+};
+
+}  // namespace pixtrim

@@ -1,0 +1,224 @@
+#include "batch/JpegResize.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+#include "batch/ImageSelection.h"
+#include "codec/JpegCodec.h"
+#include "exif/Exif.h"
+#include "image/cDIBSection.h"
+#include "tools/Tools.h"
+
+namespace fs = std::filesystem;
+
+namespace pixtrim {
+namespace {
+
+const char kEndOfProgram[] = "L'application va maintenant se terminer";
+const char kOpenError[] = "Erreur à l'ouverture de ";
+const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
+
+double CopyrightFactor(uint8_t size) {
+    if (size == 0) return 0.6;
+    if (size == 1) return 0.8;
+    return 1.0;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseBoundingSide(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    std::string number = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    for (char& c : number) {
+        if (c == ',') c = '.';
+    }
+    const char* begin = number.data();
+    const char* end = begin + number.size();
+    if (begin != end && *begin == '+') ++begin;
+    if (begin == end || *begin == '-' || number.find_first_of("0123456789") == std::string::npos) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::fixed);
+    if (error != std::errc() || stop != end) return std::nullopt;
+    return RoundToRange(value, 1, 32767);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+void JpegResize::ResizeFolder() {
+    if (running_) return;
+    running_ = true;
+    host_.ReadSettingsFromWindow();
+    host_.SaveConfiguration();
+    host_.ShowProgressBar();
+    if (CheckBoundingSize() && CheckOutputFolderName() && PrepareImageFolder()) {
+        host_.ApplySettingsToWindow();
+        if (PrepareOutputFolder()) ResizeAllImages();
+    }
+    running_ = false;
+    if (!host_.QuitRequested()) host_.HideProgressBar();
+}
+
+bool JpegResize::CheckBoundingSize() {
+    const auto width = ParseBoundingSide(settings_.ImageWidth);
+    const auto height = ParseBoundingSide(settings_.ImageHeight);
+    if (width && height) {
+        boxWidth_ = *width;
+        boxHeight_ = *height;
+        return true;
+    }
+    host_.ShowMessage("Taille maximale des images invalide : " + settings_.ImageWidth + " x " +
+                          settings_.ImageHeight,
+                      MessageIcon::Information);
+    return false;
+}
+
+bool JpegResize::CheckOutputFolderName() {
+    const std::string& name = settings_.ResizedFolderName;
+    const std::string trimmed = TrimBlanks(name);
+    if (!trimmed.empty() && trimmed != "." && trimmed != ".." &&
+        name.find_first_of("/\\") == std::string::npos) {
+        return true;
+    }
+    host_.ShowMessage("Nom du sous-répertoire de sortie invalide : " + name, MessageIcon::Information);
+    return false;
+}
+
+bool JpegResize::PrepareImageFolder() {
+    const std::string last = GetTextAfterLast(settings_.ImageFolder, "/");
+    std::error_code error;
+    fs::current_path(settings_.ImageFolder, error);
+    if (error) {
+        ReportPreparationFailure(settings_.ImageFolder, error.message());
+        return false;
+    }
+    // The chosen folder is itself an output sub-folder: work on its parent.
+    if (last == settings_.ResizedFolderName) {
+        settings_.ImageFolder = ParentFolder(settings_.ImageFolder);
+        host_.ShowFolder(settings_.ImageFolder);
+        ChangeCurrentFolder(settings_.ImageFolder);
+    }
+    return true;
+}
+
+std::string JpegResize::OutputFolder() const {
+    return JoinPath(settings_.ImageFolder, settings_.ResizedFolderName);
+}
+
+void JpegResize::ReportPreparationFailure(const std::string& path, const std::string& reason) {
+    host_.ShowMessage("Impossible de préparer le répertoire " + path + "\r" + reason,
+                      MessageIcon::Critical);
+}
+
+bool JpegResize::PrepareOutputFolder() {
+    const std::string output = OutputFolder();
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(output, error);
+    if (fs::exists(status) && !fs::is_directory(status)) {
+        ReportPreparationFailure(output, std::make_error_code(std::errc::not_a_directory).message());
+        return false;
+    }
+    const bool holdsSomething = RemoveFolderIfEmpty(output);
+    if (host_.FileListCount() == 0) {
+        host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information);
+        return false;
+    }
+    if (holdsSomething) {
+        // Its own files go; sub-folders stay with everything in them.
+        bool holdsFolders = false;
+        for (fs::directory_iterator it(output, error), end; !error && it != end; it.increment(error)) {
+            if (it->is_directory() && !it->is_symlink()) {
+                holdsFolders = true;
+            } else if (!fs::remove(it->path(), error)) {
+                break;
+            }
+        }
+        if (!error && !holdsFolders) fs::remove(output, error);
+        if (error) {
+            ReportPreparationFailure(output, error.message());
+            return false;
+        }
+    }
+    if (!fs::is_directory(output) && !fs::create_directory(output, error)) {
+        ReportPreparationFailure(output, error.message());
+        return false;
+    }
+    return true;
+}
+
+uint8_t JpegResize::ProgressPercent() const {
+    const double share = double(int64_t{ProgressDone} * 100) / double(ProgressTotal);
+    return static_cast<uint8_t>(std::nearbyint(share));
+}
+
+void JpegResize::ResizeAllImages() {
+    ImageNames = ListImages(settings_.ImageFilters, settings_.ImageFolder);
+    ImageCount = static_cast<int32_t>(ImageNames.size());
+    ChangeCurrentFolder(settings_.AppFolder);
+    ProgressTotal = ImageCount;
+    ProgressDone = 0;
+    cDIBSection source, target;
+    for (const std::string& name : ImageNames) {
+        host_.ProcessEvents();
+        if (host_.QuitRequested()) return;
+        ++ProgressDone;
+        host_.SetProgressBar(ProgressPercent());
+        if (!ResizeOneImage(name, source, target)) return;
+    }
+    host_.ProcessEvents();
+    if (host_.QuitRequested()) return;
+    ProgressDone = ProgressTotal;
+    // A listing that found nothing has no percentage to show.
+    if (ProgressTotal > 0) host_.SetProgressBar(ProgressPercent());
+}
+
+bool JpegResize::ResizeOneImage(const std::string& name, cDIBSection& source, cDIBSection& target) {
+    const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
+    host_.VisualizeImage(sourcePath);
+    // Read whatever the option: the colour profile and orientation travel in any case.
+    ExifTransfer exif;
+    const bool exifFlag = exif.ReadExifData(sourcePath) && settings_.KeepExif;
+    if (!LoadJPG(source, sourcePath)) {
+        Fatal(kOpenError, sourcePath);
+        return false;
+    }
+    int32_t width = source.Width();
+    int32_t height = source.Height();
+    FitImageSize(width, height, boxWidth_, boxHeight_);
+    if (!source.Resample(target, height, width)) {
+        Fatal(kOpenError, sourcePath);
+        return false;
+    }
+    if (settings_.InsertCopyright &&
+        !target.AddTextOverPicture(settings_.CopyrightText, settings_.CopyrightPlace,
+                                   CopyrightFactor(settings_.CopyrightSize),
+                                   settings_.CopyrightTransparent, settings_.CopyrightOutline,
+                                   settings_.CopyrightColor, settings_.CopyrightFont)) {
+        Fatal(kCopyrightError, sourcePath);
+        return false;
+    }
+    const std::string outputPath = JoinPath(OutputFolder(), name);
+    if (!SaveJPG(target, outputPath, kJpegQuality)) {
+        Fatal(kOpenError, outputPath);
+        return false;
+    }
+    if (exifFlag) exif.SetExifImageSize(width, height);
+    if (!exif.WriteExifData(outputPath, exifFlag)) {
+        Fatal(kOpenError, outputPath);
+        return false;
+    }
+    return true;
+}
+
+void JpegResize::Fatal(const std::string& prefix, const std::string& path) {
+    host_.ShowMessage(prefix + path + "\r" + kEndOfProgram, MessageIcon::Critical);
+    host_.QuitApplication();
+}
+
+}  // namespace pixtrim

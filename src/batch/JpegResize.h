@@ -1,0 +1,60 @@
+// The batch run: every image of the chosen folder that matches the stored filters is
+// decoded, fitted into the bounding size, optionally written on, encoded at quality 80 and
+// saved under its own name in the output sub-folder, which is emptied and made anew.
+// Messages and the end of the program go through the host. Runs on the window's thread;
+// a press of the Generate button during a run is ignored.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "batch/BatchHost.h"
+
+namespace pixtrim {
+
+inline constexpr int32_t kJpegQuality = 80;
+
+class JpegResize {
+public:
+    JpegResize(Settings& settings, BatchHost& host) : settings_(settings), host_(host) {}
+
+    void ResizeFolder();
+
+    std::vector<std::string> ImageNames;
+    int32_t ImageCount = 0;
+    int32_t ProgressTotal = 0;
+    int32_t ProgressDone = 0;
+
+private:
+    bool PrepareImageFolder();
+    bool PrepareOutputFolder();
+    void ResizeAllImages();
+    bool ResizeOneImage(const std::string& name, class cDIBSection& source,
+                        class cDIBSection& target);
+
+    bool CheckBoundingSize();
+    bool CheckOutputFolderName();
+    void Fatal(const std::string& prefix, const std::string& path);
+    void ReportPreparationFailure(const std::string& path, const std::string& reason);
+    std::string OutputFolder() const;
+    uint8_t ProgressPercent() const;
+
+    Settings& settings_;
+    BatchHost& host_;
+    bool running_ = false;
+    int32_t boxWidth_ = 0;
+    int32_t boxHeight_ = 0;
+};
+
+// The bounding-size text as a whole number of pixels: blanks around it allowed, a decimal
+// fraction ("." or ",") rounded half to even; nothing when it is not a number or lies
+// outside 1 to 32767.
+std::optional<int32_t> ParseBoundingSide(const std::string& text);
+
+// `folder` + "/" + `name`, without doubling the root's separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace pixtrim

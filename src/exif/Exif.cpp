@@ -1,0 +1,216 @@
+#include "exif/Exif.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "tools/AtomicFile.h"
+
+namespace pixtrim {
+namespace {
+
+constexpr uint8_t kApp1 = 0xE1, kApp2 = 0xE2, kStartOfScan = 0xDA, kEndOfImage = 0xD9;
+constexpr uint16_t kExifIfdPointer = 0x8769, kPixelXDimension = 0xA002, kPixelYDimension = 0xA003;
+constexpr uint16_t kOrientationTag = 0x0112;
+constexpr uint16_t kTypeShort = 3, kTypeLong = 4;
+constexpr int32_t kTiffStart = 10;
+// Metadata beyond this is not ours to carry: a hostile file cannot make us read more.
+constexpr size_t kMaxHeaderBytes = 16u << 20;
+const char kIccIdentifier[] = "ICC_PROFILE";  // followed by its NUL
+
+bool ReadBytes(std::ifstream& file, uint8_t* out, size_t count) {
+    file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
+    return static_cast<size_t>(file.gcount()) == count;
+}
+
+bool IsIccSegment(const std::vector<uint8_t>& segment) {
+    return segment.size() >= 4 + sizeof kIccIdentifier + 2 &&
+           std::memcmp(segment.data() + 4, kIccIdentifier, sizeof kIccIdentifier) == 0;
+}
+
+// The profile's colour space lies at bytes 16 to 19 of the profile, in its first chunk.
+bool IccChunkSaysRgb(const std::vector<uint8_t>& segment) {
+    const size_t profile = 4 + sizeof kIccIdentifier + 2;
+    return segment[4 + sizeof kIccIdentifier] == 1 && segment.size() >= profile + 20 &&
+           std::memcmp(segment.data() + profile + 16, "RGB ", 4) == 0;
+}
+
+}  // namespace
+
+bool ExifTransfer::ReadExifData(const std::string& sFileName) {
+    ExifData.clear();
+    iccSegments_.clear();
+    iccIsRgb_ = false;
+    orientation_ = 1;
+    std::ifstream file(sFileName, std::ios::binary);
+    uint8_t start[2];
+    if (!file || !ReadBytes(file, start, 2) || start[0] != 0xFF || start[1] != 0xD8) return false;
+
+    // Segments back to back, each a marker and a big-endian length that counts itself.
+    size_t total = 0;
+    std::vector<uint8_t> segment;
+    while (total < kMaxHeaderBytes) {
+        uint8_t header[4];
+        if (!ReadBytes(file, header, 2) || header[0] != 0xFF) break;
+        if (header[1] == kStartOfScan || header[1] == kEndOfImage) break;
+        if (!ReadBytes(file, header + 2, 2)) break;
+        const size_t length = header[2] * 256u + header[3];
+        segment.assign(header, header + 4);
+        segment.resize(2 + std::max<size_t>(length, 2));
+        if (!ReadBytes(file, segment.data() + 4, segment.size() - 4)) break;  // runs past the end
+        total += segment.size();
+        if (header[1] == kApp1 && ExifData.empty()) {
+            ExifData = segment;
+        } else if (header[1] == kApp2 && IsIccSegment(segment)) {
+            iccIsRgb_ = iccIsRgb_ || IccChunkSaysRgb(segment);
+            iccSegments_.insert(iccSegments_.end(), segment.begin(), segment.end());
+        }
+    }
+    if (ExifData.empty()) return false;
+    ReadOrientation();
+    return true;
+}
+
+std::optional<uint16_t> ExifTransfer::ReadExifWord() {
+    if (ExifPos < 0 || static_cast<size_t>(ExifPos) + 2 > ExifData.size()) return std::nullopt;
+    const uint16_t b0 = ExifData[ExifPos], b1 = ExifData[ExifPos + 1];
+    ExifPos += 2;
+    return ExifLittleEndian ? uint16_t(b1 * 256 + b0) : uint16_t(b0 * 256 + b1);
+}
+
+std::optional<uint32_t> ExifTransfer::ReadExifLong() {
+    const auto first = ReadExifWord();
+    const auto second = ReadExifWord();
+    if (!first || !second) return std::nullopt;
+    return ExifLittleEndian ? (uint32_t{*second} << 16 | *first) : (uint32_t{*first} << 16 | *second);
+}
+
+void ExifTransfer::WriteExifWord(int32_t lPos, int32_t lValue) {
+    if (lPos < 0 || static_cast<size_t>(lPos) + 2 > ExifData.size()) return;
+    const auto high = static_cast<uint8_t>(lValue / 256), low = static_cast<uint8_t>(lValue % 256);
+    ExifData[lPos] = ExifLittleEndian ? low : high;
+    ExifData[lPos + 1] = ExifLittleEndian ? high : low;
+}
+
+bool ExifTransfer::FindExifImageSize() {
+    ExifPos = 0;
+    ExifLittleEndian = false;
+    if (ExifData.size() < 4) return false;
+    const int32_t length = ExifData[2] * 256 + ExifData[3];
+    if (ReadExifWord() != 0xFFE1) return false;
+    ExifPos = 4;
+    if (ReadExifWord() != 0x4578 || ReadExifWord() != 0x6966 || ReadExifWord() != 0) return false;
+    const auto order = ReadExifWord();
+    if (order == 0x4949) {
+        ExifLittleEndian = true;
+    } else if (order != 0x4D4D) {
+        return false;
+    }
+    if (ReadExifWord() != 42 || ReadExifLong() != 8u) return false;
+
+    // IFD0, entry by entry, up to the pointer to the Exif sub-IFD.
+    if (!ReadExifWord()) return false;
+    auto tag = ReadExifWord();
+    if (!tag) return false;
+    while (ExifPos < length && *tag != kExifIfdPointer) {
+        ExifPos += 10;
+        if (ExifPos >= length || !(tag = ReadExifWord())) return false;
+    }
+    if (ExifPos >= length) return false;
+    if (ReadExifWord() != kTypeLong || ReadExifLong() != 1u) return false;
+    const auto subIfd = ReadExifLong();
+    if (!subIfd || *subIfd >= 65536) return false;
+
+    ExifPos = kTiffStart + static_cast<int32_t>(*subIfd);
+    if (!ReadExifWord()) return false;
+    ExifWidthPos = ExifHeightPos = 0;
+    if (!(tag = ReadExifWord()) || ExifPos >= length) return false;
+    while (ExifPos < length) {
+        if (ExifWidthPos != 0 && ExifHeightPos != 0) break;
+        if (*tag == kPixelXDimension) ExifWidthPos = ExifPos + 6;
+        if (*tag == kPixelYDimension) ExifHeightPos = ExifPos + 6;
+        ExifPos += 10;
+        if (ExifPos >= length || !(tag = ReadExifWord())) return false;
+    }
+    return ExifPos < length;
+}
+
+void ExifTransfer::WriteSizeValue(int32_t valuePos, int32_t value) {
+    ExifPos = valuePos - 6;
+    const auto type = ReadExifWord();
+    if (type == kTypeShort) {
+        WriteExifWord(valuePos, value);
+    } else if (type == kTypeLong) {
+        const int32_t first = ExifLittleEndian ? value % 65536 : value / 65536;
+        const int32_t second = ExifLittleEndian ? value / 65536 : value % 65536;
+        WriteExifWord(valuePos, first);
+        WriteExifWord(valuePos + 2, second);
+    }
+}
+
+void ExifTransfer::SetExifImageSize(int32_t iWidth, int32_t iHeight) {
+    if (!FindExifImageSize()) return;
+    WriteSizeValue(ExifWidthPos, iWidth);
+    WriteSizeValue(ExifHeightPos, iHeight);
+}
+
+void ExifTransfer::ReadOrientation() {
+    orientation_ = 1;
+    ExifPos = 4;
+    ExifLittleEndian = false;
+    if (ReadExifWord() != 0x4578 || ReadExifWord() != 0x6966 || ReadExifWord() != 0) return;
+    const auto order = ReadExifWord();
+    if (order != 0x4949 && order != 0x4D4D) return;
+    ExifLittleEndian = order == 0x4949;
+    const auto magic = ReadExifWord();
+    const auto ifd0 = ReadExifLong();
+    if (magic != 42 || !ifd0 || *ifd0 > ExifData.size()) return;
+    ExifPos = kTiffStart + static_cast<int32_t>(*ifd0);
+    const auto count = ReadExifWord();
+    for (uint32_t i = 0; count && i < *count; ++i) {
+        const int32_t entry = ExifPos;
+        const auto tag = ReadExifWord();
+        const auto type = ReadExifWord();
+        if (!tag || !type) return;
+        if (*tag == kOrientationTag && *type == kTypeShort) {
+            ExifPos = entry + 8;
+            const auto value = ReadExifWord();
+            if (value && *value >= 1 && *value <= 8) orientation_ = *value;
+            return;
+        }
+        ExifPos = entry + 12;
+    }
+}
+
+std::vector<uint8_t> MakeOrientationSegment(int orientation) {
+    const uint8_t value = static_cast<uint8_t>(orientation);
+    return {0xFF, 0xE1, 0x00, 0x22,                          // APP1, length 34
+            'E',  'x',  'i',  'f',  0x00, 0x00,              // identifier
+            'M',  'M',  0x00, 0x2A, 0x00, 0x00, 0x00, 0x08,  // big-endian TIFF, IFD0 at 8
+            0x00, 0x01,                                      // one entry
+            0x01, 0x12, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01,  // Orientation, SHORT, 1 value
+            0x00, value, 0x00, 0x00,                         // the value
+            0x00, 0x00, 0x00, 0x00};                         // no next IFD
+}
+
+bool ExifTransfer::WriteExifData(const std::string& sFileName, bool withExif) {
+    std::vector<uint8_t> inserted;
+    if (withExif && !ExifData.empty()) {
+        inserted = ExifData;
+    } else if (orientation_ >= 2 && orientation_ <= 8) {
+        inserted = MakeOrientationSegment(orientation_);
+    }
+    if (HasRgbProfile()) inserted.insert(inserted.end(), iccSegments_.begin(), iccSegments_.end());
+    ExifData.clear();
+    if (inserted.empty()) return true;
+
+    std::ifstream file(sFileName, std::ios::binary);
+    std::string copy((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad() || copy.size() < 2 || copy.compare(0, 2, "\xFF\xD8") != 0) return false;
+    file.close();
+    copy.insert(2, reinterpret_cast<const char*>(inserted.data()), inserted.size());
+    return WriteFileAtomically(sFileName, copy);
+}
+
+}  // namespace pixtrim

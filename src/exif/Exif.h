@@ -1,0 +1,69 @@
+// Carries a source photo's metadata into its resized copy, on raw bytes:
+//   - the first APP1 segment (EXIF), with its PixelXDimension and PixelYDimension set to
+//     the copy's size;
+//   - the ICC colour profile (its APP2 "ICC_PROFILE" segments, in order) when it describes
+//     RGB data, since the copy's pixels are in the source's colour space;
+//   - without the APP1, a minimal EXIF segment holding only an Orientation of 2 to 8, so
+//     the copy is displayed the way its source is.
+// Every read stays inside the file or the kept segment; damaged metadata never stops a run.
+// One object per image; not shared between threads.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pixtrim {
+
+class ExifTransfer {
+public:
+    // Walks the source's segments up to its image data. True when an APP1 segment was
+    // found and kept in ExifData (whatever it holds). The colour profile and orientation
+    // are read on the way.
+    bool ReadExifData(const std::string& sFileName);
+
+    // Writes the new size into the kept segment when FindExifImageSize finds it: SHORT
+    // entries as 2 bytes, LONG entries as 4, in the segment's byte order; other types
+    // are left unchanged.
+    void SetExifImageSize(int32_t iWidth, int32_t iHeight);
+
+    // Rewrites the copy `sFileName` with the segments to carry inserted right after its
+    // FF D8: the kept APP1 when `withExif` (else the minimal orientation segment, if any),
+    // then the RGB colour profile. The file is replaced atomically; nothing to insert
+    // leaves it untouched. False when the copy cannot be read or replaced.
+    bool WriteExifData(const std::string& sFileName, bool withExif);
+
+    // Finds the value fields of PixelXDimension and PixelYDimension in the kept segment.
+    bool FindExifImageSize();
+    // The 16-bit word at ExifPos in the segment's byte order, advancing ExifPos by 2;
+    // nothing when the word would pass the segment's end.
+    std::optional<uint16_t> ReadExifWord();
+    // Writes a 16-bit word at lPos in the segment's byte order (ignored past the end).
+    void WriteExifWord(int32_t lPos, int32_t lValue);
+
+    // The Orientation tag of IFD0 (1 when absent or unreadable).
+    int Orientation() const { return orientation_; }
+    bool HasRgbProfile() const { return !iccSegments_.empty() && iccIsRgb_; }
+
+    std::vector<uint8_t> ExifData;
+    int32_t ExifPos = 0;
+    bool ExifLittleEndian = false;
+    int32_t ExifWidthPos = 0;
+    int32_t ExifHeightPos = 0;
+
+private:
+    void KeepSegment(const std::vector<uint8_t>& segment);
+    void ReadOrientation();
+    std::optional<uint32_t> ReadExifLong();
+    void WriteSizeValue(int32_t valuePos, int32_t value);
+
+    std::vector<uint8_t> iccSegments_;  // whole APP2 segments, markers included, in order
+    bool iccIsRgb_ = false;
+    int orientation_ = 1;
+};
+
+// The smallest EXIF APP1 segment that holds only `orientation` (big-endian IFD0, one entry).
+std::vector<uint8_t> MakeOrientationSegment(int orientation);
+
+}  // namespace pixtrim
