@@ -197,17 +197,19 @@ std::vector<uint8_t> MakeOrientationSegment(int orientation) {
 bool ExifTransfer::WriteExifData(const std::string& sFileName, bool withExif) {
     std::vector<uint8_t> inserted;
     if (withExif && !ExifData.empty()) {
-        inserted = ExifData;
+        inserted = std::move(ExifData);
     } else if (orientation_ >= 2 && orientation_ <= 8) {
         inserted = MakeOrientationSegment(orientation_);
     }
+    ExifData.clear();  // one image at a time: nothing is kept for the next write
     if (HasRgbProfile()) inserted.insert(inserted.end(), iccSegments_.begin(), iccSegments_.end());
-    ExifData.clear();
     if (inserted.empty()) return true;
 
     std::ifstream file(sFileName, std::ios::binary);
     std::string copy((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad() || copy.size() < 2 || copy.compare(0, 2, "\xFF\xD8") != 0) return false;
+    if (!file.is_open() || file.bad() || copy.size() < 2 || copy.compare(0, 2, "\xFF\xD8") != 0) {
+        return false;
+    }
     file.close();
     copy.insert(2, reinterpret_cast<const char*>(inserted.data()), inserted.size());
     return WriteFileAtomically(sFileName, copy);

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "batch/JpegResize.h"
+#include "codec/JpegCodec.h"
+#include "image/cDIBSection.h"
+#include "support/FakeHost.h"
+#include "support/JpegSegments.h"
+#include "support/Pictures.h"
+#include "support/TempFolder.h"
+#include "tools/Tools.h"
+
+namespace pixtrim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DataFile;
+using test::FakeHost;
+using test::TempFolder;
+
+const char kEnd[] = "\rL'application va maintenant se terminer";
+
+class BatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        startFolder_ = CurrentFolder();
+        settings.AppFolder = app.String();
+        settings.ImageFolder = photos.String();
+        settings.ImageWidth = "320";
+        settings.ImageHeight = "240";
+    }
+    void TearDown() override { ChangeCurrentFolder(startFolder_); }
+
+    // Copies a file of the test data into the photo folder under `name`.
+    void AddPhoto(const std::string& data, const std::string& name) {
+        fs::copy_file(DataFile(data), photos.Path() / name);
+    }
+    void Run() { run.ResizeFolder(); }
+    std::string Output(const std::string& name = "") const {
+        return name.empty() ? photos / "Resized" : photos / ("Resized/" + name);
+    }
+    std::vector<std::string> OutputNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Output())) names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::pair<int32_t, int32_t> SizeOf(const std::string& path) {
+        cDIBSection dib;
+        if (!LoadJPG(dib, path)) return {0, 0};
+        return {dib.Width(), dib.Height()};
+    }
+
+    TempFolder photos;
+    TempFolder app;
+    Settings settings;
+    FakeHost host{settings};
+    JpegResize run{settings, host};
+    std::string startFolder_;
+};
+
+TEST_F(BatchTest, FourImagesGiveFourCopiesAndTheProgressSteps) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_5.jpg", "B.JPG");
+    AddPhoto("testorig.jpg", "c.jpeg");
+    AddPhoto("Canon_DIGITAL_IXUS_400.jpg", "d.Jpg");
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.progress, (std::vector<int>{25, 50, 75, 100, 100}));
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"B.JPG", "a.jpg", "c.jpeg", "d.Jpg"}));
+    EXPECT_EQ(SizeOf(Output("a.jpg")), std::make_pair(320, 240));
+    EXPECT_EQ(SizeOf(Output("B.JPG")), std::make_pair(180, 240));
+    EXPECT_EQ(SizeOf(Output("c.jpeg")), std::make_pair(227, 149));  // never enlarged
+    EXPECT_EQ(host.previews.front(), photos / "a.jpg");
+    const std::vector<std::string> order = {"ReadSettingsFromWindow", "SaveConfiguration",
+                                            "ShowProgressBar", "ApplySettingsToWindow",
+                                            "HideProgressBar"};
+    EXPECT_EQ(host.calls, order);
+    EXPECT_EQ(run.ImageCount, 4);
+    EXPECT_EQ(run.ProgressDone, 4);
+    EXPECT_EQ(host.eventRounds, 5);
+    EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
+}
+
+TEST_F(BatchTest, ProgressRoundsHalfToEven) {
+    for (int i = 0; i < 8; ++i) AddPhoto("Canon_DIGITAL_IXUS_400.jpg", "p" + std::to_string(i) + ".jpg");
+    Run();
+    EXPECT_EQ(host.progress, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100, 100}));
+}
+
+TEST_F(BatchTest, AnEmptyFolderSaysSoAndTidiesTheOutputFolder) {
+    photos.WriteFile("Resized/Thumbs.db");
+    photos.WriteFile("notes.txt");
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Il n'y a aucune image dans ce répertoire");
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Information);
+    EXPECT_FALSE(fs::exists(Output()));
+    EXPECT_EQ(host.calls.back(), "HideProgressBar");
+}
+
+TEST_F(BatchTest, EarlierCopiesAndOtherFilesGoSubFoldersStay) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    photos.WriteFile("Resized/old.jpg");
+    photos.WriteFile("Resized/notes.txt");
+    photos.WriteFile("Resized/Album/keep.jpg");
+    fs::create_symlink(photos / "a.jpg", Output("link.jpg"));
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"Album", "a.jpg"}));
+    EXPECT_TRUE(fs::exists(Output("Album/keep.jpg")));
+    EXPECT_TRUE(fs::exists(photos / "a.jpg"));  // the link went, not what it pointed to
+}
+
+class OutputTakenTest : public BatchTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(OutputTakenTest, ReportsAndDeletesNothing) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    const std::string elsewhere = app.MakeFolder("elsewhere");
+    app.WriteFile("elsewhere/precious.jpg");
+    if (GetParam()) {
+        fs::create_directory_symlink(elsewhere, Output());
+    } else {
+        photos.WriteFile("Resized", "a file");
+    }
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(host.messages[0].text.rfind("Impossible de préparer le répertoire " + Output() + "\r", 0), 0u);
+    EXPECT_FALSE(host.quit);
+    EXPECT_TRUE(fs::exists(app / "elsewhere/precious.jpg"));
+    EXPECT_TRUE(fs::exists(Output()));
+    EXPECT_EQ(host.calls.back(), "HideProgressBar");
+}
+
+INSTANTIATE_TEST_SUITE_P(FileOrLink, OutputTakenTest, testing::Bool());
+
+TEST_F(BatchTest, ChoosingTheOutputFolderWorksOnItsParent) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    photos.WriteFile("Resized/old.jpg");
+    settings.ImageFolder = Output();
+    Run();
+    EXPECT_EQ(settings.ImageFolder, photos.String());
+    EXPECT_EQ(host.shownFolder, photos.String());
+    ASSERT_FALSE(host.saved.empty());
+    EXPECT_EQ(host.saved[0].ImageFolder, Output());  // stored as the window showed it
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "ShowFolder " + photos.String()), host.calls.end());
+}
+
+TEST_F(BatchTest, AFolderNamedInAnotherCaseIsAnOrdinaryFolder) {
+    const std::string lower = photos.MakeFolder("resized");
+    fs::copy_file(DataFile("Landscape_1.jpg"), lower + "/a.jpg");
+    settings.ImageFolder = lower;
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(fs::exists(lower + "/Resized/a.jpg"));
+}
+
+TEST_F(BatchTest, TheStoredFiltersDecideWhatARunProcesses) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_2.jpg", "b.jpeg");
+    photos.WriteFile("c.bmp");
+    host.filterBox = "*.bmp";
+    settings.ImageFilters = "*.jpeg";
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{"b.jpeg"});
+}
+
+TEST_F(BatchTest, AFileListWithoutMatchingImagesEndsWithoutAPercentage) {
+    photos.WriteFile("c.bmp");
+    host.filterBox = "*.bmp";
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.progress.empty());
+    EXPECT_TRUE(fs::is_directory(Output()));
+    EXPECT_EQ(host.calls.back(), "HideProgressBar");
+}
+
+TEST_F(BatchTest, AnUnreadableImageEndsTheProgramKeepingEarlierCopies) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_2.jpg", "b.jpg");
+    AddPhoto("hopper_png_renamed.jpg", "c.jpg");
+    AddPhoto("Landscape_3.jpg", "d.jpg");
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Erreur à l'ouverture de " + (photos / "c.jpg") + kEnd);
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(host.calls.back(), "QuitApplication");
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(SizeOf(Output("b.jpg")), std::make_pair(320, 240));
+}
+
+TEST_F(BatchTest, ACopyThatCannotBeWrittenNamesTheOutputPath) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    // The output folder vanishes while the first image is prepared.
+    host.onProcessEvents = [&] { fs::remove_all(Output()); };
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Erreur à l'ouverture de " + Output("a.jpg") + kEnd);
+    EXPECT_TRUE(host.quit);
+}
+
+TEST_F(BatchTest, ExitBetweenImagesLeavesWholeCopiesOnly) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) AddPhoto("Landscape_1.jpg", name);
+    host.onProcessEvents = [&] {
+        if (host.eventRounds == 3) host.QuitApplication();
+    };
+    Run();
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    for (const auto& name : OutputNames()) EXPECT_EQ(SizeOf(Output(name)), std::make_pair(320, 240));
+    EXPECT_NE(host.calls.back(), "HideProgressBar");
+}
+
+TEST_F(BatchTest, APressDuringARunIsIgnored) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_2.jpg", "b.jpg");
+    host.onProcessEvents = [&] { run.ResizeFolder(); };
+    Run();
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "ShowProgressBar"), 1);
+    EXPECT_EQ(host.progress, (std::vector<int>{50, 100, 100}));
+}
+
+struct SizeTextCase {
+    const char* width;
+    const char* height;
+};
+
+void PrintTo(const SizeTextCase& c, std::ostream* os) { *os << "'" << c.width << "' x '" << c.height << "'"; }
+
+class InvalidSizeTest : public BatchTest, public testing::WithParamInterface<SizeTextCase> {};
+
+TEST_P(InvalidSizeTest, ShowsAMessageAndTouchesNothing) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    photos.WriteFile("Resized/old.jpg");
+    settings.ImageWidth = GetParam().width;
+    settings.ImageHeight = GetParam().height;
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, std::string("Taille maximale des images invalide : ") +
+                                         GetParam().width + " x " + GetParam().height);
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Information);
+    EXPECT_TRUE(fs::exists(Output("old.jpg")));
+    EXPECT_EQ(host.calls.back(), "HideProgressBar");
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, InvalidSizeTest,
+                         testing::Values(SizeTextCase{"abc", "600"}, SizeTextCase{"800", ""},
+                                         SizeTextCase{"0.4", "600"}, SizeTextCase{"0.5", "600"},
+                                         SizeTextCase{"12ab", "600"}, SizeTextCase{"-5", "600"},
+                                         SizeTextCase{"800", "32768"}, SizeTextCase{"1e3", "600"},
+                                         SizeTextCase{"8 00", "600"}));
+
+struct ParseCase {
+    const char* text;
+    int32_t value;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << "'" << c.text << "'"; }
+
+class BoundingSideTest : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(BoundingSideTest, ConvertsAcceptedTexts) {
+    EXPECT_EQ(ParseBoundingSide(GetParam().text), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, BoundingSideTest,
+                         testing::Values(ParseCase{"800", 800}, ParseCase{" 800 ", 800},
+                                         ParseCase{"\t640", 640}, ParseCase{"640.5", 640},
+                                         ParseCase{"641.5", 642}, ParseCase{"1,5", 2},
+                                         ParseCase{"+7", 7}, ParseCase{"32767", 32767},
+                                         ParseCase{"1", 1}, ParseCase{"0.6", 1}));
+
+class InvalidNameTest : public BatchTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(InvalidNameTest, ShowsAMessageAndTouchesNothing) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    settings.ResizedFolderName = GetParam();
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
+    EXPECT_EQ(std::distance(fs::directory_iterator(photos.Path()), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, InvalidNameTest,
+                         testing::Values("", "   ", ".", "..", "a/b", "a\\b", "/"));
+
+TEST(JoinPathTest, NeverDoublesTheRootSeparator) {
+    EXPECT_EQ(JoinPath("/", "Resized"), "/Resized");
+    EXPECT_EQ(JoinPath("/home/anne", "Resized"), "/home/anne/Resized");
+    EXPECT_EQ(ParentFolder("/Resized"), "/");
+}
+
+TEST_F(BatchTest, CopyrightIsDrawnOnlyWhenAsked) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    settings.CopyrightText = "© 2026 Zoë";
+    settings.CopyrightSize = 2;
+    Run();
+    const std::string plain = test::FileBytes(Output("a.jpg"));
+    settings.CopyrightSize = 0;
+    settings.CopyrightOutline = true;
+    Run();
+    EXPECT_EQ(test::FileBytes(Output("a.jpg")), plain);
+    settings.InsertCopyright = true;
+    Run();
+    EXPECT_NE(test::FileBytes(Output("a.jpg")), plain);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace pixtrim

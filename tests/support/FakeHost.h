@@ -1,0 +1,73 @@
+// A BatchHost that records what the run asks of the window, for tests without a screen.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "batch/BatchHost.h"
+#include "batch/ImageSelection.h"
+
+namespace pixtrim::test {
+
+struct Message {
+    std::string text;
+    MessageIcon icon;
+};
+
+class FakeHost : public BatchHost {
+public:
+    explicit FakeHost(Settings& settings) : settings_(settings) {}
+
+    void ReadSettingsFromWindow() override { calls.push_back("ReadSettingsFromWindow"); }
+    void ApplySettingsToWindow() override {
+        calls.push_back("ApplySettingsToWindow");
+        shownFolder = settings_.ImageFolder;
+    }
+    void SaveConfiguration() override {
+        calls.push_back("SaveConfiguration");
+        saved.push_back(settings_);
+    }
+    void ShowProgressBar() override { calls.push_back("ShowProgressBar"); }
+    void SetProgressBar(uint8_t percent) override { progress.push_back(percent); }
+    void HideProgressBar() override { calls.push_back("HideProgressBar"); }
+    void VisualizeImage(const std::string& path) override { previews.push_back(path); }
+    // The window's file list follows its filter box, not the stored filters.
+    int32_t FileListCount() override {
+        return static_cast<int32_t>(ListImages(filterBox, settings_.ImageFolder).size());
+    }
+    void ShowFolder(const std::string& folder) override {
+        calls.push_back("ShowFolder " + folder);
+        shownFolder = folder;
+    }
+    void ProcessEvents() override {
+        ++eventRounds;
+        if (onProcessEvents) onProcessEvents();
+    }
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        messages.push_back({text, icon});
+    }
+    void QuitApplication() override {
+        calls.push_back("QuitApplication");
+        saved.push_back(settings_);
+        quit = true;
+    }
+    bool QuitRequested() const override { return quit; }
+
+    std::vector<std::string> calls;
+    std::vector<int> progress;
+    std::vector<std::string> previews;
+    std::vector<Message> messages;
+    std::vector<Settings> saved;
+    std::string shownFolder;
+    std::string filterBox = "*.jpg;*.jpeg";
+    std::function<void()> onProcessEvents;
+    int eventRounds = 0;
+    bool quit = false;
+
+private:
+    Settings& settings_;
+};
+
+}  // namespace pixtrim::test
