@@ -220,7 +220,7 @@ TEST_F(SaveTest, NarrowAndPaddedRowsRoundTrip) {
     }
 }
 
-TEST_F(SaveTest, AFailedSaveLeavesNoFile) {
+TEST_F(SaveTest, ASaveThatCannotFinishLeavesNoFile) {
     cDIBSection source, empty;
     MakeBlocks(source, 40, 40);
     EXPECT_FALSE(SaveJPG(source, temp / "absent/copy.jpg", 80));

@@ -96,9 +96,9 @@ struct FailedCase {
 
 void PrintTo(const FailedCase& c, std::ostream* os) { *os << c.width << "x" << c.height; }
 
-class FailedCreateTest : public testing::TestWithParam<FailedCase> {};
+class RefusedCreateTest : public testing::TestWithParam<FailedCase> {};
 
-TEST_P(FailedCreateTest, LeavesTheBufferEmptyWithTheRequestedSize) {
+TEST_P(RefusedCreateTest, LeavesTheBufferEmptyWithTheRequestedSize) {
     cDIBSection dib;
     ASSERT_TRUE(dib.Create(2, 2));
     EXPECT_FALSE(dib.Create(GetParam().width, GetParam().height));
@@ -109,7 +109,7 @@ TEST_P(FailedCreateTest, LeavesTheBufferEmptyWithTheRequestedSize) {
     EXPECT_EQ(dib.Height(), GetParam().height);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FailedCreateTest,
+INSTANTIATE_TEST_SUITE_P(Sizes, RefusedCreateTest,
                          testing::Values(FailedCase{0, 5}, FailedCase{5, 0}, FailedCase{-1, 5},
                                          FailedCase{INT32_MAX, 1}, FailedCase{715827882, 1},
                                          FailedCase{65536, 65536}, FailedCase{1, INT32_MAX}));
