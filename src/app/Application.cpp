@@ -1,0 +1,82 @@
+#include "app/Application.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/ConfigurationFile.h"
+#include "app/StartUp.h"
+#include "app/WindowSettings.h"
+
+namespace pixtrim {
+
+void ShowMessageBox(const QString& text, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
+                    "Pixtrim", text, QMessageBox::Ok);
+    box.exec();
+}
+
+Application::Application()
+    : showMessage_(ShowMessageBox), endProcess_([](int status) {
+          std::fflush(nullptr);
+          std::_Exit(status);
+      }) {}
+
+Application::~Application() = default;
+
+fIHM& Application::Window() {
+    if (!window_) {
+        window_ = std::make_unique<fIHM>();
+        window_->onGenerate = [this] { run_.ResizeFolder(); };
+        window_->onExit = [this] { QuitApplication(); };
+        window_->onClose = [this] { EndProcess(0); };  // the close box stores nothing
+        window_->Form_Load(QString::fromStdString(settings_.ImageFilters));
+    }
+    return *window_;
+}
+
+void Application::Main(const std::string& startFolder) {
+    PrepareSettings(settings_, startFolder);
+    ApplySettingsToWindow();
+    Window().setWindowTitle(Window().windowTitle() + " v" + kVersion);
+    Window().show();
+}
+
+void Application::QuitApplication() {
+    ReadSettingsFromWindow();
+    SaveConfiguration();
+    EndProcess(0);
+}
+
+void Application::EndProcess(int status) {
+    ended_ = true;
+    endProcess_(status);
+}
+
+void Application::ReadSettingsFromWindow() { pixtrim::ReadSettingsFromWindow(settings_, Window()); }
+void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(settings_, Window()); }
+void Application::SaveConfiguration() { pixtrim::SaveConfiguration(settings_, settings_.AppFolder); }
+void Application::ShowProgressBar() { Window().ShowProgressBar(); }
+void Application::SetProgressBar(uint8_t percent) { Window().SetProgressBar(percent); }
+void Application::HideProgressBar() { Window().HideProgressBar(); }
+
+void Application::VisualizeImage(const std::string& path) {
+    Window().VisualizeImage(QFile::decodeName(path.c_str()));
+}
+
+int32_t Application::FileListCount() { return Window().filList->ListCount(); }
+
+void Application::ShowFolder(const std::string& folder) {
+    // The file list follows through the folder list's change reaction.
+    Window().dirList->SetPath(QFile::decodeName(folder.c_str()));
+}
+
+void Application::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void Application::ShowMessage(const std::string& text, MessageIcon icon) {
+    showMessage_(QString::fromStdString(text), icon);
+}
+
+}  // namespace pixtrim

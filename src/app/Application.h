@@ -1,0 +1,70 @@
+// The program: the Settings record, the one window, the batch run, start-up and quit.
+// It is the run's host over the real window. How message boxes are shown and how the
+// process ends can be replaced, so that tests watch both without a screen.
+// Used only on the window's thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Settings.h"
+#include "batch/BatchHost.h"
+#include "batch/JpegResize.h"
+#include "window/fIHM.h"
+
+namespace pixtrim {
+
+class Application : public BatchHost {
+public:
+    using MessageShower = std::function<void(const QString& text, MessageIcon icon)>;
+    using ProcessEnder = std::function<void(int status)>;
+
+    Application();
+    ~Application() override;
+
+    // Start-up: the defaults, the stored values, an existing image folder, the window set
+    // from the settings, the caption with the version, the window shown. `startFolder` is
+    // the process's current folder.
+    void Main(const std::string& startFolder);
+    // The window into the settings, the settings stored, the process ended (status 0).
+    void QuitApplication() override;
+
+    // The window, created and loaded on first use.
+    fIHM& Window();
+    Settings& CurrentSettings() { return settings_; }
+    JpegResize& Run() { return run_; }
+
+    // Replace how messages are shown and how the process ends (tests).
+    void SetMessageShower(MessageShower shower) { showMessage_ = std::move(shower); }
+    void SetProcessEnder(ProcessEnder ender) { endProcess_ = std::move(ender); }
+
+    // BatchHost.
+    void ReadSettingsFromWindow() override;
+    void ApplySettingsToWindow() override;
+    void SaveConfiguration() override;
+    void ShowProgressBar() override;
+    void SetProgressBar(uint8_t percent) override;
+    void HideProgressBar() override;
+    void VisualizeImage(const std::string& path) override;
+    int32_t FileListCount() override;
+    void ShowFolder(const std::string& folder) override;
+    void ProcessEvents() override;
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    bool QuitRequested() const override { return ended_; }
+
+private:
+    void EndProcess(int status);
+
+    Settings settings_;
+    JpegResize run_{settings_, *this};
+    std::unique_ptr<fIHM> window_;
+    MessageShower showMessage_;
+    ProcessEnder endProcess_;
+    bool ended_ = false;
+};
+
+// A message box titled "Pixtrim" with one OK button and the icon.
+void ShowMessageBox(const QString& text, MessageIcon icon);
+
+}  // namespace pixtrim

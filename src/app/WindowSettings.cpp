@@ -1,0 +1,96 @@
+#include "app/WindowSettings.h"
+
+#include <QFile>
+
+#include "tools/Tools.h"
+
+namespace pixtrim {
+namespace {
+
+struct Preset {
+    const char* width;
+    const char* height;
+};
+
+// Index 1 to 6 of OptionImageSize; index 0 is the custom size.
+const Preset kPresets[7] = {{"", ""},       {"2272", "1704"}, {"1152", "864"}, {"1024", "768"},
+                            {"800", "600"}, {"640", "480"},   {"320", "240"}};
+
+std::string Trimmed(const QString& text) { return TrimBlanks(text.toStdString()); }
+QString TrimmedText(const std::string& text) { return QString::fromStdString(TrimBlanks(text)); }
+
+// Selects `index` in its group, or `fallback` when the group has no such button.
+template <size_t N>
+void SelectOption(const std::array<QRadioButton*, N>& group, int index, int fallback) {
+    fIHM::ClearOptionGroup(group.data(), static_cast<int>(N));
+    const bool exists = index >= 0 && index < static_cast<int>(N) && group[index];
+    group[exists ? index : fallback]->setChecked(true);
+}
+
+}  // namespace
+
+void ReadSettingsFromWindow(Settings& settings, const fIHM& window) {
+    settings.ImageFolder = TrimBlanks(QFile::encodeName(window.dirList->Path()).toStdString());
+    settings.KeepExif = window.OptionExif->isChecked();
+    settings.InsertCopyright = window.OptionCopyright->isChecked();
+    settings.CustomWidth = Trimmed(window.ImageCustomWidth->text());
+    settings.CustomHeight = Trimmed(window.ImageCustomHeight->text());
+    settings.ImageWidth = TrimBlanks(settings.CustomWidth);
+    settings.ImageHeight = TrimBlanks(settings.CustomHeight);
+    for (int index = 1; index <= 6; ++index) {
+        if (window.OptionImageSize[index]->isChecked()) {
+            settings.ImageWidth = kPresets[index].width;
+            settings.ImageHeight = kPresets[index].height;
+            break;
+        }
+    }
+    settings.CopyrightText = Trimmed(window.TextCopyright->text());
+    settings.CopyrightPlace = 0;
+    for (uint8_t index : {1, 2, 3}) {
+        if (window.CopyrightPosition[index]->isChecked()) {
+            settings.CopyrightPlace = index;
+            break;
+        }
+    }
+    settings.CopyrightSize = window.OptionCopyrightSize[0]->isChecked()   ? 0
+                             : window.OptionCopyrightSize[2]->isChecked() ? 2
+                                                                          : 1;
+    settings.CopyrightTransparent = window.OptionCopyrightTransparent->isChecked();
+    settings.CopyrightOutline = window.OptionCopyrightOutline->isChecked();
+    settings.CopyrightColor = window.OptionCopyrightColor[0]->isChecked()   ? 0
+                              : window.OptionCopyrightColor[2]->isChecked() ? 2
+                              : window.OptionCopyrightColor[4]->isChecked() ? 4
+                                                                            : 1;
+}
+
+void ApplySettingsToWindow(const Settings& settings, fIHM& window) {
+    window.dirList->SetPath(QFile::decodeName(TrimBlanks(settings.ImageFolder).c_str()));
+    window.drvList->SelectVolumeOf(window.dirList->Path());
+    window.OptionExif->setChecked(settings.KeepExif);
+    window.Public_OptionExif_Click();
+    window.OptionCopyright->setChecked(settings.InsertCopyright);
+    window.Public_OptionCopyright_Click();
+    for (int index = 1; index <= 6; ++index) {
+        window.OptionImageSize[index]->setText(TrimmedText(kPresets[index].width) + " x " +
+                                               TrimmedText(kPresets[index].height));
+    }
+    fIHM::ClearOptionGroup(window.OptionImageSize.data(), 7);
+    window.ImageCustomWidth->setText(TrimmedText(settings.CustomWidth));
+    window.ImageCustomHeight->setText(TrimmedText(settings.CustomHeight));
+    int16_t selected = 0;
+    for (int16_t index = 1; index <= 6 && selected == 0; ++index) {
+        if (settings.ImageWidth == kPresets[index].width && settings.ImageHeight == kPresets[index].height) {
+            selected = index;
+        }
+    }
+    window.OptionImageSize[selected]->setChecked(true);
+    if (selected == 0) window.Public_OptionImageSize_Click(selected);
+    window.TextCopyright->setText(TrimmedText(settings.CopyrightText));
+    SelectOption(window.CopyrightPosition, settings.CopyrightPlace, 0);
+    SelectOption(window.OptionCopyrightSize, settings.CopyrightSize, 1);
+    window.OptionCopyrightTransparent->setChecked(settings.CopyrightTransparent);
+    window.OptionCopyrightOutline->setChecked(settings.CopyrightOutline);
+    SelectOption(window.OptionCopyrightColor, settings.CopyrightColor, 1);
+}
+
+}  // namespace pixtrim

@@ -1,0 +1,128 @@
+// The program's one window: folder browsing and preview on the left, the size and
+// copyright options and the progress bar on the right, "&Redimensionner Images" and
+// "E&xit" below. Every control's objectName is its name; members of an option group are
+// named with their index after an underscore (OptionImageSize_4). The window knows nothing
+// of the settings or the run: its two buttons call the actions the application gives it.
+// Used only on the window's thread.
+#pragma once
+
+#include <QCheckBox>
+#include <QWidget>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "window/BrowsingLists.h"
+
+namespace pixtrim {
+
+inline constexpr QColor kWindowColour{192, 192, 192};
+inline constexpr QColor kButtonColour{224, 224, 224};
+inline constexpr QColor kWhite{255, 255, 255};
+
+// Positions are given in twips; 15 twips make one device-independent pixel.
+inline constexpr int TwipsToPixels(int twips) { return twips / 15; }
+
+class fIHM : public QWidget {
+    Q_OBJECT
+public:
+    explicit fIHM(QWidget* parent = nullptr);
+
+    // What the two buttons and the close box do; set by the application.
+    std::function<void()> onGenerate;  // "&Redimensionner Images"
+    std::function<void()> onExit;      // "E&xit"
+    std::function<void()> onClose;     // the close box: ends the program, storing nothing
+
+    // Public operations.
+    void VisualizeImage(const QString& sFileName);
+    void SetProgressBar(uint8_t iValue);
+    void HideProgressBar();
+    void ShowProgressBar();
+    void Public_OptionExif_Click() { OptionExif_Click(); }
+    void Public_OptionCopyright_Click() { OptionCopyright_Click(); }
+    void Public_OptionImageSize_Click(const int16_t& Index) { OptionImageSize_Click(Index); }
+
+    // Empties every button of an option group (Qt's exclusive groups cannot be emptied).
+    static void ClearOptionGroup(QRadioButton* const* buttons, int count);
+
+    // Controls.
+    QFrame* PictureFileSystem;
+    QGroupBox* FrameFileSystem;
+    DriveList* drvList;
+    FolderList* dirList;
+    QLineEdit* txtSearchSpec;
+    FileList* filList;
+    QFrame* PictureButtons;
+    QGroupBox* FrameButtons;
+    QPushButton* cmdGenerate;
+    QPushButton* cmdExit;
+    QFrame* PictureOptions;
+    QLabel* ImageVisu;
+    QLabel* ImageVisuSize;
+    QProgressBar* ProgressBar;
+    QGroupBox* FrameOptions;
+    QCheckBox* OptionExif;
+    QCheckBox* OptionCopyright;
+    QGroupBox* FrameImageSize;
+    std::array<QRadioButton*, 7> OptionImageSize;
+    QLineEdit* ImageCustomWidth;
+    QLabel* LabelxImage;
+    QLineEdit* ImageCustomHeight;
+    QGroupBox* FrameCopyright;
+    QFrame* PictureCopyrightPosition;
+    std::array<QRadioButton*, 4> CopyrightPosition;
+    QLabel* LabelTextCopyright;
+    QLineEdit* TextCopyright;
+    QFrame* PictureCopyrightSize;
+    std::array<QRadioButton*, 3> OptionCopyrightSize;
+    QFrame* PictureCopyrightColor;
+    std::array<QRadioButton*, 5> OptionCopyrightColor;  // index 3 has no button (nullptr)
+    QFrame* PictureCopyrightFont;
+    QCheckBox* OptionCopyrightTransparent;
+    QCheckBox* OptionCopyrightOutline;
+
+    // The preview box's bounds as laid out, in twips of PictureOptions.
+    int16_t VisuBoxLeft = 0, VisuBoxTop = 0, VisuBoxWidth = 0, VisuBoxHeight = 0;
+
+    // Puts the stored filter list into the filter box and readies the controls.
+    void Form_Load(const QString& imageFilters);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void ConnectReactions();
+    void SetTabOrder();
+    void SetGeometryTwips(QWidget* widget, double left, double top, double width, double height);
+
+    // Reactions.
+    void cmdGenerate_Click();
+    void cmdExit_Click();
+    void drvList_Change();
+    void dirList_Change();
+    void dirList_LostFocus();
+    void txtSearchSpec_Change();
+    void txtSearchSpec_GotFocus();
+    void filList_Click(QListWidgetItem* item);
+    void filList_LostFocus();
+    void ImageCustomWidth_Change() { CustomSize_Change(ImageCustomWidth); }
+    void ImageCustomHeight_Change() { CustomSize_Change(ImageCustomHeight); }
+    void ImageCustomWidth_LostFocus() { CustomSize_LostFocus(ImageCustomWidth); }
+    void ImageCustomHeight_LostFocus() { CustomSize_LostFocus(ImageCustomHeight); }
+    void CustomSize_Change(QLineEdit* box);
+    void CustomSize_LostFocus(QLineEdit* box);
+    void OptionImageSize_Click(int16_t Index);
+    void OptionCopyright_Click();
+    void OptionExif_Click() {}  // the EXIF choice changes nothing else in the window
+};
+
+}  // namespace pixtrim
