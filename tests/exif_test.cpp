@@ -43,8 +43,7 @@ std::string MakeExifSegment(bool littleEndian, uint16_t sizeType, uint16_t orien
     put16(2), entry(0x0112, 3, orientation), entry(0x8769, 4, 8 + 2 + 24 + 4);
     put32(0);
     put16(3), entry(0x9000, 7, 0x30323330), entry(0xA002, sizeType, 4000), entry(0xA003, sizeType, 3000);
-    put32(0);
-    tiff += std::string(16, '\0');  // values and other IFDs follow in real files
+    put32(0);  // the sub-IFD ends the segment, as in some phone files
     const std::string body = std::string("Exif\0\0", 6) + tiff;
     const size_t length = body.size() + 2;
     return std::string("\xFF\xE1", 2) + char(length >> 8) + char(length & 255) + body;
@@ -251,6 +250,14 @@ INSTANTIATE_TEST_SUITE_P(
                                "Exif.Photo.PixelYDimension Short 533"},
                     CameraCase{"Issue 508.jpg", "Exif.Photo.PixelXDimension Long 1",
                                "Exif.Photo.PixelYDimension Long 1"}));
+
+TEST_F(ExifRunTest, ASubIfdThatEndsTheSegmentStillGetsTheNewSize) {
+    settings.ImageWidth = "320";
+    settings.ImageHeight = "240";
+    const auto copied = ExivTags(Run("Landscape_6.jpg", true));
+    EXPECT_NE(std::find(copied.begin(), copied.end(), "Exif.Photo.PixelXDimension Long 180"), copied.end());
+    EXPECT_NE(std::find(copied.begin(), copied.end(), "Exif.Photo.PixelYDimension Long 240"), copied.end());
+}
 
 TEST_F(ExifRunTest, ProfileFollowsTheKeptSegmentThenTheEncodersOwn) {
     const auto segments = HeaderSegments(Run("Landscape_2.jpg", true));

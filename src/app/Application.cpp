@@ -60,7 +60,11 @@ void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(setti
 void Application::SaveConfiguration() { pixtrim::SaveConfiguration(settings_, settings_.AppFolder); }
 void Application::ShowProgressBar() { Window().ShowProgressBar(); }
 void Application::SetProgressBar(uint8_t percent) { Window().SetProgressBar(percent); }
-void Application::HideProgressBar() { Window().HideProgressBar(); }
+void Application::HideProgressBar() {
+    Window().HideProgressBar();
+    // The run may have made the output sub-folder: let the folder list show it.
+    Window().dirList->SetPath(Window().dirList->Path());
+}
 
 void Application::VisualizeImage(const std::string& path) {
     Window().VisualizeImage(QFile::decodeName(path.c_str()));

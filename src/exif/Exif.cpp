@@ -127,13 +127,15 @@ bool ExifTransfer::FindExifImageSize() {
     ExifWidthPos = ExifHeightPos = 0;
     if (!(tag = ReadExifWord()) || ExifPos >= length) return false;
     while (ExifPos < length) {
-        if (ExifWidthPos != 0 && ExifHeightPos != 0) break;
         if (*tag == kPixelXDimension) ExifWidthPos = ExifPos + 6;
         if (*tag == kPixelYDimension) ExifHeightPos = ExifPos + 6;
+        // Done as soon as both are known: a sub-IFD that ends the segment is no reason to
+        // keep the stale size.
+        if (ExifWidthPos != 0 && ExifHeightPos != 0) return true;
         ExifPos += 10;
         if (ExifPos >= length || !(tag = ReadExifWord())) return false;
     }
-    return ExifPos < length;
+    return false;
 }
 
 void ExifTransfer::WriteSizeValue(int32_t valuePos, int32_t value) {
