@@ -49,6 +49,13 @@ void InstallErrorManager(ErrorManager& errors) {
     errors.pub.output_message = IgnoreMessage;
 }
 
+// Row pointers for `count` picture rows from `first` on: the picture's top row is the last
+// memory row.
+void BottomUpRows(uint8_t* bits, int64_t height, int64_t stride, int64_t first, int64_t count,
+                  JSAMPROW* rows) {
+    for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
+}
+
 inline uint8_t Scale255(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
 
 // One CMYK row into blue-green-red; Adobe files store the inks inverted.
@@ -98,8 +105,7 @@ bool DecodeInto(FILE* file, cDIBSection& target) {
     while (codec.output_scanline < codec.output_height) {
         const int64_t first = codec.output_scanline;
         const int64_t count = cmyk ? 1 : std::min<int64_t>(kRowsPerCall, height - first);
-        // The picture's top row goes into the last memory row.
-        for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
+        BottomUpRows(bits, height, stride, first, count, rows);
         if (cmyk) {
             jpeg_read_scanlines(&codec, cmykRow, 1);
             ConvertCmykRow(cmykRow[0], rows[0], codec.image_width, codec.saw_Adobe_marker);
@@ -138,7 +144,7 @@ bool EncodeFrom(FILE* file, const cDIBSection& source, int quality) {
     while (codec.next_scanline < codec.image_height) {
         const int64_t first = codec.next_scanline;
         const int64_t count = std::min<int64_t>(kRowsPerCall, height - first);
-        for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
+        BottomUpRows(bits, height, stride, first, count, rows);
         jpeg_write_scanlines(&codec, rows, static_cast<JDIMENSION>(count));
     }
     jpeg_finish_compress(&codec);
