@@ -41,25 +41,6 @@ protected:
     std::string startFolder_;
 };
 
-TEST(SettingsTest, DefaultsAreThoseOfAFirstStart) {
-    const Settings s;
-    EXPECT_TRUE(s.KeepExif);
-    EXPECT_FALSE(s.InsertCopyright);
-    EXPECT_EQ(s.ImageWidth, "800");
-    EXPECT_EQ(s.ImageHeight, "600");
-    EXPECT_EQ(s.CustomWidth, "160");
-    EXPECT_EQ(s.CustomHeight, "120");
-    EXPECT_EQ(s.CopyrightText, "");
-    EXPECT_EQ(s.CopyrightPlace, 0);
-    EXPECT_EQ(s.CopyrightSize, 1);
-    EXPECT_EQ(s.CopyrightFont, "Comic Sans MS");
-    EXPECT_TRUE(s.CopyrightTransparent);
-    EXPECT_FALSE(s.CopyrightOutline);
-    EXPECT_EQ(s.CopyrightColor, 0);
-    EXPECT_EQ(s.ResizedFolderName, "Resized");
-    EXPECT_EQ(s.ImageFilters, "*.jpg;*.jpeg");
-}
-
 TEST_F(ConfigurationTest, StoresUnderTheApplicationNameOfTheFileName) {
     Write("IHM", "EXIF", "0");
     EXPECT_TRUE(fs::exists(store.IniPath()));
@@ -120,54 +101,6 @@ TEST_F(ConfigurationTest, TwoSavesInARowStoreTheSameBytes) {
     second << std::ifstream(store.IniPath()).rdbuf();
     EXPECT_EQ(first.str(), second.str());
     EXPECT_EQ(Load().CopyrightText, "a, b; c = d");
-}
-
-TEST_F(ConfigurationTest, FirstStartWithNothingStoredKeepsTheDefaults) {
-    Settings s = Load();
-    s.AppFolder.clear();
-    const Settings defaults;
-    EXPECT_EQ(s.ImageWidth, defaults.ImageWidth);
-    EXPECT_EQ(s.KeepExif, defaults.KeepExif);
-    EXPECT_EQ(s.ResizedFolderName, defaults.ResizedFolderName);
-    EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
-}
-
-TEST_F(ConfigurationTest, SavedSettingsReadBackWhole) {
-    Settings s;
-    s.KeepExif = false;
-    s.InsertCopyright = true;
-    s.ImageWidth = "1024";
-    s.ImageHeight = "768";
-    s.CustomWidth = "333";
-    s.CustomHeight = "222";
-    s.CopyrightText = "© Anne";
-    s.CopyrightPlace = 2;
-    s.CopyrightSize = 0;
-    s.CopyrightFont = "Arial";
-    s.CopyrightTransparent = false;
-    s.CopyrightOutline = true;
-    s.CopyrightColor = 4;
-    s.ResizedFolderName = "Petites";
-    s.ImageFilters = "*.jpg";
-    s.ImageFolder = "/tmp";
-    SaveConfiguration(s, app.String());
-    const Settings r = Load();
-    EXPECT_EQ(r.KeepExif, s.KeepExif);
-    EXPECT_EQ(r.InsertCopyright, s.InsertCopyright);
-    EXPECT_EQ(r.ImageWidth, s.ImageWidth);
-    EXPECT_EQ(r.ImageHeight, s.ImageHeight);
-    EXPECT_EQ(r.CustomWidth, s.CustomWidth);
-    EXPECT_EQ(r.CustomHeight, s.CustomHeight);
-    EXPECT_EQ(r.CopyrightText, s.CopyrightText);
-    EXPECT_EQ(r.CopyrightPlace, s.CopyrightPlace);
-    EXPECT_EQ(r.CopyrightSize, s.CopyrightSize);
-    EXPECT_EQ(r.CopyrightFont, s.CopyrightFont);
-    EXPECT_EQ(r.CopyrightTransparent, s.CopyrightTransparent);
-    EXPECT_EQ(r.CopyrightOutline, s.CopyrightOutline);
-    EXPECT_EQ(r.CopyrightColor, s.CopyrightColor);
-    EXPECT_EQ(r.ResizedFolderName, s.ResizedFolderName);
-    EXPECT_EQ(r.ImageFilters, s.ImageFilters);
-    EXPECT_EQ(r.ImageFolder, s.ImageFolder);
 }
 
 struct ReadCase {
