@@ -364,7 +364,8 @@ void fIHM::VisualizeImage(const QString& sFileName) {
                      std::floor((VisuBoxHeight - shownHeight) / 2.0) + VisuBoxTop, shownWidth,
                      shownHeight);
     reader.setScaledSize(stored.scaled(ImageVisu->size() * devicePixelRatio(), Qt::KeepAspectRatio)
-                             .boundedTo(stored));
+                             .boundedTo(stored)
+                             .expandedTo(QSize(1, 1)));
     const QImage picture = reader.read();
     ImageVisu->setPixmap(QPixmap::fromImage(picture));
     ImageVisuSize->setText(picture.isNull() ? QString()
