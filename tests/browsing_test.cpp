@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QStyleFactory>
 
+#include "app/WindowSettings.h"
 #include "codec/JpegCodec.h"
 #include "support/AppFixture.h"
 
@@ -110,16 +111,28 @@ TEST_F(BrowsingTest, AnUnreadableVolumeSendsTheDriveListBackSilently) {
     const QString shown = window.drvList->CurrentRoot();
     window.drvList->addItem("/pixtrim-absent-volume");
     window.drvList->setCurrentIndex(window.drvList->count() - 1);
-    emit window.drvList->Change();
+    emit window.drvList->Change(true);
     EXPECT_EQ(window.drvList->CurrentRoot(), shown);
     EXPECT_EQ(window.dirList->Path(), Q(photos.String()));
     EXPECT_TRUE(shown.isEmpty() == false);
 }
 
+TEST_F(BrowsingTest, SettingsOnAnotherVolumeKeepTheirFolder) {
+    const std::string album = photos.MakeFolder("Album");
+    fIHM& window = Start();
+    window.drvList->addItem(Q(photos.String()));  // as if the photo folder were a mount point
+    Settings s;
+    s.ImageFolder = album;
+    ApplySettingsToWindow(s, window);
+    EXPECT_EQ(window.drvList->CurrentRoot(), Q(photos.String()));
+    EXPECT_EQ(window.dirList->Path(), Q(album));
+    EXPECT_EQ(window.filList->Path(), Q(album));
+}
+
 TEST_F(BrowsingTest, ChoosingAVolumeOpensItsRoot) {
     fIHM& window = Start();
     window.drvList->setCurrentIndex(window.drvList->findText("/"));
-    emit window.drvList->Change();
+    emit window.drvList->Change(true);
     EXPECT_EQ(window.dirList->Path(), "/");
     EXPECT_EQ(window.filList->Path(), "/");
 }

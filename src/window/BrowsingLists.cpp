@@ -28,7 +28,7 @@ bool IsUnder(const QString& path, const QString& root) {
 
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     Refresh();
-    connect(this, &QComboBox::activated, this, [this] { emit Change(); });
+    connect(this, &QComboBox::activated, this, [this] { emit Change(true); });
 }
 
 void DriveList::Refresh() {
@@ -59,7 +59,7 @@ void DriveList::SelectVolumeOf(const QString& path) {
     const int index = findText(VolumeOf(path));
     if (index < 0 || index == currentIndex()) return;
     setCurrentIndex(index);
-    emit Change();
+    emit Change(false);
 }
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {

@@ -23,8 +23,8 @@ public:
     QString VolumeOf(const QString& path) const;
 
 signals:
-    // The user (or code) picked another volume.
-    void Change();
+    // Another volume was picked: by the user (`byUser`), or by code to match a folder.
+    void Change(bool byUser);
 };
 
 // The classic folder list: the opened folder's ancestors from the root down, the opened

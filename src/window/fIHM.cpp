@@ -311,9 +311,13 @@ void fIHM::cmdExit_Click() {
     if (onExit) onExit();
 }
 
-void fIHM::drvList_Change() {
+void fIHM::drvList_Change(bool byUser) {
+    // A volume the user picks opens at its root. One that code picks to match the folder
+    // shown keeps that folder: it is the volume's current folder.
+    const QString root = drvList->CurrentRoot();
+    if (!byUser && drvList->VolumeOf(dirList->Path()) == root) return;
     // A volume that cannot be read: back, silently, to the volume of the folder shown.
-    if (!dirList->SetPath(drvList->CurrentRoot())) {
+    if (!dirList->SetPath(root)) {
         const QSignalBlocker blocker(drvList);
         drvList->setCurrentIndex(drvList->findText(drvList->VolumeOf(dirList->Path())));
     }

@@ -107,7 +107,7 @@ private:
     // Reactions.
     void cmdGenerate_Click();
     void cmdExit_Click();
-    void drvList_Change();
+    void drvList_Change(bool byUser);
     void dirList_Change();
     void dirList_LostFocus();
     void txtSearchSpec_Change();
