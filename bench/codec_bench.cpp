@@ -1,12 +1,16 @@
 // Times decode, resample and encode of one real photo fitted into 800 x 600, against
 // libjpeg-turbo decoding the same file into plain memory.
 // Usage: codec_bench [PHOTO.jpg] [REPEAT]
+
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <jpeglib.h>
 #include <string>
 #include <vector>
+
+// clang-format off
+#include <jpeglib.h>  // needs <cstdio> first
+// clang-format on
 
 #include "BenchTiming.h"
 #include "batch/ImageSelection.h"
@@ -65,7 +69,8 @@ int main(int argc, char** argv) {
 
     const double floor = bench::BestSeconds(repeat, [&] { DecodeWithLibjpegAlone(path); });
     const double decode = bench::BestSeconds(repeat, [&] { LoadJPG(source, path); });
-    const double resample = bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
+    const double resample =
+        bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
     const double overlay = bench::BestSeconds(repeat, [&] {
         target.AddTextOverPicture("© 2026 Zoë Ørsted", 0, 1, true, true, 1, "Comic Sans MS");
     });
@@ -79,8 +84,8 @@ int main(int argc, char** argv) {
                 sourceMp / decode, decode / floor);
     std::printf("Resample   %8.2f ms  %7.1f MP/s of target  %.3f x baseline\n", resample * 1e3,
                 targetMp / resample, resample / floor);
-    std::printf("Overlay    %8.2f ms  outlined text, 26 drawings  %.3f x baseline\n",
-                overlay * 1e3, overlay / floor);
+    std::printf("Overlay    %8.2f ms  outlined text, 26 drawings  %.3f x baseline\n", overlay * 1e3,
+                overlay / floor);
     std::printf("SaveJPG    %8.2f ms  %7.1f MP/s  %.3f x baseline\n", encode * 1e3,
                 targetMp / encode, encode / floor);
     return 0;

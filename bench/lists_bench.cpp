@@ -12,21 +12,23 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "pixtrim-lists-bench";
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "pixtrim-lists-bench";
     std::filesystem::create_directories(folder);
     for (int i = 0; i < 10000; ++i) {
         const auto file = folder / ("IMG_" + std::to_string(10000 + i) + (i % 3 ? ".jpg" : ".CR2"));
-        if (!std::filesystem::exists(file)) QFile(QString::fromStdString(file.string())).open(QIODevice::WriteOnly);
+        if (!std::filesystem::exists(file))
+            QFile(QString::fromStdString(file.string())).open(QIODevice::WriteOnly);
     }
     const QString path = QString::fromStdString(folder.string());
     pixtrim::FileList list;
     list.SetPattern("*.jpg;*.jpeg");
-    const double baseline = pixtrim::bench::BestSeconds(5, [&] { (void)QDir(path).entryList(QDir::Files); });
+    const double baseline =
+        pixtrim::bench::BestSeconds(5, [&] { (void)QDir(path).entryList(QDir::Files); });
     const double open = pixtrim::bench::BestSeconds(5, [&] { list.SetPath(path); });
     int keystroke = 0;
-    const double refilter = pixtrim::bench::BestSeconds(5, [&] {
-        list.SetPattern(++keystroke % 2 ? "*.jp" : "*.jpg");
-    });
+    const double refilter = pixtrim::bench::BestSeconds(
+        5, [&] { list.SetPattern(++keystroke % 2 ? "*.jp" : "*.jpg"); });
     list.SetPattern("*.jpg;*.jpeg");
     std::printf("10,000 files (%d shown)\n", list.ListCount());
     std::printf("listing alone   %7.1f ms (baseline)\n", baseline * 1e3);

@@ -35,7 +35,8 @@ public:
     void HideProgressBar() override {}
     void VisualizeImage(const std::string&) override {}
     int32_t FileListCount() override {
-        return static_cast<int32_t>(ListImages(settings_.ImageFilters, settings_.ImageFolder).size());
+        return static_cast<int32_t>(
+            ListImages(settings_.ImageFilters, settings_.ImageFolder).size());
     }
     void ShowFolder(const std::string&) override {}
     void ProcessEvents() override {}
@@ -115,7 +116,8 @@ Stages TimeStages(const Settings& s, const std::vector<std::string>& names, int 
         total.decode += bench::BestSeconds(repeat, [&] { LoadJPG(source, path); });
         int32_t width = source.Width(), height = source.Height();
         FitImageSize(width, height, box(s.ImageWidth), box(s.ImageHeight));
-        total.resample += bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
+        total.resample +=
+            bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
         if (s.InsertCopyright) {
             const double factor = s.CopyrightSize == 0 ? 0.6 : s.CopyrightSize == 1 ? 0.8 : 1.0;
             total.overlay += bench::BestSeconds(repeat, [&] {
@@ -129,11 +131,11 @@ Stages TimeStages(const Settings& s, const std::vector<std::string>& names, int 
         for (int round = 0; round < repeat; ++round) {
             SaveJPG(target, scratch, kJpegQuality);  // a plain copy to carry the metadata into
             exifBest = std::min(exifBest, bench::BestSeconds(1, [&] {
-                ExifTransfer exif;
-                const bool kept = exif.ReadExifData(path) && s.KeepExif;
-                if (kept) exif.SetExifImageSize(width, height);
-                exif.WriteExifData(scratch, kept);
-            }));
+                                    ExifTransfer exif;
+                                    const bool kept = exif.ReadExifData(path) && s.KeepExif;
+                                    if (kept) exif.SetExifImageSize(width, height);
+                                    exif.WriteExifData(scratch, kept);
+                                }));
         }
         total.exif += exifBest;
     }
@@ -181,9 +183,9 @@ int main(int argc, char** argv) {
     double run = 1e9, floor = 1e9;
     for (int round = 0; round < repeat; ++round) {
         run = std::min(run, bench::BestSeconds(1, [&] {
-            settings.ImageFolder = folder;
-            JpegResize(settings, host).ResizeFolder();
-        }));
+                           settings.ImageFolder = folder;
+                           JpegResize(settings, host).ResizeFolder();
+                       }));
         floor = std::min(floor, bench::BestSeconds(1, [&] { DecodeAndEncode(settings, names); }));
     }
     struct rusage usage {};
@@ -193,11 +195,12 @@ int main(int argc, char** argv) {
     std::printf("folder     %s: %zu images, copies in %s\n", folder.c_str(), names.size(),
                 JoinPath(folder, settings.ResizedFolderName).c_str());
     std::printf("run        %8.1f ms  %6.2f images/s\n", run * 1e3, names.size() / run);
-    std::printf("  decode   %8.1f ms\n  resample %8.1f ms\n  overlay  %8.1f ms\n", stages.decode * 1e3,
-                stages.resample * 1e3, stages.overlay * 1e3);
+    std::printf("  decode   %8.1f ms\n  resample %8.1f ms\n  overlay  %8.1f ms\n",
+                stages.decode * 1e3, stages.resample * 1e3, stages.overlay * 1e3);
     std::printf("  encode   %8.1f ms\n  exif     %8.1f ms (read, update, rewrite)\n",
                 stages.encode * 1e3, stages.exif * 1e3);
-    std::printf("floor      %8.1f ms  (decode, then encode of a copy of the same size)\n", floor * 1e3);
+    std::printf("floor      %8.1f ms  (decode, then encode of a copy of the same size)\n",
+                floor * 1e3);
     std::printf("run/floor  %8.3f\n", run / floor);
     std::printf("peak RSS   %8.1f MiB\n", usage.ru_maxrss / 1024.0);
     return 0;

@@ -43,7 +43,8 @@ protected:
     }
     std::vector<std::string> OutputNames() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(Output())) names.push_back(entry.path().filename());
+        for (const auto& entry : fs::directory_iterator(Output()))
+            names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -85,7 +86,8 @@ TEST_F(BatchTest, FourImagesGiveFourCopiesAndTheProgressSteps) {
 }
 
 TEST_F(BatchTest, ProgressRoundsHalfToEven) {
-    for (int i = 0; i < 8; ++i) AddPhoto("Canon_DIGITAL_IXUS_400.jpg", "p" + std::to_string(i) + ".jpg");
+    for (int i = 0; i < 8; ++i)
+        AddPhoto("Canon_DIGITAL_IXUS_400.jpg", "p" + std::to_string(i) + ".jpg");
     Run();
     EXPECT_EQ(host.progress, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100, 100}));
 }
@@ -128,7 +130,9 @@ TEST_P(OutputTakenTest, ReportsAndDeletesNothing) {
     Run();
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(host.messages[0].text.rfind("Impossible de préparer le répertoire " + Output() + "\r", 0), 0u);
+    EXPECT_EQ(
+        host.messages[0].text.rfind("Impossible de préparer le répertoire " + Output() + "\r", 0),
+        0u);
     EXPECT_FALSE(host.quit);
     EXPECT_TRUE(fs::exists(app / "elsewhere/precious.jpg"));
     EXPECT_TRUE(fs::exists(Output()));
@@ -147,7 +151,8 @@ TEST_F(BatchTest, ChoosingTheOutputFolderWorksOnItsParent) {
     ASSERT_FALSE(host.saved.empty());
     EXPECT_EQ(host.saved[0].ImageFolder, Output());  // stored as the window showed it
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
-    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "ShowFolder " + photos.String()), host.calls.end());
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "ShowFolder " + photos.String()),
+              host.calls.end());
 }
 
 TEST_F(BatchTest, AFolderNamedInAnotherCaseIsAnOrdinaryFolder) {
@@ -211,7 +216,8 @@ TEST_F(BatchTest, ExitBetweenImagesLeavesWholeCopiesOnly) {
     };
     Run();
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
-    for (const auto& name : OutputNames()) EXPECT_EQ(SizeOf(Output(name)), std::make_pair(320, 240));
+    for (const auto& name : OutputNames())
+        EXPECT_EQ(SizeOf(Output(name)), std::make_pair(320, 240));
     EXPECT_NE(host.calls.back(), "HideProgressBar");
 }
 
@@ -229,7 +235,9 @@ struct SizeTextCase {
     const char* height;
 };
 
-void PrintTo(const SizeTextCase& c, std::ostream* os) { *os << "'" << c.width << "' x '" << c.height << "'"; }
+void PrintTo(const SizeTextCase& c, std::ostream* os) {
+    *os << "'" << c.width << "' x '" << c.height << "'";
+}
 
 class InvalidSizeTest : public BatchTest, public testing::WithParamInterface<SizeTextCase> {};
 
@@ -281,7 +289,8 @@ TEST_P(InvalidNameTest, ShowsAMessageAndTouchesNothing) {
     settings.ResizedFolderName = GetParam();
     Run();
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
+    EXPECT_EQ(host.messages[0].text,
+              std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
     EXPECT_EQ(std::distance(fs::directory_iterator(photos.Path()), fs::directory_iterator()), 1);
 }
 

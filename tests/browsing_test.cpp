@@ -46,14 +46,17 @@ TEST_F(BrowsingTest, FolderListShowsAncestorsThenSubFoldersByName) {
     photos.MakeFolder(".hidden");
     fIHM& window = Start();
     QStringList entries;
-    for (int i = 0; i < window.dirList->count(); ++i) entries << window.dirList->item(i)->text().trimmed();
+    for (int i = 0; i < window.dirList->count(); ++i)
+        entries << window.dirList->item(i)->text().trimmed();
     const QStringList parts = Q(photos.String()).split('/', Qt::SkipEmptyParts);
     QStringList expected = {"/"};
-    expected << parts << "Alpha" << "beta";
+    expected << parts << "Alpha"
+             << "beta";
     EXPECT_EQ(entries, expected);
     EXPECT_EQ(window.dirList->currentItem()->text().trimmed(), parts.last());
     // Deeper entries are indented further.
-    EXPECT_GT(window.dirList->item(1)->text().indexOf(parts[0]), window.dirList->item(0)->text().indexOf('/'));
+    EXPECT_GT(window.dirList->item(1)->text().indexOf(parts[0]),
+              window.dirList->item(0)->text().indexOf('/'));
 }
 
 TEST_F(BrowsingTest, AClickHighlightsAndLeavingTheListOpens) {
@@ -86,7 +89,8 @@ TEST_F(BrowsingTest, EveryKeystrokeRefiltersTheFileList) {
     fIHM& window = Start();
     EXPECT_EQ(Files(window), (QStringList{"a.jpg", "b.JPEG"}));
     window.txtSearchSpec->clear();
-    const std::vector<std::pair<char, int>> steps = {{'*', 4}, {'.', 0}, {'p', 0}, {'n', 0}, {'g', 1}};
+    const std::vector<std::pair<char, int>> steps = {
+        {'*', 4}, {'.', 0}, {'p', 0}, {'n', 0}, {'g', 1}};
     for (const auto& [key, count] : steps) {
         QTest::keyClicks(window.txtSearchSpec, QString(key));
         EXPECT_EQ(window.filList->ListCount(), count) << window.txtSearchSpec->text().toStdString();
@@ -164,7 +168,8 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PreviewTest,
                                          PreviewCase{"Portrait", 450, 600, QRect(30, 16, 85, 113)},
                                          PreviewCase{"Square", 128, 128, QRect(16, 16, 113, 113)},
                                          PreviewCase{"Small", 100, 100, QRect(16, 16, 113, 113)},
-                                         PreviewCase{"OddSides", 227, 149, QRect(16, 35, 113, 74)}));
+                                         PreviewCase{"OddSides", 227, 149,
+                                                     QRect(16, 35, 113, 74)}));
 
 TEST_F(BrowsingTest, TheSizeLabelGivesTheStoredSizeWithoutRotation) {
     AddPhoto("Landscape_6.jpg", "rotated.jpg");  // stored 450 x 600, shown turned by viewers
@@ -190,7 +195,8 @@ TEST_F(BrowsingTest, AnUnreadableFileGivesAnEmptyPreview) {
 TEST_F(BrowsingTest, LeavingTheFileListEmptiesThePreviewAlsoOntoGenerate) {
     AddPhoto("testorig.jpg", "a.jpg");
     fIHM& window = Start();
-    for (QWidget* next : std::initializer_list<QWidget*>{window.txtSearchSpec, window.cmdGenerate}) {
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{window.txtSearchSpec, window.cmdGenerate}) {
         window.filList->setFocus(Qt::TabFocusReason);
         ClickItem(window.filList, window.filList->item(0));
         ASSERT_EQ(window.ImageVisuSize->text(), "227 x 149");
@@ -204,7 +210,9 @@ TEST_F(BrowsingTest, LeavingTheFileListEmptiesThePreviewAlsoOntoGenerate) {
 
 class CustomBoxTest : public BrowsingTest, public testing::WithParamInterface<bool> {
 protected:
-    QLineEdit* Box(fIHM& window) { return GetParam() ? window.ImageCustomWidth : window.ImageCustomHeight; }
+    QLineEdit* Box(fIHM& window) {
+        return GetParam() ? window.ImageCustomWidth : window.ImageCustomHeight;
+    }
     QLineEdit* Prepare() {
         fIHM& window = Start();
         window.OptionImageSize[0]->setChecked(true);

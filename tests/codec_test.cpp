@@ -61,37 +61,31 @@ TEST_P(LoadFileTest, LoadsOrFailsLeavingTheBufferAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     TestData, LoadFileTest,
-    testing::Values(FileCase{"Canon EOS 450D.jpg", true, 4272, 2848},
-                    FileCase{"Samsung GT-I9505 (Galaxy S4).jpg", true, 4128, 2322},
-                    FileCase{"Apple iPhone 6.jpg", true, 3264, 2448},
-                    FileCase{"Kodak DX4900 Zoom.jpg", true, 2448, 1632},
-                    FileCase{"Canon_DIGITAL_IXUS_400.jpg", true, 100, 75},
-                    FileCase{"Apple iPhone 4.jpg", true, 1296, 968},
-                    FileCase{"testorig.jpg", true, 227, 149},
-                    FileCase{"Issue 154.jpg", true, 1379, 815},
-                    FileCase{"Issue 242.jpg", true, 960, 1280},  // progressive
-                    FileCase{"Issue 80.jpg", true, 1024, 768},
-                    FileCase{"Panasonic DMC-LC40.jpg", true, 1200, 1600},
-                    FileCase{"hopper_gray.jpg", true, 128, 128},
-                    FileCase{"pil_sample_cmyk.jpg", true, 100, 100},
-                    FileCase{"testimgari.jpg", true, 227, 149},  // arithmetic coding
-                    FileCase{"truncated.jpg", true, 2725, 2225},
-                    FileCase{"Issue 508.jpg", true, 1, 1},
-                    FileCase{"Landscape_1.jpg", true, 600, 450},
-                    FileCase{"Landscape_2.jpg", true, 600, 450},
-                    FileCase{"Landscape_3.jpg", true, 600, 450},
-                    FileCase{"Landscape_4.jpg", true, 600, 450},
-                    FileCase{"Landscape_5.jpg", true, 450, 600},
-                    FileCase{"Landscape_6.jpg", true, 450, 600},
-                    FileCase{"Landscape_7.jpg", true, 450, 600},
-                    FileCase{"Landscape_8.jpg", true, 450, 600},
-                    FileCase{"Olympus μ Digital 800.JPG", true, 1024, 768},
-                    FileCase{"Rømø_-_St.Klement_-_Kanzel_3.jpg", true, 100, 75},
-                    FileCase{"Été à la plage.Jpeg", true, 1152, 768},
-                    FileCase{"00-empty-file.jpg", false, 0, 0},
-                    FileCase{"hopper_png_renamed.jpg", false, 0, 0},
-                    FileCase{"3ea649db8e81a46ca4f92fb3238f78ff.jpg", false, 0, 0},
-                    FileCase{"absent.jpg", false, 0, 0}, FileCase{"", false, 0, 0}));
+    testing::Values(
+        FileCase{"Canon EOS 450D.jpg", true, 4272, 2848},
+        FileCase{"Samsung GT-I9505 (Galaxy S4).jpg", true, 4128, 2322},
+        FileCase{"Apple iPhone 6.jpg", true, 3264, 2448},
+        FileCase{"Kodak DX4900 Zoom.jpg", true, 2448, 1632},
+        FileCase{"Canon_DIGITAL_IXUS_400.jpg", true, 100, 75},
+        FileCase{"Apple iPhone 4.jpg", true, 1296, 968}, FileCase{"testorig.jpg", true, 227, 149},
+        FileCase{"Issue 154.jpg", true, 1379, 815},
+        FileCase{"Issue 242.jpg", true, 960, 1280},  // progressive
+        FileCase{"Issue 80.jpg", true, 1024, 768},
+        FileCase{"Panasonic DMC-LC40.jpg", true, 1200, 1600},
+        FileCase{"hopper_gray.jpg", true, 128, 128},
+        FileCase{"pil_sample_cmyk.jpg", true, 100, 100},
+        FileCase{"testimgari.jpg", true, 227, 149},  // arithmetic coding
+        FileCase{"truncated.jpg", true, 2725, 2225}, FileCase{"Issue 508.jpg", true, 1, 1},
+        FileCase{"Landscape_1.jpg", true, 600, 450}, FileCase{"Landscape_2.jpg", true, 600, 450},
+        FileCase{"Landscape_3.jpg", true, 600, 450}, FileCase{"Landscape_4.jpg", true, 600, 450},
+        FileCase{"Landscape_5.jpg", true, 450, 600}, FileCase{"Landscape_6.jpg", true, 450, 600},
+        FileCase{"Landscape_7.jpg", true, 450, 600}, FileCase{"Landscape_8.jpg", true, 450, 600},
+        FileCase{"Olympus μ Digital 800.JPG", true, 1024, 768},
+        FileCase{"Rømø_-_St.Klement_-_Kanzel_3.jpg", true, 100, 75},
+        FileCase{"Été à la plage.Jpeg", true, 1152, 768},
+        FileCase{"00-empty-file.jpg", false, 0, 0}, FileCase{"hopper_png_renamed.jpg", false, 0, 0},
+        FileCase{"3ea649db8e81a46ca4f92fb3238f78ff.jpg", false, 0, 0},
+        FileCase{"absent.jpg", false, 0, 0}, FileCase{"", false, 0, 0}));
 
 // testorig.jpg with its frame header changed: byte offsets within the SOF0 segment.
 struct PatchCase {
@@ -141,21 +135,24 @@ TEST(LoadTest, GreyArrivesAsGreyPixels) {
 double MeanDifferenceFromQt(const std::string& name) {
     cDIBSection dib;
     if (!LoadJPG(dib, DataFile(name))) return 1e9;
-    const QImage picture = QImage(QString::fromStdString(DataFile(name))).convertToFormat(QImage::Format_RGB888);
+    const QImage picture =
+        QImage(QString::fromStdString(DataFile(name))).convertToFormat(QImage::Format_RGB888);
     if (picture.width() != dib.Width() || picture.height() != dib.Height()) return 1e9;
     double total = 0;
     for (int y = 0; y < picture.height(); ++y) {
         const uint8_t* qt = picture.constScanLine(y);
         for (int x = 0; x < picture.width(); ++x) {
             const Bgr p = GetPixel(dib, x, dib.Height() - 1 - y);
-            total += std::abs(p[2] - qt[3 * x]) + std::abs(p[1] - qt[3 * x + 1]) + std::abs(p[0] - qt[3 * x + 2]);
+            total += std::abs(p[2] - qt[3 * x]) + std::abs(p[1] - qt[3 * x + 1]) +
+                     std::abs(p[0] - qt[3 * x + 2]);
         }
     }
     return total / (3.0 * picture.width() * picture.height());
 }
 
 TEST(LoadTest, PicturesArriveUprightInColourOrder) {
-    for (const char* name : {"testorig.jpg", "Landscape_6.jpg", "pil_sample_cmyk.jpg", "Issue 242.jpg"}) {
+    for (const char* name :
+         {"testorig.jpg", "Landscape_6.jpg", "pil_sample_cmyk.jpg", "Issue 242.jpg"}) {
         EXPECT_LT(MeanDifferenceFromQt(name), 2.0) << name;
     }
 }

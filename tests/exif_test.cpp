@@ -1,10 +1,11 @@
+#include "exif/Exif.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "batch/JpegResize.h"
-#include "exif/Exif.h"
 #include "support/FakeHost.h"
 #include "support/JpegSegments.h"
 #include "support/Pictures.h"
@@ -30,19 +31,24 @@ std::string MakeExifSegment(bool littleEndian, uint16_t sizeType, uint16_t orien
         tiff += littleEndian ? char(v >> 8 & 255) : char(v & 255);
     };
     const auto put32 = [&](uint32_t v) {
-        if (littleEndian) put16(v & 0xFFFF), put16(v >> 16);
-        else put16(v >> 16), put16(v & 0xFFFF);
+        if (littleEndian)
+            put16(v & 0xFFFF), put16(v >> 16);
+        else
+            put16(v >> 16), put16(v & 0xFFFF);
     };
     const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
         put16(tag), put16(type), put32(1);
-        if (type == 3) put16(value), put16(0);
-        else put32(value);
+        if (type == 3)
+            put16(value), put16(0);
+        else
+            put32(value);
     };
     tiff += littleEndian ? "II" : "MM";
     put16(42), put32(8);
     put16(2), entry(0x0112, 3, orientation), entry(0x8769, 4, 8 + 2 + 24 + 4);
     put32(0);
-    put16(3), entry(0x9000, 7, 0x30323330), entry(0xA002, sizeType, 4000), entry(0xA003, sizeType, 3000);
+    put16(3), entry(0x9000, 7, 0x30323330), entry(0xA002, sizeType, 4000),
+        entry(0xA003, sizeType, 3000);
     put32(0);  // the sub-IFD ends the segment, as in some phone files
     const std::string body = std::string("Exif\0\0", 6) + tiff;
     const size_t length = body.size() + 2;
@@ -86,19 +92,22 @@ TEST_P(ExifSizeTest, WritesTheNewSizeInTheSegmentsOrder) {
     EXPECT_EQ(updated.substr(exif.ExifWidthPos, 4), c.width);
     EXPECT_EQ(updated.substr(exif.ExifHeightPos, 4), c.height);
 
-    const std::string copy = temp.WriteFile("copy.jpg", "\xFF\xD8" + Segment(0xE0, "JFIF") + kImageData);
+    const std::string copy =
+        temp.WriteFile("copy.jpg", "\xFF\xD8" + Segment(0xE0, "JFIF") + kImageData);
     ASSERT_TRUE(exif.WriteExifData(copy, true));
     EXPECT_EQ(FileBytes(copy), "\xFF\xD8" + updated + Segment(0xE0, "JFIF") + kImageData);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     OrdersAndTypes, ExifSizeTest,
-    testing::Values(SizeCase{true, 3, std::string("\x20\x03\x00\x00", 4), std::string("\x58\x02\x00\x00", 4)},
-                    SizeCase{false, 3, std::string("\x03\x20\x00\x00", 4), std::string("\x02\x58\x00\x00", 4)},
-                    SizeCase{true, 4, std::string("\x20\x03\x00\x00", 4), std::string("\x58\x02\x00\x00", 4)},
-                    SizeCase{false, 4, std::string("\x00\x00\x03\x20", 4), std::string("\x00\x00\x02\x58", 4)},
-                    // Neither SHORT nor LONG: left as it was (4000 and 3000 as RATIONAL offsets).
-                    SizeCase{false, 5, std::string("\x00\x00\x0F\xA0", 4), std::string("\x00\x00\x0B\xB8", 4)}));
+    testing::Values(
+        SizeCase{true, 3, std::string("\x20\x03\x00\x00", 4), std::string("\x58\x02\x00\x00", 4)},
+        SizeCase{false, 3, std::string("\x03\x20\x00\x00", 4), std::string("\x02\x58\x00\x00", 4)},
+        SizeCase{true, 4, std::string("\x20\x03\x00\x00", 4), std::string("\x58\x02\x00\x00", 4)},
+        SizeCase{false, 4, std::string("\x00\x00\x03\x20", 4), std::string("\x00\x00\x02\x58", 4)},
+        // Neither SHORT nor LONG: left as it was (4000 and 3000 as RATIONAL offsets).
+        SizeCase{false, 5, std::string("\x00\x00\x0F\xA0", 4),
+                 std::string("\x00\x00\x0B\xB8", 4)}));
 
 struct DamagedCase {
     const char* name;
@@ -123,17 +132,25 @@ const std::string kGood = MakeExifSegment(true, 3);
 
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedSourceTest,
-    testing::Values(DamagedCase{"Empty", "", false}, DamagedCase{"NotAJpeg", "PNG....", false},
-                    DamagedCase{"EndsBeforeAnApp1", "\xFF\xD8" + Segment(0xE0, "JFIF"), false},
-                    DamagedCase{"EndsInsideALength", "\xFF\xD8\xFF\xE0\x00", false},
-                    DamagedCase{"App1RunsPastTheEnd", "\xFF\xD8" + kGood.substr(0, 30), false},
-                    DamagedCase{"NoApp1BeforeTheImage", "\xFF\xD8" + kImageData + kGood, false},
-                    DamagedCase{"NotExif", "\xFF\xD8" + Segment(0xE1, "http://ns.adobe.com/xap/1.0/"), true},
-                    DamagedCase{"TinyApp1", "\xFF\xD8" + Segment(0xE1, ""), true},
-                    DamagedCase{"CutTiff", "\xFF\xD8" + Segment(0xE1, std::string("Exif\0\0II*\0\x08\0\0\0\x05\0", 16)), true},
-                    DamagedCase{"SubIfdPastTheSegment",
-                                "\xFF\xD8" + Segment(0xE1, std::string("Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\xFF\xF0", 28)),
-                                true}));
+    testing::Values(
+        DamagedCase{"Empty", "", false}, DamagedCase{"NotAJpeg", "PNG....", false},
+        DamagedCase{"EndsBeforeAnApp1", "\xFF\xD8" + Segment(0xE0, "JFIF"), false},
+        DamagedCase{"EndsInsideALength", "\xFF\xD8\xFF\xE0\x00", false},
+        DamagedCase{"App1RunsPastTheEnd", "\xFF\xD8" + kGood.substr(0, 30), false},
+        DamagedCase{"NoApp1BeforeTheImage", "\xFF\xD8" + kImageData + kGood, false},
+        DamagedCase{"NotExif", "\xFF\xD8" + Segment(0xE1, "http://ns.adobe.com/xap/1.0/"), true},
+        DamagedCase{"TinyApp1", "\xFF\xD8" + Segment(0xE1, ""), true},
+        DamagedCase{"CutTiff",
+                    "\xFF\xD8" + Segment(0xE1, std::string("Exif\0\0II*\0\x08\0\0\0\x05\0", 16)),
+                    true},
+        DamagedCase{
+            "SubIfdPastTheSegment",
+            "\xFF\xD8" +
+                Segment(
+                    0xE1,
+                    std::string("Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\xFF\xF0",
+                                28)),
+            true}));
 
 TEST(ExifTest, NonExifApp1IsInsertedUnchanged) {
     TempFolder temp;
@@ -202,10 +219,12 @@ protected:
         EXPECT_TRUE(host.messages.empty());
         return photos / ("Resized/" + data);
     }
-    static std::vector<std::string> Without(std::vector<std::string> tags, const std::string& word) {
-        tags.erase(std::remove_if(tags.begin(), tags.end(),
-                                  [&](const std::string& t) { return t.find(word) != std::string::npos; }),
-                   tags.end());
+    static std::vector<std::string> Without(std::vector<std::string> tags,
+                                            const std::string& word) {
+        tags.erase(
+            std::remove_if(tags.begin(), tags.end(),
+                           [&](const std::string& t) { return t.find(word) != std::string::npos; }),
+            tags.end());
         return tags;
     }
     TempFolder photos, app;
@@ -216,7 +235,7 @@ protected:
 
 struct CameraCase {
     const char* file;
-    const char* width;   // as exiv2 prints the copy's PixelXDimension
+    const char* width;  // as exiv2 prints the copy's PixelXDimension
     const char* height;
 };
 
@@ -242,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cameras, CameraTest,
     testing::Values(CameraCase{"Canon EOS 450D.jpg", "Exif.Photo.PixelXDimension Short 800",
                                "Exif.Photo.PixelYDimension Short 533"},
-                    CameraCase{"Samsung GT-I9505 (Galaxy S4).jpg", "Exif.Photo.PixelXDimension Long 800",
+                    CameraCase{"Samsung GT-I9505 (Galaxy S4).jpg",
+                               "Exif.Photo.PixelXDimension Long 800",
                                "Exif.Photo.PixelYDimension Long 450"},
                     CameraCase{"Apple iPhone 6.jpg", "Exif.Photo.PixelXDimension Long 800",
                                "Exif.Photo.PixelYDimension Long 600"},
@@ -255,8 +275,10 @@ TEST_F(ExifRunTest, ASubIfdThatEndsTheSegmentStillGetsTheNewSize) {
     settings.ImageWidth = "320";
     settings.ImageHeight = "240";
     const auto copied = ExivTags(Run("Landscape_6.jpg", true));
-    EXPECT_NE(std::find(copied.begin(), copied.end(), "Exif.Photo.PixelXDimension Long 180"), copied.end());
-    EXPECT_NE(std::find(copied.begin(), copied.end(), "Exif.Photo.PixelYDimension Long 240"), copied.end());
+    EXPECT_NE(std::find(copied.begin(), copied.end(), "Exif.Photo.PixelXDimension Long 180"),
+              copied.end());
+    EXPECT_NE(std::find(copied.begin(), copied.end(), "Exif.Photo.PixelYDimension Long 240"),
+              copied.end());
 }
 
 TEST_F(ExifRunTest, ProfileFollowsTheKeptSegmentThenTheEncodersOwn) {

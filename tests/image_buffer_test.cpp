@@ -41,7 +41,9 @@ INSTANTIATE_TEST_SUITE_P(Table, BufferSizeTest,
 TEST(BufferTest, PixelBytesAreBlueGreenRedThenPadding) {
     cDIBSection dib;
     ASSERT_TRUE(dib.Create(3, 1));
-    Fill(dib, [](int32_t x, int32_t) { return Bgr{uint8_t(10 * x), uint8_t(10 * x + 1), uint8_t(10 * x + 2)}; });
+    Fill(dib, [](int32_t x, int32_t) {
+        return Bgr{uint8_t(10 * x), uint8_t(10 * x + 1), uint8_t(10 * x + 2)};
+    });
     const uint8_t* bits = dib.DIBSectionBitsPtr();
     const uint8_t expected[] = {0, 1, 2, 10, 11, 12, 20, 21, 22};
     EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), bits));
@@ -61,7 +63,8 @@ TEST(BufferTest, PictureLandsBottomUpInColourOrder) {
         dib.CreateFromPicture(picture);
         ASSERT_EQ(dib.Width(), 5);
         ASSERT_EQ(dib.Height(), 3);
-        const uint8_t* topLeft = dib.DIBSectionBitsPtr() + (dib.Height() - 1) * dib.BytesPerScanLine();
+        const uint8_t* topLeft =
+            dib.DIBSectionBitsPtr() + (dib.Height() - 1) * dib.BytesPerScanLine();
         EXPECT_EQ((Bgr{topLeft[0], topLeft[1], topLeft[2]}), (Bgr{0, 0, 255})) << format;
         EXPECT_EQ(GetPixel(dib, 4, 0), (Bgr{255, 0, 0})) << format;
     }

@@ -30,17 +30,18 @@ TEST_P(FitImageSizeTest, GivesTheCopySize) {
     EXPECT_EQ(h, c.fittedHeight) << c.width << " x " << c.height;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WorkedValues, FitImageSizeTest,
-    testing::Values(FitCase{3000, 2000, 800, 600, 800, 533}, FitCase{2000, 3000, 800, 600, 400, 600},
-                    FitCase{1000, 1000, 800, 600, 600, 600}, FitCase{640, 480, 800, 600, 640, 480},
-                    FitCase{6000, 2000, 800, 600, 1800, 600},
-                    FitCase{4600, 1000, 800, 600, 2760, 600},
-                    FitCase{4400, 1000, 800, 600, 800, 182},
-                    FitCase{4600, 500, 800, 600, 4600, 500},
-                    FitCase{1400, 3500, 800, 600, 800, 2000},
-                    FitCase{1500, 3300, 800, 600, 800, 1760},
-                    FitCase{2048, 1536, 320, 240, 320, 240}));
+INSTANTIATE_TEST_SUITE_P(WorkedValues, FitImageSizeTest,
+                         testing::Values(FitCase{3000, 2000, 800, 600, 800, 533},
+                                         FitCase{2000, 3000, 800, 600, 400, 600},
+                                         FitCase{1000, 1000, 800, 600, 600, 600},
+                                         FitCase{640, 480, 800, 600, 640, 480},
+                                         FitCase{6000, 2000, 800, 600, 1800, 600},
+                                         FitCase{4600, 1000, 800, 600, 2760, 600},
+                                         FitCase{4400, 1000, 800, 600, 800, 182},
+                                         FitCase{4600, 500, 800, 600, 4600, 500},
+                                         FitCase{1400, 3500, 800, 600, 800, 2000},
+                                         FitCase{1500, 3300, 800, 600, 800, 1760},
+                                         FitCase{2048, 1536, 320, 240, 320, 240}));
 
 INSTANTIATE_TEST_SUITE_P(
     Thresholds, FitImageSizeTest,
@@ -51,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FitCase{1000, 3299, 800, 600, 182, 600},
                     // Halves go to the even neighbour: 1000 / 2.5 = 400, 1001 / 2.5 = 400.4,
                     // 1250 x 625 in 500 x 500 gives 500 x 250 exactly.
-                    FitCase{1250, 625, 500, 500, 500, 250},
-                    FitCase{5, 3, 2, 2, 2, 1}));
+                    FitCase{1250, 625, 500, 500, 500, 250}, FitCase{5, 3, 2, 2, 2, 1}));
 
 INSTANTIATE_TEST_SUITE_P(
     Extremes, FitImageSizeTest,
@@ -60,9 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FitCase{1, 3000, 800, 600, 1, 600}, FitCase{3000, 1, 800, 600, 800, 1},
                     FitCase{3, 5000, 800, 600, 3, 5000}, FitCase{5000, 3, 800, 600, 5000, 3},
                     FitCase{65500, 65500, 800, 600, 600, 600},
-                    FitCase{100000, 1000, 800, 600, 60000, 600},
-                    FitCase{1, 1, 800, 600, 1, 1}, FitCase{3000, 2000, 0, 600, 3000, 2000},
-                    FitCase{0, 2000, 800, 600, 0, 2000}));
+                    FitCase{100000, 1000, 800, 600, 60000, 600}, FitCase{1, 1, 800, 600, 1, 1},
+                    FitCase{3000, 2000, 0, 600, 3000, 2000}, FitCase{0, 2000, 800, 600, 0, 2000}));
 
 class ListImagesTest : public testing::Test {
 protected:

@@ -19,7 +19,8 @@ using test::Grey;
 using GreyRows = std::vector<std::vector<int>>;
 
 void MakeGrey(cDIBSection& dib, const GreyRows& rows) {
-    ASSERT_TRUE(dib.Create(static_cast<int32_t>(rows[0].size()), static_cast<int32_t>(rows.size())));
+    ASSERT_TRUE(
+        dib.Create(static_cast<int32_t>(rows[0].size()), static_cast<int32_t>(rows.size())));
     Fill(dib, [&](int32_t x, int32_t r) { return Grey(static_cast<uint8_t>(rows[r][x])); });
 }
 
@@ -67,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {{0, 25, 50, 75}, {50, 60, 69, 78}, {100, 94, 88, 81}, {150, 128, 106, 84}}},
         // Only the height changes, yet columns sample at 0.75 steps: column 1 takes 0.25
         // of column 0 and 0.75 of column 1.
-        GreyCase{"HeightOnly", {{0, 100, 200, 40}, {0, 100, 200, 40}}, 4, 3,
+        GreyCase{"HeightOnly",
+                 {{0, 100, 200, 40}, {0, 100, 200, 40}},
+                 4,
+                 3,
                  {{0, 75, 150, 160}, {0, 75, 150, 160}, {0, 75, 150, 160}}},
         // One pixel wide or high: the missing neighbour is the last column or row.
         GreyCase{"OneColumnTaller", {{10}, {30}}, 1, 4, {{10}, {15}, {20}, {25}}},

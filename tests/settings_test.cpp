@@ -132,27 +132,27 @@ TEST_P(ReadRuleTest, ConvertsOrKeepsTheField) {
     EXPECT_EQ(FieldText(Load(), c.key), c.loaded) << c.key << " = '" << c.stored << "'";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ReadRuleTest,
-    testing::Values(ReadCase{"IHM", "EXIF", "0", "false"}, ReadCase{"IHM", "EXIF", "", "true"},
-                    ReadCase{"IHM", "EXIF", "-1", "false"},
-                    ReadCase{"IHM", "COPYRIGHT OUTLINE", "1", "true"},
-                    ReadCase{"IHM", "COPYRIGHT OUTLINE", "yes", "false"},
-                    ReadCase{"IHM", "COPYRIGHT POSITION", "3", "3"},
-                    ReadCase{"IHM", "COPYRIGHT POSITION", "2.5", "2"},
-                    ReadCase{"IHM", "COPYRIGHT POSITION", "3.5", "4"},
-                    ReadCase{"IHM", "COPYRIGHT POSITION", "haut", "0"},
-                    ReadCase{"IHM", "COPYRIGHT POSITION", "300", "0"},
-                    ReadCase{"IHM", "COPYRIGHT POSITION", "-1", "0"},
-                    ReadCase{"IHM", "COPYRIGHT SIZE", " 2", "2"},
-                    ReadCase{"IHM", "COPYRIGHT SIZE", "256", "1"},
-                    ReadCase{"IHM", "COPYRIGHT COLOR", "-2", "-2"},
-                    ReadCase{"IHM", "COPYRIGHT COLOR", "70000", "0"},
-                    ReadCase{"IHM", "COPYRIGHT COLOR", "-32768", "-32768"},
-                    ReadCase{"IHM", "IMAGE WIDTH", " 1024", " 1024"},
-                    ReadCase{"CONFIGURATION", "DIR RESIZED", "", "Resized"},
-                    ReadCase{"CONFIGURATION", "DIR RESIZED", "Petit", "Petit"},
-                    ReadCase{"IHM", "TEXT COPYRIGHT", "a, b", "a, b"}));
+INSTANTIATE_TEST_SUITE_P(Table, ReadRuleTest,
+                         testing::Values(ReadCase{"IHM", "EXIF", "0", "false"},
+                                         ReadCase{"IHM", "EXIF", "", "true"},
+                                         ReadCase{"IHM", "EXIF", "-1", "false"},
+                                         ReadCase{"IHM", "COPYRIGHT OUTLINE", "1", "true"},
+                                         ReadCase{"IHM", "COPYRIGHT OUTLINE", "yes", "false"},
+                                         ReadCase{"IHM", "COPYRIGHT POSITION", "3", "3"},
+                                         ReadCase{"IHM", "COPYRIGHT POSITION", "2.5", "2"},
+                                         ReadCase{"IHM", "COPYRIGHT POSITION", "3.5", "4"},
+                                         ReadCase{"IHM", "COPYRIGHT POSITION", "haut", "0"},
+                                         ReadCase{"IHM", "COPYRIGHT POSITION", "300", "0"},
+                                         ReadCase{"IHM", "COPYRIGHT POSITION", "-1", "0"},
+                                         ReadCase{"IHM", "COPYRIGHT SIZE", " 2", "2"},
+                                         ReadCase{"IHM", "COPYRIGHT SIZE", "256", "1"},
+                                         ReadCase{"IHM", "COPYRIGHT COLOR", "-2", "-2"},
+                                         ReadCase{"IHM", "COPYRIGHT COLOR", "70000", "0"},
+                                         ReadCase{"IHM", "COPYRIGHT COLOR", "-32768", "-32768"},
+                                         ReadCase{"IHM", "IMAGE WIDTH", " 1024", " 1024"},
+                                         ReadCase{"CONFIGURATION", "DIR RESIZED", "", "Resized"},
+                                         ReadCase{"CONFIGURATION", "DIR RESIZED", "Petit", "Petit"},
+                                         ReadCase{"IHM", "TEXT COPYRIGHT", "a, b", "a, b"}));
 
 class StartUpTest : public ConfigurationTest {
 protected:

@@ -120,7 +120,8 @@ class CornerTest : public OverlayTest, public testing::WithParamInterface<Corner
 
 TEST_P(CornerTest, DrawsOnlyInItsCornerInsideTheMargin) {
     MakeGrey(800, 600);
-    ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", GetParam().position, 1, true, false, 1, "Arial"));
+    ASSERT_TRUE(
+        dib.AddTextOverPicture("© Pixtrim", GetParam().position, 1, true, false, 1, "Arial"));
     const Changed c = FindChanged(dib);
     ASSERT_GT(c.count, 0);
     // Inside the rectangle 8, 6, 792, 594, in the expected half of each direction.
@@ -173,15 +174,14 @@ TEST_P(ColourTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColour) {
     EXPECT_GT(CountColour(dib, GetParam().background), 30);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ColourTest,
-    testing::Values(ColourCase{0, {0, 0, 0}, {255, 255, 255}},
-                    ColourCase{1, {255, 255, 255}, {0, 0, 0}},
-                    ColourCase{2, {0, 255, 255}, {0, 0, 0}},
-                    ColourCase{3, {0, 255, 0}, {255, 255, 255}},
-                    ColourCase{4, {255, 0, 0}, {255, 255, 255}},
-                    ColourCase{5, {255, 255, 255}, {0, 0, 0}},
-                    ColourCase{-1, {255, 255, 255}, {0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(Table, ColourTest,
+                         testing::Values(ColourCase{0, {0, 0, 0}, {255, 255, 255}},
+                                         ColourCase{1, {255, 255, 255}, {0, 0, 0}},
+                                         ColourCase{2, {0, 255, 255}, {0, 0, 0}},
+                                         ColourCase{3, {0, 255, 0}, {255, 255, 255}},
+                                         ColourCase{4, {255, 0, 0}, {255, 255, 255}},
+                                         ColourCase{5, {255, 255, 255}, {0, 0, 0}},
+                                         ColourCase{-1, {255, 255, 255}, {0, 0, 0}}));
 
 TEST_F(OverlayTest, OutlineSurroundsTheGlyphsWithABandOfTheBackgroundColour) {
     MakeGrey(400, 300);
@@ -223,7 +223,8 @@ TEST_F(OverlayTest, TrimsSpacesAndStopsAtANul) {
     cDIBSection expected;
     dib.Resample(expected, 200, 300);
     MakeGrey(300, 200);
-    ASSERT_TRUE(dib.AddTextOverPicture(std::string("   a  b\0 hidden   ", 19), 0, 1, true, false, 1, "Arial"));
+    ASSERT_TRUE(dib.AddTextOverPicture(std::string("   a  b\0 hidden   ", 19), 0, 1, true, false, 1,
+                                       "Arial"));
     EXPECT_TRUE(test::SamePixels(dib, expected));
 }
 
@@ -234,9 +235,7 @@ TEST_F(OverlayTest, EmptyTextDrawsNothingAndSucceeds) {
     EXPECT_EQ(FindChanged(dib).count, 0);
 }
 
-TEST_F(OverlayTest, EmptyBufferFails) {
-    EXPECT_FALSE(dib.AddTextOverPicture("x"));
-}
+TEST_F(OverlayTest, EmptyBufferFails) { EXPECT_FALSE(dib.AddTextOverPicture("x")); }
 
 TEST_F(OverlayTest, UnicodeTextKeepsItsAccentsOnOneLine) {
     const auto draw = [&](const std::string& text) {
@@ -300,7 +299,8 @@ TEST(OverlayThreadTest, DifferentBuffersDrawAtOnceFromTwoThreads) {
         *ok = dib.Create(640, 480);
         Fill(dib, [](int32_t x, int32_t r) { return Grey(uint8_t(x + r)); });
         for (int i = 0; i < 20 && *ok; ++i) {
-            *ok = dib.AddTextOverPicture("© 2026 Zoë Ørsted", uint8_t(i % 4), 0.8, i % 2, true, colour, "Comic Sans MS");
+            *ok = dib.AddTextOverPicture("© 2026 Zoë Ørsted", uint8_t(i % 4), 0.8, i % 2, true,
+                                         colour, "Comic Sans MS");
         }
     };
     cDIBSection alone[2], together[2];

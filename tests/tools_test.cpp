@@ -1,10 +1,11 @@
+#include "tools/Tools.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 
 #include "support/TempFolder.h"
-#include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
@@ -37,9 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{R"(C:\Photos)", "\\", "Photos", "C:"},
                     SplitCase{"C:", "\\", "C:", ""}, SplitCase{R"(C:\)", "\\", "", "C:"},
                     SplitCase{"Pixtrim.cfg", ".", "cfg", "Pixtrim"},
-                    SplitCase{"*.jpg;*.jpeg", ";", "*.jpeg", "*.jpg"},
-                    SplitCase{"", "\\", "", ""}, SplitCase{"/home/anne/Photos", "/", "Photos",
-                                                           "/home/anne"},
+                    SplitCase{"*.jpg;*.jpeg", ";", "*.jpeg", "*.jpg"}, SplitCase{"", "\\", "", ""},
+                    SplitCase{"/home/anne/Photos", "/", "Photos", "/home/anne"},
                     SplitCase{"/Photos", "/", "Photos", ""},
                     // A separator that is not one character is never found.
                     SplitCase{"a::b", "::", "a::b", ""}, SplitCase{"a.b", "", "a.b", ""},
@@ -78,12 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
     Lists, MatchesFiltersTest,
     testing::Values(FilterCase{"PHOTO.JPG", "*.jpg;*.jpeg", true},
                     FilterCase{"photo.Jpeg", "*.jpg;*.jpeg", true},
-                    FilterCase{"photo.jpg.bak", "*.jpg", false},
-                    FilterCase{"photo.jpg", "", false}, FilterCase{"a.jpg", "*.jpg;", true},
-                    FilterCase{"a.jpg", ";*.jpg", true}, FilterCase{"a.png", "*.jpg;;", false},
-                    FilterCase{"README", "*.*", false}, FilterCase{"a.b", "*.*", true},
-                    FilterCase{"ÉTÉ.JPG", "été.jpg", true}, FilterCase{"été.jpg", "ÉTÉ.*", true},
-                    FilterCase{"Ørsted.jpg", "ø*", true}));
+                    FilterCase{"photo.jpg.bak", "*.jpg", false}, FilterCase{"photo.jpg", "", false},
+                    FilterCase{"a.jpg", "*.jpg;", true}, FilterCase{"a.jpg", ";*.jpg", true},
+                    FilterCase{"a.png", "*.jpg;;", false}, FilterCase{"README", "*.*", false},
+                    FilterCase{"a.b", "*.*", true}, FilterCase{"ÉTÉ.JPG", "été.jpg", true},
+                    FilterCase{"été.jpg", "ÉTÉ.*", true}, FilterCase{"Ørsted.jpg", "ø*", true}));
 
 INSTANTIATE_TEST_SUITE_P(
     Language, MatchesFiltersTest,
@@ -91,13 +90,15 @@ INSTANTIATE_TEST_SUITE_P(
                     FilterCase{"IMG_12a4.jpg", "IMG_####.jpg", false},
                     FilterCase{"a1.jpg", "?#.jpg", true}, FilterCase{"a.jpg", "??.jpg", false},
                     FilterCase{"b.jpg", "[a-c].jpg", true}, FilterCase{"d.jpg", "[a-c].jpg", false},
-                    FilterCase{"d.jpg", "[!a-c].jpg", true}, FilterCase{"b.jpg", "[!a-c].jpg", false},
+                    FilterCase{"d.jpg", "[!a-c].jpg", true},
+                    FilterCase{"b.jpg", "[!a-c].jpg", false},
                     FilterCase{"B.jpg", "[a-c].jpg", true}, FilterCase{"x.jpg", "[axz].jpg", true},
                     FilterCase{"-.jpg", "[a-].jpg", true}, FilterCase{"*.jpg", "[*].jpg", true},
-                    FilterCase{"a.jpg", "[*].jpg", false}, FilterCase{"", "", false}, FilterCase{"", ";", true},
-                    FilterCase{"abc", "*", true}, FilterCase{"", "*", true},
-                    FilterCase{"abc", "a*c*", true}, FilterCase{"abcbd", "a*b?", true},
-                    FilterCase{"abcbd", "a*c", false}, FilterCase{"!a", "!a", true}));
+                    FilterCase{"a.jpg", "[*].jpg", false}, FilterCase{"", "", false},
+                    FilterCase{"", ";", true}, FilterCase{"abc", "*", true},
+                    FilterCase{"", "*", true}, FilterCase{"abc", "a*c*", true},
+                    FilterCase{"abcbd", "a*b?", true}, FilterCase{"abcbd", "a*c", false},
+                    FilterCase{"!a", "!a", true}));
 
 // A malformed pattern has a fixed meaning instead of an error.
 INSTANTIATE_TEST_SUITE_P(
@@ -105,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FilterCase{"[a.jpg", "[a.jpg", true}, FilterCase{"a.jpg", "[a.jpg", false},
                     FilterCase{"a[", "*[", true}, FilterCase{"a.jpg", "[z-a].jpg", false},
                     FilterCase{"q.jpg", "[!z-a].jpg", true}, FilterCase{"a.jpg", "a[].jpg", true},
-                    FilterCase{"a.jpg", "[!]a.jpg", false}, FilterCase{"xa.jpg", "[!]a.jpg", true}));
+                    FilterCase{"a.jpg", "[!]a.jpg", false},
+                    FilterCase{"xa.jpg", "[!]a.jpg", true}));
 
 TEST(MatchesFiltersTest, AnswersAtOnceOnManyStars) {
     const std::string name(255, 'a');
@@ -139,9 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"-12", -12}, NumberCase{"- 12", -12}, NumberCase{"+7", 7},
                     NumberCase{"2.5", 2.5}, NumberCase{".5", 0.5}, NumberCase{"5.", 5},
                     NumberCase{"1.2.3", 1.2}, NumberCase{"12abc", 12}, NumberCase{"abc", 0},
-                    NumberCase{"", 0}, NumberCase{"-", 0}, NumberCase{".", 0},
-                    NumberCase{"5-3", 5}, NumberCase{"+-5", 0}, NumberCase{"1e3", 1},
-                    NumberCase{"0.1", 0.1}, NumberCase{"\r5", 0}));
+                    NumberCase{"", 0}, NumberCase{"-", 0}, NumberCase{".", 0}, NumberCase{"5-3", 5},
+                    NumberCase{"+-5", 0}, NumberCase{"1e3", 1}, NumberCase{"0.1", 0.1},
+                    NumberCase{"\r5", 0}));
 
 TEST(NumericValueTest, HugeNumbersAreInfiniteNotUndefined) {
     EXPECT_TRUE(std::isinf(NumericValue(std::string(400, '9'))));

@@ -53,14 +53,18 @@ INSTANTIATE_TEST_SUITE_P(
         ControlCase{"PictureFileSystem", "fIHM", 120, 0, 5895, 4575, "", ""},
         ControlCase{"drvList", "PictureFileSystem", 360, 480, 2535, 285, "", kFolderTip},
         ControlCase{"dirList", "PictureFileSystem", 360, 840, 2535, 3405, "", kFolderTip},
-        ControlCase{"txtSearchSpec", "PictureFileSystem", 3000, 480, 2655, 285, "*.*", "Filtre(s) des fichiers"},
-        ControlCase{"filList", "PictureFileSystem", 3000, 840, 2655, 3555, "", "Contenu filtré du répertoire sélectionné"},
-        ControlCase{"FrameFileSystem", "PictureFileSystem", 120, 120, 5775, 4455, "Emplacement des images", ""},
+        ControlCase{"txtSearchSpec", "PictureFileSystem", 3000, 480, 2655, 285, "*.*",
+                    "Filtre(s) des fichiers"},
+        ControlCase{"filList", "PictureFileSystem", 3000, 840, 2655, 3555, "",
+                    "Contenu filtré du répertoire sélectionné"},
+        ControlCase{"FrameFileSystem", "PictureFileSystem", 120, 120, 5775, 4455,
+                    "Emplacement des images", ""},
         ControlCase{"PictureButtons", "fIHM", 120, 4560, 6015, 1335, "", ""},
         ControlCase{"FrameButtons", "PictureButtons", 120, 120, 5775, 1095, "Action", ""},
         ControlCase{"cmdGenerate", "FrameButtons", 600, 360, 1560, 495, "&Redimensionner Images",
                     "Redimensionner les images dans le répertoire sélectionné"},
-        ControlCase{"cmdExit", "FrameButtons", 3600, 360, 1560, 495, "E&xit", "Non, pitié ! Ne cliquez pas ici !"},
+        ControlCase{"cmdExit", "FrameButtons", 3600, 360, 1560, 495, "E&xit",
+                    "Non, pitié ! Ne cliquez pas ici !"},
         ControlCase{"PictureOptions", "fIHM", 6000, 0, 5775, 5895, "", ""},
         ControlCase{"ImageVisu", "PictureOptions", 240, 240, 1695, 1695, "", ""},
         ControlCase{"ImageVisuSize", "PictureOptions", 240, 2040, 1695, 225, "", ""},
@@ -68,39 +72,62 @@ INSTANTIATE_TEST_SUITE_P(
         ControlCase{"FrameOptions", "PictureOptions", 240, 2400, 3375, 975, "Options", ""},
         ControlCase{"OptionExif", "FrameOptions", 240, 360, 3015, 195, "Conserver les données EXIF",
                     "Conserver les données EXIF des images originales"},
-        ControlCase{"OptionCopyright", "FrameOptions", 240, 600, 3015, 195, "Insérer un Copyright  sur les images",
+        ControlCase{"OptionCopyright", "FrameOptions", 240, 600, 3015, 195,
+                    "Insérer un Copyright  sur les images",
                     "Insérer un texte de Copyright dans les images (pas dans les miniatures)"},
-        ControlCase{"FrameImageSize", "PictureOptions", 3840, 2400, 1815, 2535, "Taille des images", ""},
-        ControlCase{"OptionImageSize_1", "FrameImageSize", 240, 360, 1455, 195, "2272 x 1704", kSizeTip},
-        ControlCase{"OptionImageSize_2", "FrameImageSize", 240, 600, 1455, 195, "1152 x 864", kSizeTip},
-        ControlCase{"OptionImageSize_3", "FrameImageSize", 240, 840, 1455, 195, "1024 x 768", kSizeTip},
-        ControlCase{"OptionImageSize_4", "FrameImageSize", 240, 1080, 1455, 195, "800 x 600", kSizeTip},
-        ControlCase{"OptionImageSize_5", "FrameImageSize", 240, 1320, 1455, 195, "640 x 480", kSizeTip},
-        ControlCase{"OptionImageSize_6", "FrameImageSize", 240, 1560, 1455, 195, "320 x 240", kSizeTip},
+        ControlCase{"FrameImageSize", "PictureOptions", 3840, 2400, 1815, 2535, "Taille des images",
+                    ""},
+        ControlCase{"OptionImageSize_1", "FrameImageSize", 240, 360, 1455, 195, "2272 x 1704",
+                    kSizeTip},
+        ControlCase{"OptionImageSize_2", "FrameImageSize", 240, 600, 1455, 195, "1152 x 864",
+                    kSizeTip},
+        ControlCase{"OptionImageSize_3", "FrameImageSize", 240, 840, 1455, 195, "1024 x 768",
+                    kSizeTip},
+        ControlCase{"OptionImageSize_4", "FrameImageSize", 240, 1080, 1455, 195, "800 x 600",
+                    kSizeTip},
+        ControlCase{"OptionImageSize_5", "FrameImageSize", 240, 1320, 1455, 195, "640 x 480",
+                    kSizeTip},
+        ControlCase{"OptionImageSize_6", "FrameImageSize", 240, 1560, 1455, 195, "320 x 240",
+                    kSizeTip},
         ControlCase{"OptionImageSize_0", "FrameImageSize", 240, 1800, 1455, 195, "Autre", kSizeTip},
-        ControlCase{"ImageCustomWidth", "FrameImageSize", 240, 2040, 495, 225, "", "Largeur maximale des images"},
+        ControlCase{"ImageCustomWidth", "FrameImageSize", 240, 2040, 495, 225, "",
+                    "Largeur maximale des images"},
         ControlCase{"LabelxImage", "FrameImageSize", 720, 2040, 375, 225, "x", ""},
-        ControlCase{"ImageCustomHeight", "FrameImageSize", 1080, 2040, 495, 225, "", "Hauteur maximale des images"},
+        ControlCase{"ImageCustomHeight", "FrameImageSize", 1080, 2040, 495, 225, "",
+                    "Hauteur maximale des images"},
         ControlCase{"FrameCopyright", "PictureOptions", 240, 3480, 3375, 2295, "Copyright", ""},
         ControlCase{"PictureCopyrightPosition", "FrameCopyright", 240, 360, 2895, 450, "", ""},
-        ControlCase{"CopyrightPosition_2", "PictureCopyrightPosition", 120, 0, 1200, 195, " Haut Gauche", kPositionTip},
-        ControlCase{"CopyrightPosition_3", "PictureCopyrightPosition", 1440, 0, 1200, 195, "Droite Haut", kPositionTip},
-        ControlCase{"CopyrightPosition_1", "PictureCopyrightPosition", 120, 240, 1200, 195, "  Bas Gauche", kPositionTip},
-        ControlCase{"CopyrightPosition_0", "PictureCopyrightPosition", 1440, 240, 1200, 195, "Droite Bas", kPositionTip},
+        ControlCase{"CopyrightPosition_2", "PictureCopyrightPosition", 120, 0, 1200, 195,
+                    " Haut Gauche", kPositionTip},
+        ControlCase{"CopyrightPosition_3", "PictureCopyrightPosition", 1440, 0, 1200, 195,
+                    "Droite Haut", kPositionTip},
+        ControlCase{"CopyrightPosition_1", "PictureCopyrightPosition", 120, 240, 1200, 195,
+                    "  Bas Gauche", kPositionTip},
+        ControlCase{"CopyrightPosition_0", "PictureCopyrightPosition", 1440, 240, 1200, 195,
+                    "Droite Bas", kPositionTip},
         ControlCase{"LabelTextCopyright", "FrameCopyright", 240, 960, 375, 135, "Texte", ""},
         ControlCase{"TextCopyright", "FrameCopyright", 720, 960, 2415, 225, "", ""},
         ControlCase{"PictureCopyrightSize", "FrameCopyright", 240, 1320, 855, 855, "", ""},
-        ControlCase{"OptionCopyrightSize_0", "PictureCopyrightSize", 0, 0, 735, 195, "Petit", "Taille du texte de Copyright"},
-        ControlCase{"OptionCopyrightSize_1", "PictureCopyrightSize", 0, 240, 735, 195, "Moyen", "Taille du texte de Copyright"},
-        ControlCase{"OptionCopyrightSize_2", "PictureCopyrightSize", 0, 480, 735, 195, "Grand", "Taille du texte de Copyright"},
+        ControlCase{"OptionCopyrightSize_0", "PictureCopyrightSize", 0, 0, 735, 195, "Petit",
+                    "Taille du texte de Copyright"},
+        ControlCase{"OptionCopyrightSize_1", "PictureCopyrightSize", 0, 240, 735, 195, "Moyen",
+                    "Taille du texte de Copyright"},
+        ControlCase{"OptionCopyrightSize_2", "PictureCopyrightSize", 0, 480, 735, 195, "Grand",
+                    "Taille du texte de Copyright"},
         ControlCase{"PictureCopyrightColor", "FrameCopyright", 1080, 1320, 855, 945, "", ""},
-        ControlCase{"OptionCopyrightColor_0", "PictureCopyrightColor", 0, 0, 735, 195, "Noir", "Couleur du texte de Copyright"},
-        ControlCase{"OptionCopyrightColor_1", "PictureCopyrightColor", 0, 240, 735, 195, "Blanc", "Couleur du texte de Copyright"},
-        ControlCase{"OptionCopyrightColor_2", "PictureCopyrightColor", 0, 480, 735, 195, "Jaune", "Couleur du texte de Copyright"},
-        ControlCase{"OptionCopyrightColor_4", "PictureCopyrightColor", 0, 720, 735, 195, "Bleu", "Couleur du texte de Copyright"},
+        ControlCase{"OptionCopyrightColor_0", "PictureCopyrightColor", 0, 0, 735, 195, "Noir",
+                    "Couleur du texte de Copyright"},
+        ControlCase{"OptionCopyrightColor_1", "PictureCopyrightColor", 0, 240, 735, 195, "Blanc",
+                    "Couleur du texte de Copyright"},
+        ControlCase{"OptionCopyrightColor_2", "PictureCopyrightColor", 0, 480, 735, 195, "Jaune",
+                    "Couleur du texte de Copyright"},
+        ControlCase{"OptionCopyrightColor_4", "PictureCopyrightColor", 0, 720, 735, 195, "Bleu",
+                    "Couleur du texte de Copyright"},
         ControlCase{"PictureCopyrightFont", "FrameCopyright", 2040, 1320, 1095, 855, "", ""},
-        ControlCase{"OptionCopyrightTransparent", "PictureCopyrightFont", 0, 0, 1095, 195, "Transparent",
-                    "Lorsque le mode transparent n'est pas sélectionné, le texte de Copyright est inséré sur un fond rectangulaire plein"},
+        ControlCase{"OptionCopyrightTransparent", "PictureCopyrightFont", 0, 0, 1095, 195,
+                    "Transparent",
+                    "Lorsque le mode transparent n'est pas sélectionné, le texte de Copyright est "
+                    "inséré sur un fond rectangulaire plein"},
         ControlCase{"OptionCopyrightOutline", "PictureCopyrightFont", 0, 240, 1095, 195, "Contour",
                     "Créer un effet de contour sur le texte de Copyright"}));
 
@@ -126,14 +153,37 @@ TEST(WindowTest, ColourGroupHasFourMembers) {
 
 TEST(WindowTest, FocusFollowsTheTabIndexes) {
     fIHM window;
-    const QStringList expected = {
-        "TextCopyright", "ImageCustomWidth", "ImageCustomHeight", "txtSearchSpec", "filList", "dirList",
-        "drvList", "OptionImageSize_1", "OptionImageSize_2", "OptionImageSize_3", "OptionImageSize_4",
-        "OptionImageSize_5", "OptionImageSize_6", "OptionImageSize_0", "cmdGenerate", "cmdExit",
-        "OptionCopyright", "CopyrightPosition_3", "CopyrightPosition_0", "CopyrightPosition_2",
-        "CopyrightPosition_1", "OptionCopyrightSize_1", "OptionCopyrightSize_2", "OptionCopyrightSize_0",
-        "OptionCopyrightColor_1", "OptionCopyrightColor_0", "OptionCopyrightColor_2",
-        "OptionCopyrightTransparent", "OptionCopyrightColor_4", "OptionCopyrightOutline", "OptionExif"};
+    const QStringList expected = {"TextCopyright",
+                                  "ImageCustomWidth",
+                                  "ImageCustomHeight",
+                                  "txtSearchSpec",
+                                  "filList",
+                                  "dirList",
+                                  "drvList",
+                                  "OptionImageSize_1",
+                                  "OptionImageSize_2",
+                                  "OptionImageSize_3",
+                                  "OptionImageSize_4",
+                                  "OptionImageSize_5",
+                                  "OptionImageSize_6",
+                                  "OptionImageSize_0",
+                                  "cmdGenerate",
+                                  "cmdExit",
+                                  "OptionCopyright",
+                                  "CopyrightPosition_3",
+                                  "CopyrightPosition_0",
+                                  "CopyrightPosition_2",
+                                  "CopyrightPosition_1",
+                                  "OptionCopyrightSize_1",
+                                  "OptionCopyrightSize_2",
+                                  "OptionCopyrightSize_0",
+                                  "OptionCopyrightColor_1",
+                                  "OptionCopyrightColor_0",
+                                  "OptionCopyrightColor_2",
+                                  "OptionCopyrightTransparent",
+                                  "OptionCopyrightColor_4",
+                                  "OptionCopyrightOutline",
+                                  "OptionExif"};
     QStringList chain;
     QWidget* widget = window.TextCopyright;
     do {
@@ -147,13 +197,27 @@ TEST_F(AppFixture, ColoursAndFontsAfterLoad) {
     fIHM& window = Start();
     const auto background = [](QWidget* w) { return w->palette().color(w->backgroundRole()); };
     EXPECT_EQ(background(&window), kWindowColour);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             window.PictureFileSystem, window.FrameFileSystem, window.PictureOptions, window.FrameOptions,
-             window.OptionExif, window.OptionCopyright, window.FrameImageSize, window.OptionImageSize[3],
-             window.LabelxImage, window.FrameCopyright, window.CopyrightPosition[1], window.LabelTextCopyright,
-             window.PictureCopyrightSize, window.OptionCopyrightSize[2], window.PictureCopyrightFont,
-             window.PictureCopyrightColor, window.OptionCopyrightOutline, window.OptionCopyrightColor[4],
-             window.PictureButtons, window.FrameButtons, window.ImageVisuSize}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{window.PictureFileSystem,
+                                                      window.FrameFileSystem,
+                                                      window.PictureOptions,
+                                                      window.FrameOptions,
+                                                      window.OptionExif,
+                                                      window.OptionCopyright,
+                                                      window.FrameImageSize,
+                                                      window.OptionImageSize[3],
+                                                      window.LabelxImage,
+                                                      window.FrameCopyright,
+                                                      window.CopyrightPosition[1],
+                                                      window.LabelTextCopyright,
+                                                      window.PictureCopyrightSize,
+                                                      window.OptionCopyrightSize[2],
+                                                      window.PictureCopyrightFont,
+                                                      window.PictureCopyrightColor,
+                                                      window.OptionCopyrightOutline,
+                                                      window.OptionCopyrightColor[4],
+                                                      window.PictureButtons,
+                                                      window.FrameButtons,
+                                                      window.ImageVisuSize}) {
         EXPECT_EQ(background(w), kWindowColour) << w->objectName().toStdString();
     }
     EXPECT_EQ(background(window.TextCopyright), kWhite);
@@ -161,13 +225,15 @@ TEST_F(AppFixture, ColoursAndFontsAfterLoad) {
     EXPECT_EQ(background(window.cmdExit), kButtonColour);
     // 800 x 600 is chosen: the custom boxes take the window's colour.
     EXPECT_EQ(background(window.ImageCustomWidth), kWindowColour);
-    for (QWidget* w : std::initializer_list<QWidget*>{window.FrameImageSize, window.ImageVisuSize, &window}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{window.FrameImageSize, window.ImageVisuSize, &window}) {
         EXPECT_DOUBLE_EQ(w->font().pointSizeF(), 8.25);
         EXPECT_TRUE(w->font().bold());
         EXPECT_EQ(w->font().family(), "Arial");
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{window.cmdGenerate, window.OptionExif, window.filList,
-                                                      window.txtSearchSpec, window.LabelxImage}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{window.cmdGenerate, window.OptionExif, window.filList,
+                                         window.txtSearchSpec, window.LabelxImage}) {
         EXPECT_DOUBLE_EQ(w->font().pointSizeF(), 6.75) << w->objectName().toStdString();
         EXPECT_TRUE(w->font().bold());
     }
@@ -345,9 +411,8 @@ TEST_F(AppFixture, GenerateRunsTheBatchThroughTheWindow) {
     fIHM& window = Start();
     window.OptionImageSize[6]->setChecked(true);
     bool barShown = false;
-    QObject::connect(window.ProgressBar, &QProgressBar::valueChanged, [&](int) {
-        barShown = barShown || window.ProgressBar->isVisible();
-    });
+    QObject::connect(window.ProgressBar, &QProgressBar::valueChanged,
+                     [&](int) { barShown = barShown || window.ProgressBar->isVisible(); });
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(barShown);

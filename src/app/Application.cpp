@@ -13,8 +13,9 @@
 namespace pixtrim {
 
 void ShowMessageBox(const QString& text, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
-                    "Pixtrim", text, QMessageBox::Ok);
+    QMessageBox box(
+        icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, "Pixtrim",
+        text, QMessageBox::Ok);
     box.exec();
 }
 
@@ -57,7 +58,9 @@ void Application::EndProcess(int status) {
 
 void Application::ReadSettingsFromWindow() { pixtrim::ReadSettingsFromWindow(settings_, Window()); }
 void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(settings_, Window()); }
-void Application::SaveConfiguration() { pixtrim::SaveConfiguration(settings_, settings_.AppFolder); }
+void Application::SaveConfiguration() {
+    pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
+}
 void Application::ShowProgressBar() { Window().ShowProgressBar(); }
 void Application::SetProgressBar(uint8_t percent) { Window().SetProgressBar(percent); }
 void Application::HideProgressBar() {

@@ -71,7 +71,7 @@ void WriteValue(QSettings& store, const std::string& section, const std::string&
 template <typename Integer>
 void ReadNumber(const std::string& text, Integer& field) {
     const auto number = RoundToRange(NumericValue(text), std::numeric_limits<Integer>::min(),
-                                      std::numeric_limits<Integer>::max());
+                                     std::numeric_limits<Integer>::max());
     if (number) field = static_cast<Integer>(*number);
 }
 
@@ -127,8 +127,8 @@ void SaveConfiguration(const Settings& settings, const std::string& folder) {
     store->sync();
 }
 
-std::string ReadConfigurationValue(const std::string& configurationPath,
-                                   const std::string& section, const std::string& key) {
+std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,
+                                   const std::string& key) {
     return ReadValue(*OpenStore(configurationPath), section, key);
 }
 

@@ -19,8 +19,8 @@ void SaveConfiguration(const Settings& settings, const std::string& folder);
 
 // The stored text, empty when absent. `configurationPath` names the configuration file,
 // whose name without folder and extension is the application name.
-std::string ReadConfigurationValue(const std::string& configurationPath,
-                                   const std::string& section, const std::string& key);
+std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,
+                                   const std::string& key);
 void WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
                              const std::string& key, const std::string& value);
 

@@ -79,7 +79,8 @@ void ApplySettingsToWindow(const Settings& settings, fIHM& window) {
     window.ImageCustomHeight->setText(TrimmedText(settings.CustomHeight));
     int16_t selected = 0;
     for (int16_t index = 1; index <= 6 && selected == 0; ++index) {
-        if (settings.ImageWidth == kPresets[index].width && settings.ImageHeight == kPresets[index].height) {
+        if (settings.ImageWidth == kPresets[index].width &&
+            settings.ImageHeight == kPresets[index].height) {
             selected = index;
         }
     }

@@ -86,7 +86,8 @@ bool JpegResize::CheckOutputFolderName() {
         name.find_first_of("/\\") == std::string::npos) {
         return true;
     }
-    host_.ShowMessage("Nom du sous-répertoire de sortie invalide : " + name, MessageIcon::Information);
+    host_.ShowMessage("Nom du sous-répertoire de sortie invalide : " + name,
+                      MessageIcon::Information);
     return false;
 }
 
@@ -121,7 +122,8 @@ bool JpegResize::PrepareOutputFolder() {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(output, error);
     if (fs::exists(status) && !fs::is_directory(status)) {
-        ReportPreparationFailure(output, std::make_error_code(std::errc::not_a_directory).message());
+        ReportPreparationFailure(output,
+                                 std::make_error_code(std::errc::not_a_directory).message());
         return false;
     }
     const bool holdsSomething = RemoveFolderIfEmpty(output);
@@ -132,7 +134,8 @@ bool JpegResize::PrepareOutputFolder() {
     if (holdsSomething) {
         // Its own files go; sub-folders stay with everything in them.
         bool holdsFolders = false;
-        for (fs::directory_iterator it(output, error), end; !error && it != end; it.increment(error)) {
+        for (fs::directory_iterator it(output, error), end; !error && it != end;
+             it.increment(error)) {
             if (it->is_directory() && !it->is_symlink()) {
                 holdsFolders = true;
             } else if (!fs::remove(it->path(), error)) {

@@ -56,7 +56,9 @@ void BottomUpRows(uint8_t* bits, int64_t height, int64_t stride, int64_t first, 
     for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
 }
 
-inline uint8_t Scale255(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
+inline uint8_t Scale255(unsigned a, unsigned b) {
+    return static_cast<uint8_t>((a * b + 127) / 255);
+}
 
 // One CMYK row into blue-green-red; Adobe files store the inks inverted.
 void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
@@ -92,14 +94,15 @@ bool DecodeInto(FILE* file, cDIBSection& target) {
     const int64_t width = codec.image_width;
     const int64_t height = codec.image_height;
     const int64_t stride = (width * 3 + 3) & ~int64_t{3};
-    if (stride * height > kMaxPixelMemory || !target.Create(codec.image_width, codec.image_height)) {
+    if (stride * height > kMaxPixelMemory ||
+        !target.Create(codec.image_width, codec.image_height)) {
         jpeg_destroy_decompress(&codec);
         return false;
     }
     jpeg_start_decompress(&codec);
     uint8_t* bits = target.DIBSectionBitsPtr();
     JSAMPARRAY cmykRow = cmyk ? (*codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&codec),
-                                                            JPOOL_IMAGE, codec.image_width * 4, 1)
+                                                           JPOOL_IMAGE, codec.image_width * 4, 1)
                               : nullptr;
     JSAMPROW rows[kRowsPerCall];
     while (codec.output_scanline < codec.output_height) {

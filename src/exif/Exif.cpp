@@ -83,7 +83,8 @@ std::optional<uint32_t> ExifTransfer::ReadExifLong() {
     const auto first = ReadExifWord();
     const auto second = ReadExifWord();
     if (!first || !second) return std::nullopt;
-    return ExifLittleEndian ? (uint32_t{*second} << 16 | *first) : (uint32_t{*first} << 16 | *second);
+    return ExifLittleEndian ? (uint32_t{*second} << 16 | *first)
+                            : (uint32_t{*first} << 16 | *second);
 }
 
 void ExifTransfer::WriteExifWord(int32_t lPos, int32_t lValue) {
@@ -187,13 +188,13 @@ void ExifTransfer::ReadOrientation() {
 
 std::vector<uint8_t> MakeOrientationSegment(int orientation) {
     const uint8_t value = static_cast<uint8_t>(orientation);
-    return {0xFF, 0xE1, 0x00, 0x22,                          // APP1, length 34
-            'E',  'x',  'i',  'f',  0x00, 0x00,              // identifier
-            'M',  'M',  0x00, 0x2A, 0x00, 0x00, 0x00, 0x08,  // big-endian TIFF, IFD0 at 8
-            0x00, 0x01,                                      // one entry
-            0x01, 0x12, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01,  // Orientation, SHORT, 1 value
-            0x00, value, 0x00, 0x00,                         // the value
-            0x00, 0x00, 0x00, 0x00};                         // no next IFD
+    return {0xFF, 0xE1,  0x00, 0x22,                          // APP1, length 34
+            'E',  'x',   'i',  'f',  0x00, 0x00,              // identifier
+            'M',  'M',   0x00, 0x2A, 0x00, 0x00, 0x00, 0x08,  // big-endian TIFF, IFD0 at 8
+            0x00, 0x01,                                       // one entry
+            0x01, 0x12,  0x00, 0x03, 0x00, 0x00, 0x00, 0x01,  // Orientation, SHORT, 1 value
+            0x00, value, 0x00, 0x00,                          // the value
+            0x00, 0x00,  0x00, 0x00};                         // no next IFD
 }
 
 bool ExifTransfer::WriteExifData(const std::string& sFileName, bool withExif) {

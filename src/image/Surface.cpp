@@ -59,8 +59,8 @@ bool Surface::BitBlt(int32_t destLeft, int32_t destTop, int32_t width, int32_t h
         const int64_t dstRow = dst.height - 1 - (dy + row);
         const int64_t srcRow = src.height - 1 - (sy + row);
         // memmove: source and destination may be the same bitmap.
-        std::memmove(dst.bits + dstRow * dst.stride + dx * 3, src.bits + srcRow * src.stride + sx * 3,
-                     static_cast<size_t>(w * 3));
+        std::memmove(dst.bits + dstRow * dst.stride + dx * 3,
+                     src.bits + srcRow * src.stride + sx * 3, static_cast<size_t>(w * 3));
     }
     return true;
 }

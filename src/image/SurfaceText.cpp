@@ -82,7 +82,8 @@ QString SingleLine(const std::string& text) {
 void BlendColour(uint8_t* pixel, uint32_t colour, int alpha) {
     const int channel[3] = {int(colour >> 16) & 255, int(colour >> 8) & 255, int(colour) & 255};
     for (int k = 0; k < 3; ++k) {
-        pixel[k] = static_cast<uint8_t>((pixel[k] * (255 - alpha) + channel[k] * alpha + 127) / 255);
+        pixel[k] =
+            static_cast<uint8_t>((pixel[k] * (255 - alpha) + channel[k] * alpha + 127) / 255);
     }
 }
 
@@ -91,7 +92,8 @@ void FillArea(const Bitmap& bitmap, const QRect& area, uint32_t colour) {
     const QRect clipped = area.intersected(QRect(0, 0, bitmap.width, bitmap.height));
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
         uint8_t* row = bitmap.bits + int64_t(bitmap.height - 1 - y) * bitmap.stride;
-        for (int x = clipped.left(); x <= clipped.right(); ++x) BlendColour(row + 3 * x, colour, 255);
+        for (int x = clipped.left(); x <= clipped.right(); ++x)
+            BlendColour(row + 3 * x, colour, 255);
     }
 }
 
@@ -160,7 +162,9 @@ Font* Surface::SelectFont(Font* font) {
 
 uint32_t Surface::SetTextColor(uint32_t colour) { return std::exchange(textColour_, colour); }
 uint32_t Surface::SetBkColor(uint32_t colour) { return std::exchange(backgroundColour_, colour); }
-BackgroundMode Surface::SetBkMode(BackgroundMode mode) { return std::exchange(backgroundMode_, mode); }
+BackgroundMode Surface::SetBkMode(BackgroundMode mode) {
+    return std::exchange(backgroundMode_, mode);
+}
 
 int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_t flags) {
     if (!bitmap_) return 0;
@@ -171,14 +175,19 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
     const int64_t cell = int64_t{font.ascent} + font.descent;
 
     int64_t left = rect.left;
-    if (flags & kDtRight) left = int64_t{rect.right} - width;
-    else if (flags & kDtCenter) left = (int64_t{rect.left} + rect.right - width) / 2;
+    if (flags & kDtRight)
+        left = int64_t{rect.right} - width;
+    else if (flags & kDtCenter)
+        left = (int64_t{rect.left} + rect.right - width) / 2;
     int64_t top = rect.top;
-    if (flags & kDtBottom) top = int64_t{rect.bottom} - cell;
-    else if (flags & kDtVCenter) top = (int64_t{rect.top} + rect.bottom - cell) / 2;
+    if (flags & kDtBottom)
+        top = int64_t{rect.bottom} - cell;
+    else if (flags & kDtVCenter)
+        top = (int64_t{rect.top} + rect.bottom - cell) / 2;
     // Far beyond the bitmap nothing shows; this also keeps the values in QRect's range.
     const int64_t reach = int64_t{bitmap_->width} + bitmap_->height + width + cell;
-    if (left > reach || -left > reach || top > reach || -top > reach) return int32_t(std::max<int64_t>(cell, 1));
+    if (left > reach || -left > reach || top > reach || -top > reach)
+        return int32_t(std::max<int64_t>(cell, 1));
     const QPoint origin{int(left), int(top)};
 
     if (backgroundMode_ == BackgroundMode::Opaque && width > 0) {
@@ -189,7 +198,8 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
     const QRect ink = metrics.boundingRect(line).translated(0, font.ascent).adjusted(-2, -2, 2, 2);
     const QRect visible = ink.intersected(QRect(-origin, QSize(bitmap_->width, bitmap_->height)));
     if (!line.isEmpty() && !visible.isEmpty()) {
-        if (!mask_ || mask_->fontSerial != font.serial || mask_->text != line || mask_->area != visible) {
+        if (!mask_ || mask_->fontSerial != font.serial || mask_->text != line ||
+            mask_->area != visible) {
             mask_ = RenderMask(font, line, visible);
             if (!mask_) return 0;
         }

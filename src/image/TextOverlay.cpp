@@ -51,8 +51,10 @@ std::string TextToDraw(const std::string& text) {
 
 int32_t RoundToInt32(double value) {
     const double rounded = std::nearbyint(value);
-    if (!(rounded > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    if (!(rounded < std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    if (!(rounded > std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    if (!(rounded < std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(rounded);
 }
 
@@ -71,7 +73,8 @@ int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor)
 TextRect CopyrightRectangle(int32_t width, int32_t height) {
     const double margin = 1.0 / 100.0;
     return {RoundToInt32(double(width) * margin), RoundToInt32(double(height) * margin),
-            RoundToInt32((1 - margin) * double(width)), RoundToInt32((1 - margin) * double(height))};
+            RoundToInt32((1 - margin) * double(width)),
+            RoundToInt32((1 - margin) * double(height))};
 }
 
 bool cDIBSection::AddTextOverPicture(const std::string& sText, uint8_t iPosition,
@@ -100,7 +103,8 @@ bool cDIBSection::AddTextOverPicture(const std::string& sText, uint8_t iPosition
         SurfaceHandle->SetBkColor(colours.text);
         for (int32_t i = -2; i <= 2; ++i) {
             for (int32_t j = -2; j <= 2; ++j) {
-                const TextRect shifted{rect.left + i, rect.top + j, rect.right + i, rect.bottom + j};
+                const TextRect shifted{rect.left + i, rect.top + j, rect.right + i,
+                                       rect.bottom + j};
                 SurfaceHandle->DrawText(text, shifted, flags);
             }
         }

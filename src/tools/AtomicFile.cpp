@@ -15,8 +15,8 @@ std::string OpenTemporaryBeside(const std::string& path, int& descriptor) {
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = folder + "." + name + ".pixtrim-" +
-                                      std::to_string(getpid()) + "-" + std::to_string(counter++);
+        const std::string candidate = folder + "." + name + ".pixtrim-" + std::to_string(getpid()) +
+                                      "-" + std::to_string(counter++);
         descriptor = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor >= 0) return candidate;
         if (errno != EEXIST) break;

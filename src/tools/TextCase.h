@@ -4,8 +4,8 @@
 // a valid character by accident.
 #pragma once
 
-#include <string_view>
 #include <string>
+#include <string_view>
 
 namespace pixtrim {
 

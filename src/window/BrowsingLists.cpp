@@ -16,7 +16,8 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 
 bool LessIgnoringCase(const QString& a, const QString& b) {
-    return NameLessIgnoringCase(QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString());
+    return NameLessIgnoringCase(QFile::encodeName(a).toStdString(),
+                                QFile::encodeName(b).toStdString());
 }
 
 bool IsUnder(const QString& path, const QString& root) {
@@ -114,7 +115,8 @@ void FolderList::Fill() {
     ++depth;
     QStringList children = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(children.begin(), children.end(), LessIgnoringCase);
-    for (const QString& child : children) add(child, path_ == "/" ? "/" + child : path_ + "/" + child, closed);
+    for (const QString& child : children)
+        add(child, path_ == "/" ? "/" + child : path_ + "/" + child, closed);
     setCurrentItem(opened);
     setUpdatesEnabled(true);
 }

@@ -85,13 +85,15 @@ void fIHM::BuildControls() {
         widget->setObjectName(name);
         SetGeometryTwips(widget, left, top, width, height);
         if (!tip.isEmpty()) widget->setToolTip(tip);
-        if (!qobject_cast<QGroupBox*>(widget) && widget->metaObject() != &QFrame::staticMetaObject) {
+        if (!qobject_cast<QGroupBox*>(widget) &&
+            widget->metaObject() != &QFrame::staticMetaObject) {
             widget->setFont(ControlFont());
         }
         return widget;
     };
-    const auto option = [&](QWidget* parent, const QString& group, int index, const QString& caption,
-                            int left, int top, int width, const QString& tip) {
+    const auto option = [&](QWidget* parent, const QString& group, int index,
+                            const QString& caption, int left, int top, int width,
+                            const QString& tip) {
         auto* button = new QRadioButton(caption, parent);
         return place(button, group + "_" + QString::number(index), left, top, width, 195, tip);
     };
@@ -111,7 +113,8 @@ void fIHM::BuildControls() {
     }
 
     PictureButtons = place(MakePanel(this), "PictureButtons", 120, 4560, 6015, 1335);
-    FrameButtons = place(new QGroupBox("Action", PictureButtons), "FrameButtons", 120, 120, 5775, 1095);
+    FrameButtons =
+        place(new QGroupBox("Action", PictureButtons), "FrameButtons", 120, 120, 5775, 1095);
     cmdGenerate = place(new QPushButton("&Redimensionner Images", FrameButtons), "cmdGenerate", 600,
                         360, 1560, 495, "Redimensionner les images dans le répertoire sélectionné");
     cmdExit = place(new QPushButton("E&xit", FrameButtons), "cmdExit", 3600, 360, 1560, 495,
@@ -132,17 +135,18 @@ void fIHM::BuildControls() {
     ProgressBar = place(new QProgressBar(PictureOptions), "ProgressBar", 2040, 960, 3615, 255);
     ProgressBar->setRange(0, 100);
 
-    FrameOptions = place(new QGroupBox("Options", PictureOptions), "FrameOptions", 240, 2400, 3375, 975);
+    FrameOptions =
+        place(new QGroupBox("Options", PictureOptions), "FrameOptions", 240, 2400, 3375, 975);
     OptionExif = place(new QCheckBox("Conserver les données EXIF", FrameOptions), "OptionExif", 240,
                        360, 3015, 195, "Conserver les données EXIF des images originales");
-    OptionCopyright = place(new QCheckBox("Insérer un Copyright  sur les images", FrameOptions),
-                            "OptionCopyright", 240, 600, 3015, 195,
-                            "Insérer un texte de Copyright dans les images (pas dans les miniatures)");
+    OptionCopyright = place(
+        new QCheckBox("Insérer un Copyright  sur les images", FrameOptions), "OptionCopyright", 240,
+        600, 3015, 195, "Insérer un texte de Copyright dans les images (pas dans les miniatures)");
 
     FrameImageSize = place(new QGroupBox("Taille des images", PictureOptions), "FrameImageSize",
                            3840, 2400, 1815, 2535);
-    const char* presets[] = {"Autre", "2272 x 1704", "1152 x 864", "1024 x 768",
-                             "800 x 600", "640 x 480", "320 x 240"};
+    const char* presets[] = {"Autre",     "2272 x 1704", "1152 x 864", "1024 x 768",
+                             "800 x 600", "640 x 480",   "320 x 240"};
     for (int i = 1; i <= 7; ++i) {
         const int index = i % 7;  // the presets 1 to 6 from the top, then "Autre" (0)
         OptionImageSize[index] = option(FrameImageSize, "OptionImageSize", index, presets[index],
@@ -155,8 +159,8 @@ void fIHM::BuildControls() {
     ImageCustomHeight = place(new QLineEdit(FrameImageSize), "ImageCustomHeight", 1080, 2040, 495,
                               225, "Hauteur maximale des images");
 
-    FrameCopyright = place(new QGroupBox("Copyright", PictureOptions), "FrameCopyright", 240, 3480,
-                           3375, 2295);
+    FrameCopyright =
+        place(new QGroupBox("Copyright", PictureOptions), "FrameCopyright", 240, 3480, 3375, 2295);
     PictureCopyrightPosition =
         place(MakePanel(FrameCopyright), "PictureCopyrightPosition", 240, 360, 2895, 450);
     CopyrightPosition[2] = option(PictureCopyrightPosition, "CopyrightPosition", 2, " Haut Gauche",
@@ -169,32 +173,37 @@ void fIHM::BuildControls() {
                                   1440, 240, 1200, kPositionTip);
     // The left-hand buttons carry their mark on the right: the four marks meet in the middle.
     for (int index : {1, 2}) CopyrightPosition[index]->setLayoutDirection(Qt::RightToLeft);
-    LabelTextCopyright = place(new QLabel("Texte", FrameCopyright), "LabelTextCopyright", 240, 960, 375, 135);
+    LabelTextCopyright =
+        place(new QLabel("Texte", FrameCopyright), "LabelTextCopyright", 240, 960, 375, 135);
     LabelTextCopyright->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TextCopyright = place(new QLineEdit(FrameCopyright), "TextCopyright", 720, 960, 2415, 225);
 
-    PictureCopyrightSize = place(MakePanel(FrameCopyright), "PictureCopyrightSize", 240, 1320, 855, 855);
+    PictureCopyrightSize =
+        place(MakePanel(FrameCopyright), "PictureCopyrightSize", 240, 1320, 855, 855);
     const char* sizes[] = {"Petit", "Moyen", "Grand"};
     for (int i = 0; i < 3; ++i) {
         OptionCopyrightSize[i] = option(PictureCopyrightSize, "OptionCopyrightSize", i, sizes[i], 0,
                                         240 * i, 735, kTextSizeTip);
     }
-    PictureCopyrightColor = place(MakePanel(FrameCopyright), "PictureCopyrightColor", 1080, 1320, 855, 945);
+    PictureCopyrightColor =
+        place(MakePanel(FrameCopyright), "PictureCopyrightColor", 1080, 1320, 855, 945);
     const char* colours[] = {"Noir", "Blanc", "Jaune", nullptr, "Bleu"};
     OptionCopyrightColor.fill(nullptr);
     for (int index : {0, 1, 2, 4}) {
-        OptionCopyrightColor[index] = option(PictureCopyrightColor, "OptionCopyrightColor", index,
-                                             colours[index], 0, 240 * (index == 4 ? 3 : index), 735,
-                                             kColourTip);
+        OptionCopyrightColor[index] =
+            option(PictureCopyrightColor, "OptionCopyrightColor", index, colours[index], 0,
+                   240 * (index == 4 ? 3 : index), 735, kColourTip);
     }
-    PictureCopyrightFont = place(MakePanel(FrameCopyright), "PictureCopyrightFont", 2040, 1320, 1095, 855);
-    OptionCopyrightTransparent = place(
-        new QCheckBox("Transparent", PictureCopyrightFont), "OptionCopyrightTransparent", 0, 0, 1095, 195,
-        "Lorsque le mode transparent n'est pas sélectionné, le texte de Copyright est inséré sur un "
-        "fond rectangulaire plein");
-    OptionCopyrightOutline = place(new QCheckBox("Contour", PictureCopyrightFont),
-                                   "OptionCopyrightOutline", 0, 240, 1095, 195,
-                                   "Créer un effet de contour sur le texte de Copyright");
+    PictureCopyrightFont =
+        place(MakePanel(FrameCopyright), "PictureCopyrightFont", 2040, 1320, 1095, 855);
+    OptionCopyrightTransparent = place(new QCheckBox("Transparent", PictureCopyrightFont),
+                                       "OptionCopyrightTransparent", 0, 0, 1095, 195,
+                                       "Lorsque le mode transparent n'est pas sélectionné, le "
+                                       "texte de Copyright est inséré sur un "
+                                       "fond rectangulaire plein");
+    OptionCopyrightOutline =
+        place(new QCheckBox("Contour", PictureCopyrightFont), "OptionCopyrightOutline", 0, 240,
+              1095, 195, "Créer un effet de contour sur le texte de Copyright");
 
     for (QLineEdit* box : {ImageCustomWidth, ImageCustomHeight, TextCopyright}) {
         box->setAlignment(Qt::AlignCenter);
@@ -209,14 +218,37 @@ void fIHM::BuildControls() {
 void fIHM::SetTabOrder() {
     // By the tab indexes of the layout: 0 TextCopyright, 1 and 2 the custom boxes, 4 to 7
     // the browsing controls, 13 to 19 the sizes, 22 and 23 the buttons, then the options.
-    const std::vector<QWidget*> order = {
-        TextCopyright, ImageCustomWidth, ImageCustomHeight, txtSearchSpec, filList, dirList, drvList,
-        OptionImageSize[1], OptionImageSize[2], OptionImageSize[3], OptionImageSize[4],
-        OptionImageSize[5], OptionImageSize[6], OptionImageSize[0], cmdGenerate, cmdExit,
-        OptionCopyright, CopyrightPosition[3], CopyrightPosition[0], CopyrightPosition[2],
-        CopyrightPosition[1], OptionCopyrightSize[1], OptionCopyrightSize[2], OptionCopyrightSize[0],
-        OptionCopyrightColor[1], OptionCopyrightColor[0], OptionCopyrightColor[2],
-        OptionCopyrightTransparent, OptionCopyrightColor[4], OptionCopyrightOutline, OptionExif};
+    const std::vector<QWidget*> order = {TextCopyright,
+                                         ImageCustomWidth,
+                                         ImageCustomHeight,
+                                         txtSearchSpec,
+                                         filList,
+                                         dirList,
+                                         drvList,
+                                         OptionImageSize[1],
+                                         OptionImageSize[2],
+                                         OptionImageSize[3],
+                                         OptionImageSize[4],
+                                         OptionImageSize[5],
+                                         OptionImageSize[6],
+                                         OptionImageSize[0],
+                                         cmdGenerate,
+                                         cmdExit,
+                                         OptionCopyright,
+                                         CopyrightPosition[3],
+                                         CopyrightPosition[0],
+                                         CopyrightPosition[2],
+                                         CopyrightPosition[1],
+                                         OptionCopyrightSize[1],
+                                         OptionCopyrightSize[2],
+                                         OptionCopyrightSize[0],
+                                         OptionCopyrightColor[1],
+                                         OptionCopyrightColor[0],
+                                         OptionCopyrightColor[2],
+                                         OptionCopyrightTransparent,
+                                         OptionCopyrightColor[4],
+                                         OptionCopyrightOutline,
+                                         OptionExif};
     for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -248,16 +280,16 @@ void fIHM::ClearOptionGroup(QRadioButton* const* buttons, int count) {
 }
 
 void fIHM::Form_Load(const QString& imageFilters) {
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             PictureFileSystem, FrameFileSystem, PictureOptions, FrameOptions, OptionExif,
-             OptionCopyright, FrameImageSize}) {
+    for (QWidget* widget : std::initializer_list<QWidget*>{PictureFileSystem, FrameFileSystem,
+                                                           PictureOptions, FrameOptions, OptionExif,
+                                                           OptionCopyright, FrameImageSize}) {
         SetBackground(widget, kWindowColour);
     }
     for (QRadioButton* button : OptionImageSize) SetBackground(button, kWindowColour);
     SetBackground(ImageCustomWidth, kWhite);
     SetBackground(ImageCustomHeight, kWhite);
-    for (QWidget* widget : std::initializer_list<QWidget*>{LabelxImage, FrameCopyright,
-                                                           PictureCopyrightPosition}) {
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{LabelxImage, FrameCopyright, PictureCopyrightPosition}) {
         SetBackground(widget, kWindowColour);
     }
     for (QRadioButton* button : CopyrightPosition) SetBackground(button, kWindowColour);
@@ -372,8 +404,8 @@ void fIHM::VisualizeImage(const QString& sFileName) {
                              .expandedTo(QSize(1, 1)));
     const QImage picture = reader.read();
     ImageVisu->setPixmap(QPixmap::fromImage(picture));
-    ImageVisuSize->setText(picture.isNull() ? QString()
-                                            : QString("%1 x %2").arg(stored.width()).arg(stored.height()));
+    ImageVisuSize->setText(
+        picture.isNull() ? QString() : QString("%1 x %2").arg(stored.width()).arg(stored.height()));
     ImageVisu->show();
     ImageVisu->repaint();
 }
@@ -393,7 +425,8 @@ void fIHM::HideProgressBar() { ProgressBar->hide(); }
 
 void fIHM::CustomSize_Change(QLineEdit* box) {
     static const QStringList kZeros = {"0", "00", "000", "0000"};
-    if (NumericValue(box->text().toStdString()) == 0 && !kZeros.contains(box->text())) box->setText("");
+    if (NumericValue(box->text().toStdString()) == 0 && !kZeros.contains(box->text()))
+        box->setText("");
     if (box->text().size() > 4) box->setText(box->text().left(4));
 }
 

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QCheckBox>
-#include <QWidget>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -27,7 +27,9 @@ class AppFixture : public testing::Test {
 protected:
     void SetUp() override {
         startFolder_ = CurrentFolder();
-        app.SetMessageShower([this](const QString& text, MessageIcon icon) { shown.push_back({text, icon}); });
+        app.SetMessageShower([this](const QString& text, MessageIcon icon) {
+            shown.push_back({text, icon});
+        });
         app.SetProcessEnder([this](int status) { endStatus.push_back(status); });
     }
     void TearDown() override { ChangeCurrentFolder(startFolder_); }

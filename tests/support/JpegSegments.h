@@ -12,8 +12,8 @@
 namespace pixtrim::test {
 
 struct Segment {
-    int type;            // the byte after FF
-    std::string bytes;   // the whole segment, marker included
+    int type;           // the byte after FF
+    std::string bytes;  // the whole segment, marker included
 };
 
 inline std::string FileBytes(const std::string& path) {
@@ -30,7 +30,8 @@ inline std::vector<Segment> HeaderSegments(const std::string& path) {
     while (p + 4 <= b.size() && static_cast<unsigned char>(b[p]) == 0xFF) {
         const int type = static_cast<unsigned char>(b[p + 1]);
         if (type == 0xDA) break;
-        const size_t length = static_cast<unsigned char>(b[p + 2]) * 256u + static_cast<unsigned char>(b[p + 3]);
+        const size_t length =
+            static_cast<unsigned char>(b[p + 2]) * 256u + static_cast<unsigned char>(b[p + 3]);
         segments.push_back({type, b.substr(p, 2 + length)});
         p += 2 + length;
     }
