@@ -52,6 +52,9 @@ private:
     Settings& settings_;
 };
 
+// A side of the bounding box as the run reads it (1 when the text is refused).
+int32_t BoxSide(const std::string& text) { return ParseBoundingSide(text).value_or(1); }
+
 [[noreturn]] void Usage() {
     std::fprintf(stderr,
                  "usage: pixtrim-bench FOLDER [--box WxH] [--exif] [--copyright TEXT [--place N] "
@@ -108,18 +111,17 @@ struct Stages {
 
 Stages TimeStages(const Settings& s, const std::vector<std::string>& names, int repeat) {
     Stages total;
-    const auto box = [&](const std::string& text) { return ParseBoundingSide(text).value_or(1); };
     const std::string scratch = "/tmp/pixtrim-bench-stage.jpg";
     for (const std::string& name : names) {
         const std::string path = JoinPath(s.ImageFolder, name);
         cDIBSection source, target;
         total.decode += bench::BestSeconds(repeat, [&] { LoadJPG(source, path); });
         int32_t width = source.Width(), height = source.Height();
-        FitImageSize(width, height, box(s.ImageWidth), box(s.ImageHeight));
+        FitImageSize(width, height, BoxSide(s.ImageWidth), BoxSide(s.ImageHeight));
         total.resample +=
             bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
         if (s.InsertCopyright) {
-            const double factor = s.CopyrightSize == 0 ? 0.6 : s.CopyrightSize == 1 ? 0.8 : 1.0;
+            const double factor = CopyrightFactor(s.CopyrightSize);
             total.overlay += bench::BestSeconds(repeat, [&] {
                 target.AddTextOverPicture(s.CopyrightText, s.CopyrightPlace, factor,
                                           s.CopyrightTransparent, s.CopyrightOutline,
@@ -147,13 +149,12 @@ Stages TimeStages(const Settings& s, const std::vector<std::string>& names, int 
 // a run encodes the fitted copy, so the floor encodes a copy of that size made without
 // resampling (the top-left corner of the decoded picture).
 void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names) {
-    const auto box = [&](const std::string& text) { return ParseBoundingSide(text).value_or(1); };
     const std::string scratch = "/tmp/pixtrim-bench-floor.jpg";
     cDIBSection source, copy;
     for (const std::string& name : names) {
         LoadJPG(source, JoinPath(s.ImageFolder, name));
         int32_t width = source.Width(), height = source.Height();
-        FitImageSize(width, height, box(s.ImageWidth), box(s.ImageHeight));
+        FitImageSize(width, height, BoxSide(s.ImageWidth), BoxSide(s.ImageHeight));
         copy.Create(width, height);
         copy.LoadPictureBlt(source.hdc());
         SaveJPG(copy, scratch, kJpegQuality);

@@ -51,9 +51,7 @@ std::vector<std::string> ListImages(const std::string& imageFilters, const std::
         std::string name = it->path().filename().string();
         if (MatchesFilters(name, imageFilters)) names.push_back(std::move(name));
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return NameLessIgnoringCase(a, b);
-    });
+    SortNamesIgnoringCase(names);
     return names;
 }
 

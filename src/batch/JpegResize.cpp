@@ -19,13 +19,13 @@ const char kEndOfProgram[] = "L'application va maintenant se terminer";
 const char kOpenError[] = "Erreur à l'ouverture de ";
 const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 
-double CopyrightFactor(uint8_t size) {
-    if (size == 0) return 0.6;
-    if (size == 1) return 0.8;
+}  // namespace
+
+double CopyrightFactor(uint8_t copyrightSize) {
+    if (copyrightSize == 0) return 0.6;
+    if (copyrightSize == 1) return 0.8;
     return 1.0;
 }
-
-}  // namespace
 
 std::optional<int32_t> ParseBoundingSide(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");

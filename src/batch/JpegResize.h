@@ -54,6 +54,9 @@ private:
 // outside 1 to 32767.
 std::optional<int32_t> ParseBoundingSide(const std::string& text);
 
+// The overlay's size factor for a CopyrightSize: 0 small (0.6), 1 medium (0.8), else 1.0.
+double CopyrightFactor(uint8_t copyrightSize);
+
 // `folder` + "/" + `name`, without doubling the root's separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

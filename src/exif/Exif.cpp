@@ -94,21 +94,25 @@ void ExifTransfer::WriteExifWord(int32_t lPos, int32_t lValue) {
     ExifData[lPos + 1] = ExifLittleEndian ? high : low;
 }
 
+std::optional<uint32_t> ExifTransfer::ReadTiffHeader() {
+    ExifPos = 4;
+    ExifLittleEndian = false;  // the words up to the byte order are big-endian
+    if (ReadExifWord() != 0x4578 || ReadExifWord() != 0x6966 || ReadExifWord() != 0) {
+        return std::nullopt;
+    }
+    const auto order = ReadExifWord();
+    if (order != 0x4949 && order != 0x4D4D) return std::nullopt;
+    ExifLittleEndian = order == 0x4949;
+    if (ReadExifWord() != 42) return std::nullopt;
+    return ReadExifLong();
+}
+
 bool ExifTransfer::FindExifImageSize() {
     ExifPos = 0;
     ExifLittleEndian = false;
     if (ExifData.size() < 4) return false;
     const int32_t length = ExifData[2] * 256 + ExifData[3];
-    if (ReadExifWord() != 0xFFE1) return false;
-    ExifPos = 4;
-    if (ReadExifWord() != 0x4578 || ReadExifWord() != 0x6966 || ReadExifWord() != 0) return false;
-    const auto order = ReadExifWord();
-    if (order == 0x4949) {
-        ExifLittleEndian = true;
-    } else if (order != 0x4D4D) {
-        return false;
-    }
-    if (ReadExifWord() != 42 || ReadExifLong() != 8u) return false;
+    if (ReadExifWord() != 0xFFE1 || ReadTiffHeader() != 8u) return false;
 
     // IFD0, entry by entry, up to the pointer to the Exif sub-IFD.
     if (!ReadExifWord()) return false;
@@ -160,15 +164,8 @@ void ExifTransfer::SetExifImageSize(int32_t iWidth, int32_t iHeight) {
 
 void ExifTransfer::ReadOrientation() {
     orientation_ = 1;
-    ExifPos = 4;
-    ExifLittleEndian = false;
-    if (ReadExifWord() != 0x4578 || ReadExifWord() != 0x6966 || ReadExifWord() != 0) return;
-    const auto order = ReadExifWord();
-    if (order != 0x4949 && order != 0x4D4D) return;
-    ExifLittleEndian = order == 0x4949;
-    const auto magic = ReadExifWord();
-    const auto ifd0 = ReadExifLong();
-    if (magic != 42 || !ifd0 || *ifd0 > ExifData.size()) return;
+    const auto ifd0 = ReadTiffHeader();
+    if (!ifd0 || *ifd0 > ExifData.size()) return;
     ExifPos = kTiffStart + static_cast<int32_t>(*ifd0);
     const auto count = ReadExifWord();
     for (uint32_t i = 0; count && i < *count; ++i) {

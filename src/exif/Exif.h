@@ -55,6 +55,9 @@ public:
 private:
     void KeepSegment(const std::vector<uint8_t>& segment);
     void ReadOrientation();
+    // Checks "Exif", the byte order (setting ExifLittleEndian) and 42; gives the offset of
+    // IFD0 from the TIFF header, leaving ExifPos just past it. Nothing when any is wrong.
+    std::optional<uint32_t> ReadTiffHeader();
     std::optional<uint32_t> ReadExifLong();
     void WriteSizeValue(int32_t valuePos, int32_t value);
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "image/cDIBSection.h"
+#include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
@@ -43,9 +44,7 @@ TextColours ColoursOf(int16_t index) {
 }
 
 std::string TextToDraw(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    std::string trimmed = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    const std::string trimmed = TrimBlanks(text);
     return trimmed.substr(0, trimmed.find('\0'));
 }
 

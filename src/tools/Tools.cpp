@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include "tools/TextCase.h"
 
@@ -125,10 +126,15 @@ std::string TrimBlanks(std::string_view text) {
 }
 
 bool NameLessIgnoringCase(std::string_view a, std::string_view b) {
-    const std::u32string upperA = UpperCaseCodePoints(a);
-    const std::u32string upperB = UpperCaseCodePoints(b);
-    if (upperA != upperB) return upperA < upperB;
-    return a < b;
+    return std::pair(UpperCaseCodePoints(a), a) < std::pair(UpperCaseCodePoints(b), b);
+}
+
+void SortNamesIgnoringCase(std::vector<std::string>& names) {
+    std::vector<std::pair<std::u32string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& name : names) keyed.emplace_back(UpperCaseCodePoints(name), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 0; i < names.size(); ++i) names[i] = std::move(keyed[i].second);
 }
 
 }  // namespace pixtrim

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pixtrim {
 
@@ -61,5 +62,7 @@ std::string TrimBlanks(std::string_view text);
 
 // Orders names as a user reads them: letter case ignored (accents too), then by bytes.
 bool NameLessIgnoringCase(std::string_view a, std::string_view b);
+// Sorts `names` in that order, folding each name's letter case once.
+void SortNamesIgnoringCase(std::vector<std::string>& names);
 
 }  // namespace pixtrim

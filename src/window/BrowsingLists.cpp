@@ -15,9 +15,16 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-bool LessIgnoringCase(const QString& a, const QString& b) {
-    return NameLessIgnoringCase(QFile::encodeName(a).toStdString(),
-                                QFile::encodeName(b).toStdString());
+// Names in the platform's encoding, sorted as the run's listing sorts them.
+QStringList SortedIgnoringCase(const QStringList& names) {
+    std::vector<std::string> raw;
+    raw.reserve(names.size());
+    for (const QString& name : names) raw.push_back(QFile::encodeName(name).toStdString());
+    SortNamesIgnoringCase(raw);
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (const std::string& name : raw) sorted << QFile::decodeName(name.c_str());
+    return sorted;
 }
 
 bool IsUnder(const QString& path, const QString& root) {
@@ -113,8 +120,8 @@ void FolderList::Fill() {
         opened = add(part, walked, open);
     }
     ++depth;
-    QStringList children = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(children.begin(), children.end(), LessIgnoringCase);
+    const QStringList children =
+        SortedIgnoringCase(QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot));
     for (const QString& child : children)
         add(child, path_ == "/" ? "/" + child : path_ + "/" + child, closed);
     setCurrentItem(opened);
@@ -125,8 +132,7 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {}
 
 void FileList::SetPath(const QString& path) {
     path_ = path;
-    names_ = QDir(path).entryList(QDir::Files);
-    std::sort(names_.begin(), names_.end(), LessIgnoringCase);
+    names_ = SortedIgnoringCase(QDir(path).entryList(QDir::Files));
     Filter();
 }
 
