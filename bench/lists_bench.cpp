@@ -20,11 +20,11 @@ int main(int argc, char** argv) {
         if (!std::filesystem::exists(file))
             QFile(QString::fromStdString(file.string())).open(QIODevice::WriteOnly);
     }
-    const QString path = QString::fromStdString(folder.string());
+    const std::string path = folder.string();
     pixtrim::FileList list;
     list.SetPattern("*.jpg;*.jpeg");
     const double baseline =
-        pixtrim::bench::BestSeconds(5, [&] { (void)QDir(path).entryList(QDir::Files); });
+        pixtrim::bench::BestSeconds(5, [&] { (void)QDir(QString::fromStdString(path)).entryList(QDir::Files); });
     const double open = pixtrim::bench::BestSeconds(5, [&] { list.SetPath(path); });
     int keystroke = 0;
     const double refilter = pixtrim::bench::BestSeconds(

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <filesystem>
+#include <map>
 
 #include "batch/JpegResize.h"
 #include "codec/JpegCodec.h"
@@ -295,13 +300,120 @@ TEST_P(InvalidNameTest, ShowsAMessageAndTouchesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, InvalidNameTest,
-                         testing::Values("", "   ", ".", "..", "a/b", "a\\b", "/"));
+                         testing::Values("", "   ", ".", "..", "a/b", "a\\b", "/", "a\tb",
+                                         "\x01\x02"));
 
-TEST(JoinPathTest, NeverDoublesTheRootSeparator) {
-    EXPECT_EQ(JoinPath("/", "Resized"), "/Resized");
-    EXPECT_EQ(JoinPath("/home/anne", "Resized"), "/home/anne/Resized");
-    EXPECT_EQ(ParentFolder("/Resized"), "/");
+// Every file below `folder`, with its bytes: equal snapshots mean nothing there changed.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        files[entry.path().lexically_relative(folder)] =
+            entry.is_regular_file() ? test::FileBytes(entry.path()) : "<folder>";
+    }
+    return files;
 }
+
+// A blank that ends a folder's name is part of it: "Photos " is not "Photos".
+TEST_F(BatchTest, AFolderNameEndingInABlankIsThatFolderNotItsSibling) {
+    const std::string blank = photos.MakeFolder("Photos ");
+    fs::copy_file(DataFile("Landscape_1.jpg"), blank + "/a.jpg");
+    photos.WriteFile("Photos/Resized/retouched.jpg", "the user's own work");
+    const auto sibling = Snapshot(photos / "Photos");
+    settings.ImageFolder = blank;
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(fs::exists(blank + "/Resized/a.jpg"));
+    EXPECT_EQ(Snapshot(photos / "Photos"), sibling);
+}
+
+// Another process renames "Resized" and puts a link to someone else's folder in its place
+// in the middle of a run: the run goes on into the folder it holds.
+TEST_F(BatchTest, ALinkSwappedInForTheOutputFolderMidRunIsNeverWrittenThrough) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) AddPhoto("Landscape_1.jpg", name);
+    app.WriteFile("victim/a.jpg", "not a copy");
+    app.WriteFile("victim/notes.txt", "keep me");
+    const auto victim = Snapshot(app / "victim");
+    host.onProcessEvents = [&] {
+        if (host.eventRounds != 2) return;
+        fs::rename(Output(), photos / "Resized.old");
+        fs::create_directory_symlink(app / "victim", Output());
+    };
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(Snapshot(app / "victim"), victim);
+    EXPECT_EQ(Snapshot(photos / "Resized.old").size(), 3u);
+    // The next run refuses the link and still writes nothing through it.
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("Impossible de préparer le répertoire " + Output(), 0),
+              0u);
+    EXPECT_EQ(Snapshot(app / "victim"), victim);
+}
+
+TEST_F(BatchTest, ALongestNameGetsItsCopy) {
+    const std::string name = std::string(250, 'x') + ".jpeg";
+    AddPhoto("Landscape_1.jpg", name);
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{name});
+}
+
+// A name the system refuses is a preparation failure, never the end of the program.
+TEST_F(BatchTest, AnOutputNameTooLongIsReportedAndTheProgramGoesOn) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    const auto before = Snapshot(photos.Path());
+    settings.ResizedFolderName = std::string(300, 'r');
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(host.messages[0].text.rfind("Impossible de préparer le répertoire " +
+                                              (photos / settings.ResizedFolderName) + "\r",
+                                          0),
+              0u);
+    EXPECT_FALSE(host.quit);
+    EXPECT_EQ(Snapshot(photos.Path()), before);
+}
+
+// A FIFO put in a photo's place mid-run is unreadable: the run stops there, never waits.
+TEST_F(BatchTest, AFifoInAPhotosPlaceIsAnUnreadableFile) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) AddPhoto("Landscape_1.jpg", name);
+    host.onProcessEvents = [&] {
+        if (host.eventRounds != 2) return;
+        fs::remove(photos / "b.jpg");
+        ASSERT_EQ(mkfifo((photos / "b.jpg").c_str(), 0600), 0);
+    };
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Erreur à l'ouverture de " + (photos / "b.jpg") + kEnd);
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
+}
+
+// Each copy is one write of the whole file: when the disk fills (here a file-size limit)
+// the copy is not there at all, no temporary file is left, and earlier copies stay whole.
+TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Canon EOS 450D.jpg", "b.jpg");  // its EXIF makes its copy the larger one
+    settings.KeepExif = true;
+    Run();
+    const std::string small = test::FileBytes(Output("a.jpg"));
+    const size_t large = fs::file_size(Output("b.jpg"));
+    ASSERT_LT(small.size() + 1000, large);
+
+    rlimit original;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = original;
+    limited.rlim_cur = small.size() + 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    Run();
+    setrlimit(RLIMIT_FSIZE, &original);
+    signal(SIGXFSZ, SIG_DFL);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(test::FileBytes(Output("a.jpg")), small);
+}
+
 
 TEST_F(BatchTest, CopyrightIsDrawnOnlyWhenAsked) {
     AddPhoto("Landscape_1.jpg", "a.jpg");

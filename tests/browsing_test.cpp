@@ -64,11 +64,11 @@ TEST_F(BrowsingTest, AClickHighlightsAndLeavingTheListOpens) {
     AddPhoto("testorig.jpg", "outside.jpg");
     fIHM& window = Start();
     ClickItem(window.dirList, FolderEntry(window, "Album"));
-    EXPECT_EQ(window.dirList->Path(), Q(photos.String()));
+    EXPECT_EQ(window.dirList->Path(), photos.String());
     EXPECT_EQ(Files(window), QStringList{"outside.jpg"});
     window.txtSearchSpec->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(window.dirList->Path(), Q(photos / "Album"));
-    EXPECT_EQ(window.filList->Path(), Q(photos / "Album"));
+    EXPECT_EQ(window.dirList->Path(), photos / "Album");
+    EXPECT_EQ(window.filList->Path(), photos / "Album");
     EXPECT_EQ(Files(window), QStringList{"inside.jpg"});
 }
 
@@ -77,11 +77,11 @@ TEST_F(BrowsingTest, ADoubleClickOrEnterOpens) {
     photos.MakeFolder("One/Two");
     fIHM& window = Start();
     ClickItem(window.dirList, FolderEntry(window, "One"), true);
-    EXPECT_EQ(window.dirList->Path(), Q(photos / "One"));
+    EXPECT_EQ(window.dirList->Path(), photos / "One");
     window.dirList->setFocus();
     window.dirList->setCurrentItem(FolderEntry(window, "Two"));
     QTest::keyClick(window.dirList, Qt::Key_Return);
-    EXPECT_EQ(window.dirList->Path(), Q(photos / "One/Two"));
+    EXPECT_EQ(window.dirList->Path(), photos / "One/Two");
 }
 
 TEST_F(BrowsingTest, EveryKeystrokeRefiltersTheFileList) {
@@ -112,25 +112,26 @@ TEST_F(BrowsingTest, EnteringTheFilterBoxSelectsItsWholeText) {
 
 TEST_F(BrowsingTest, AnUnreadableVolumeSendsTheDriveListBackSilently) {
     fIHM& window = Start();
-    const QString shown = window.drvList->CurrentRoot();
-    window.drvList->addItem("/pixtrim-absent-volume");
+    const std::string shown = window.drvList->CurrentRoot();
+    window.drvList->addItem("/pixtrim-absent-volume", QByteArray("/pixtrim-absent-volume"));
     window.drvList->setCurrentIndex(window.drvList->count() - 1);
     emit window.drvList->Change(true);
     EXPECT_EQ(window.drvList->CurrentRoot(), shown);
-    EXPECT_EQ(window.dirList->Path(), Q(photos.String()));
-    EXPECT_TRUE(shown.isEmpty() == false);
+    EXPECT_EQ(window.dirList->Path(), photos.String());
+    EXPECT_TRUE(shown.empty() == false);
 }
 
 TEST_F(BrowsingTest, SettingsOnAnotherVolumeKeepTheirFolder) {
     const std::string album = photos.MakeFolder("Album");
     fIHM& window = Start();
-    window.drvList->addItem(Q(photos.String()));  // as if the photo folder were a mount point
+    // As if the photo folder were a mount point.
+    window.drvList->addItem(Q(photos.String()), QByteArray::fromStdString(photos.String()));
     Settings s;
     s.ImageFolder = album;
     ApplySettingsToWindow(s, window);
-    EXPECT_EQ(window.drvList->CurrentRoot(), Q(photos.String()));
-    EXPECT_EQ(window.dirList->Path(), Q(album));
-    EXPECT_EQ(window.filList->Path(), Q(album));
+    EXPECT_EQ(window.drvList->CurrentRoot(), photos.String());
+    EXPECT_EQ(window.dirList->Path(), album);
+    EXPECT_EQ(window.filList->Path(), album);
 }
 
 TEST_F(BrowsingTest, ChoosingAVolumeOpensItsRoot) {
@@ -174,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PreviewTest,
 TEST_F(BrowsingTest, TheSizeLabelGivesTheStoredSizeWithoutRotation) {
     AddPhoto("Landscape_6.jpg", "rotated.jpg");  // stored 450 x 600, shown turned by viewers
     fIHM& window = Start();
-    window.VisualizeImage(Q(photos / "rotated.jpg"));
+    window.VisualizeImage(photos / "rotated.jpg");
     EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
     EXPECT_EQ(window.ImageVisu->geometry(), QRect(30, 16, 85, 113));
 }
@@ -184,11 +185,11 @@ TEST_F(BrowsingTest, AnUnreadableFileGivesAnEmptyPreview) {
     AddPhoto("hopper_png_renamed.jpg", "png.jpg");  // a PNG: the preview reads it
     photos.WriteFile("bad.jpg", "not a picture");
     fIHM& window = Start();
-    window.VisualizeImage(Q(photos / "good.jpg"));
-    window.VisualizeImage(Q(photos / "bad.jpg"));
+    window.VisualizeImage(photos / "good.jpg");
+    window.VisualizeImage(photos / "bad.jpg");
     EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
     EXPECT_EQ(window.ImageVisuSize->text(), "");
-    window.VisualizeImage(Q(photos / "png.jpg"));
+    window.VisualizeImage(photos / "png.jpg");
     EXPECT_EQ(window.ImageVisuSize->text(), "128 x 128");
 }
 

@@ -166,48 +166,6 @@ TEST(TrimBlanksTest, TrimsSpacesOnly) {
     EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
 }
 
-class RemoveFolderIfEmptyTest : public testing::Test {
-protected:
-    TempFolder temp;
-    std::string folder = temp.MakeFolder("Resized");
-};
-
-TEST_F(RemoveFolderIfEmptyTest, RemovesAFolderHoldingOnlyThumbsDb) {
-    temp.WriteFile("Resized/Thumbs.db");
-    EXPECT_FALSE(RemoveFolderIfEmpty(folder));
-    EXPECT_FALSE(fs::exists(folder));
-}
-
-TEST_F(RemoveFolderIfEmptyTest, KeepsAFolderWithAFileButDeletesThumbsDb) {
-    temp.WriteFile("Resized/Thumbs.db");
-    temp.WriteFile("Resized/a.jpg");
-    EXPECT_TRUE(RemoveFolderIfEmpty(folder));
-    EXPECT_TRUE(fs::exists(folder + "/a.jpg"));
-    EXPECT_FALSE(fs::exists(folder + "/Thumbs.db"));
-}
-
-TEST_F(RemoveFolderIfEmptyTest, KeepsSubFoldersAndEverythingInThem) {
-    temp.WriteFile("Resized/Album/a.jpg");
-    temp.MakeFolder("Resized/Empty");
-    EXPECT_TRUE(RemoveFolderIfEmpty(folder));
-    EXPECT_TRUE(fs::exists(folder + "/Album/a.jpg"));
-    EXPECT_TRUE(fs::exists(folder + "/Empty"));
-}
-
-TEST_F(RemoveFolderIfEmptyTest, AnswersFalseForAMissingFolder) {
-    EXPECT_FALSE(RemoveFolderIfEmpty(temp / "Absent"));
-    EXPECT_FALSE(RemoveFolderIfEmpty(temp.WriteFile("file")));
-}
-
-TEST_F(RemoveFolderIfEmptyTest, NeverTouchesWhatALinkPointsTo) {
-    temp.WriteFile("Resized/Thumbs.db");
-    const std::string link = temp / "Link";
-    fs::create_directory_symlink(folder, link);
-    EXPECT_TRUE(RemoveFolderIfEmpty(link));
-    EXPECT_TRUE(fs::exists(folder + "/Thumbs.db"));
-    EXPECT_TRUE(fs::is_symlink(link));
-}
-
 TEST(ChangeCurrentFolderTest, ChangesTheCurrentFolderAndReportsFailure) {
     TempFolder temp;
     const std::string before = CurrentFolder();

@@ -247,8 +247,8 @@ TEST_F(AppFixture, FirstStartShowsTheDefaultsAndTheStartFolder) {
     fIHM& window = Start();
     EXPECT_EQ(window.windowTitle(), "Pixtrim v1.13");
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.dirList->Path(), Q(photos.String()));
-    EXPECT_EQ(window.filList->Path(), Q(photos.String()));
+    EXPECT_EQ(window.dirList->Path(), photos.String());
+    EXPECT_EQ(window.filList->Path(), photos.String());
     EXPECT_EQ(window.txtSearchSpec->text(), "*.jpg;*.jpeg");
     EXPECT_EQ(window.filList->ListCount(), 1);
     EXPECT_TRUE(window.ProgressBar->isHidden());
@@ -265,7 +265,7 @@ TEST_F(AppFixture, FirstStartShowsTheDefaultsAndTheStartFolder) {
     EXPECT_TRUE(window.OptionCopyrightSize[1]->isChecked());
     EXPECT_TRUE(window.OptionCopyrightColor[0]->isChecked());
     EXPECT_TRUE(window.OptionCopyrightTransparent->isChecked());
-    EXPECT_EQ(window.drvList->CurrentRoot(), window.drvList->VolumeOf(Q(photos.String())));
+    EXPECT_EQ(window.drvList->CurrentRoot(), window.drvList->VolumeOf(photos.String()));
 }
 
 class TransferTest : public AppFixture {

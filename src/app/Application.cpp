@@ -70,14 +70,14 @@ void Application::HideProgressBar() {
 }
 
 void Application::VisualizeImage(const std::string& path) {
-    Window().VisualizeImage(QFile::decodeName(path.c_str()));
+    Window().VisualizeImage(path);
 }
 
 int32_t Application::FileListCount() { return Window().filList->ListCount(); }
 
 void Application::ShowFolder(const std::string& folder) {
     // The file list follows through the folder list's change reaction.
-    Window().dirList->SetPath(QFile::decodeName(folder.c_str()));
+    Window().dirList->SetPath(folder);
 }
 
 void Application::ProcessEvents() { QCoreApplication::processEvents(); }

@@ -1,10 +1,11 @@
 #include "app/ConfigurationFile.h"
 
 #include <QSettings>
-#include <QStringList>
+#include <QFile>
 #include <memory>
 #include <variant>
 
+#include "tools/TextCase.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -17,6 +18,7 @@ struct KeyRow {
     const char* section;
     const char* key;
     Field field;
+    bool path = false;  // kept exactly: blanks are part of a name
 };
 
 // Read and written in this order.
@@ -34,38 +36,155 @@ const KeyRow kKeys[] = {
     {"IHM", "COPYRIGHT TRANSPARENT", &Settings::CopyrightTransparent},
     {"IHM", "COPYRIGHT OUTLINE", &Settings::CopyrightOutline},
     {"IHM", "COPYRIGHT COLOR", &Settings::CopyrightColor},
-    {"CONFIGURATION", "DIR RESIZED", &Settings::ResizedFolderName},
+    {"CONFIGURATION", "DIR RESIZED", &Settings::ResizedFolderName, true},
     {"CONFIGURATION", "FILTERS IMAGES", &Settings::ImageFilters},
-    {"CONFIGURATION", "DESTINATION PATH", &Settings::ImageFolder},
+    {"CONFIGURATION", "DESTINATION PATH", &Settings::ImageFolder, true},
 };
 
 std::string ConfigurationPath(const std::string& folder) {
     return folder + "/" + kConfigurationFileName;
 }
 
+// The store's file: INI sections and "KEY=value" lines, where the value is the raw text
+// after "=" up to the end of the line. Only what the program's own writes need is escaped:
+// "\\", line breaks and other control bytes, bytes that are not UTF-8, and trailing blanks
+// (which editors drop), as \\, \n, \r, \xHH. Any other backslash stands for itself, so a
+// hand-written value comes back as written, ";", ",", "\"", "@" and "#" included.
+std::string EscapeValue(const QByteArray& value) {
+    std::string text;
+    size_t trailingBlanks = 0;
+    while (trailingBlanks < size_t(value.size()) &&
+           value[value.size() - 1 - qsizetype(trailingBlanks)] == ' ') {
+        ++trailingBlanks;
+    }
+    const size_t end = size_t(value.size()) - trailingBlanks;
+    for (size_t i = 0; i < size_t(value.size());) {
+        const auto byte = static_cast<unsigned char>(value[qsizetype(i)]);
+        const size_t valid = i < end ? Utf8SequenceLength(std::string_view(value.data() + i, end - i)) : 0;
+        if (byte == '\\') {
+            text += "\\\\";
+        } else if (byte == '\n') {
+            text += "\\n";
+        } else if (byte == '\r') {
+            text += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F || valid == 0) {
+            static const char kHex[] = "0123456789ABCDEF";
+            text += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        } else {
+            text.append(value.data() + i, valid);
+            i += valid;
+            continue;
+        }
+        ++i;
+    }
+    return text;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+QByteArray UnescapeValue(std::string_view text) {
+    QByteArray value;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : 0;
+        if (text[i] == '\\' && (next == '\\' || next == 'n' || next == 'r')) {
+            value += next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+            ++i;
+        } else if (text[i] == '\\' && next == 'x' && i + 3 < text.size() &&
+                   HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
+            value += char(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            value += text[i];
+        }
+    }
+    return value;
+}
+
+// Keys written by the toolkit's own INI format carry %XX for blanks: read those too.
+QString UnescapeKey(std::string_view text) {
+    QByteArray key;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
+            key += char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            key += text[i];
+        }
+    }
+    return QString::fromUtf8(key);
+}
+
+bool ReadStore(QIODevice& device, QSettings::SettingsMap& map) {
+    const QByteArray all = device.readAll();
+    QString section;
+    for (const QByteArray& rawLine : all.split('\n')) {
+        std::string_view line(rawLine.data(), size_t(rawLine.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string trimmed = TrimBlanks(line);
+        if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+        if (trimmed.front() == '[' && trimmed.back() == ']') {
+            section = UnescapeKey(std::string_view(trimmed).substr(1, trimmed.size() - 2));
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        const QString key = UnescapeKey(TrimBlanks(line.substr(0, equals)));
+        map.insert(section.isEmpty() ? key : section + "/" + key,
+                   UnescapeValue(line.substr(equals + 1)));
+    }
+    return true;
+}
+
+bool WriteStore(QIODevice& device, const QSettings::SettingsMap& map) {
+    QString section;
+    QByteArray text;
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const qsizetype slash = it.key().indexOf('/');
+        const QString keySection = slash < 0 ? QString() : it.key().left(slash);
+        if (text.isEmpty() || keySection != section) {
+            if (!text.isEmpty()) text += '\n';
+            text += '[' + keySection.toUtf8() + "]\n";
+            section = keySection;
+        }
+        text += it.key().mid(slash + 1).toUtf8() + '=' +
+                QByteArray::fromStdString(EscapeValue(it.value().toByteArray())) + '\n';
+    }
+    return device.write(text) == text.size();
+}
+
+QSettings::Format StoreFormat() {
+    static const QSettings::Format format =
+        QSettings::registerFormat("ini", ReadStore, WriteStore, Qt::CaseSensitive);
+    return format;
+}
+
 std::unique_ptr<QSettings> OpenStore(const std::string& configurationPath) {
     const std::string application =
         GetTextBeforeLast(GetTextAfterLast(configurationPath, "/"), ".");
-    const QString name = QString::fromStdString(application);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, name, name);
+    const QString name = QString::fromUtf8(application);
+    auto store = std::make_unique<QSettings>(StoreFormat(), QSettings::UserScope, name, name);
+    // Only the user's own file: no system-wide or organisation-wide file is read.
+    store->setFallbacksEnabled(false);
+    return store;
 }
 
 QString StoreKey(const std::string& section, const std::string& key) {
-    return QString::fromStdString(section + "/" + key);
+    return QString::fromUtf8(section + "/" + key);
 }
 
 std::string ReadValue(QSettings& store, const std::string& section, const std::string& key) {
-    const QVariant value = store.value(StoreKey(section, key), QString());
-    // A hand-edited INI value with unquoted commas reads as a list: keep it as one text.
-    if (value.typeId() == QMetaType::QStringList) {
-        return value.toStringList().join(", ").toStdString();
-    }
-    return value.toString().toStdString();
+    return store.value(StoreKey(section, key)).toByteArray().toStdString();
 }
 
 void WriteValue(QSettings& store, const std::string& section, const std::string& key,
                 const std::string& value) {
-    store.setValue(StoreKey(section, key), QString::fromStdString(value));
+    store.setValue(StoreKey(section, key), QByteArray::fromStdString(value));
 }
 
 template <typename Integer>
@@ -91,7 +210,7 @@ void ReadField(Settings& settings, const Field& field, const std::string& text) 
         field);
 }
 
-std::string FormatField(const Settings& settings, const Field& field) {
+std::string FormatField(const Settings& settings, const KeyRow& row) {
     return std::visit(
         [&](auto member) -> std::string {
             const auto& source = settings.*member;
@@ -99,12 +218,12 @@ std::string FormatField(const Settings& settings, const Field& field) {
             if constexpr (std::is_same_v<Type, bool>) {
                 return source ? "1" : "0";
             } else if constexpr (std::is_same_v<Type, std::string>) {
-                return TrimBlanks(source);
+                return row.path ? source : TrimBlanks(source);
             } else {
                 return std::to_string(source);
             }
         },
-        field);
+        row.field);
 }
 
 }  // namespace
@@ -118,14 +237,21 @@ void LoadConfiguration(Settings& settings, const std::string& folder) {
     }
 }
 
-void SaveConfiguration(const Settings& settings, const std::string& folder) {
+bool SaveConfiguration(const Settings& settings, const std::string& folder) {
     ChangeCurrentFolder(folder);
     const auto store = OpenStore(ConfigurationPath(folder));
     for (const KeyRow& row : kKeys) {
-        WriteValue(*store, row.section, row.key, FormatField(settings, row.field));
+        WriteValue(*store, row.section, row.key, FormatField(settings, row));
     }
     store->sync();
+    return store->status() == QSettings::NoError;
 }
+
+std::string ConfigurationStoreFile() {
+    return QFile::encodeName(OpenStore(kConfigurationFileName)->fileName()).toStdString();
+}
+
+QSettings::Format ConfigurationFormat() { return StoreFormat(); }
 
 std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,
                                    const std::string& key) {

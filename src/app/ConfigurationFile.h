@@ -1,9 +1,12 @@
 // The per-user settings store: each setting is a text value under application, section
-// and key, kept by QSettings in INI format in the user's scope. The application name comes
+// and key, kept by QSettings in the user's scope in a file of INI layout whose values are
+// the raw text after "=" (no type deserialisation, no fallback files; every byte of a
+// value, line breaks and bytes that are not UTF-8 included, comes back as written). The application name comes
 // from the configuration file name ("Pixtrim.cfg" gives Pixtrim); no file of that name is
 // read or written. Called only on the window's thread.
 #pragma once
 
+#include <QSettings>
 #include <string>
 
 #include "app/Settings.h"
@@ -14,8 +17,14 @@ namespace pixtrim {
 // A stored number outside its field's range leaves the field as it is.
 void LoadConfiguration(Settings& settings, const std::string& folder);
 
-// Makes `folder` current, then writes every key, also unchanged and empty ones.
-void SaveConfiguration(const Settings& settings, const std::string& folder);
+// Makes `folder` current, then writes every key, also unchanged and empty ones. Paths are
+// kept exactly; other texts are trimmed of blanks. False when the store cannot be written.
+bool SaveConfiguration(const Settings& settings, const std::string& folder);
+
+// The file that holds the store (for messages).
+std::string ConfigurationStoreFile();
+// The store's file format, for pointing it elsewhere with QSettings::setPath (tests).
+QSettings::Format ConfigurationFormat();
 
 // The stored text, empty when absent. `configurationPath` names the configuration file,
 // whose name without folder and extension is the application name.

@@ -1,13 +1,14 @@
 #include "app/StartUp.h"
 
 #include "app/ConfigurationFile.h"
+#include "tools/HeldFolder.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
 
 std::string FindExistingImageFolder(const std::string& folder, const std::string& startFolder) {
     std::string candidate = folder;
-    while (!candidate.empty() && !IsExistingFolder(candidate)) {
+    while (!candidate.empty() && !IsReadableFolder(candidate)) {
         // "/Photos" climbs to the root, which always exists, not to an empty text.
         candidate = ParentFolder(candidate);
     }

@@ -1,7 +1,5 @@
 #include "app/WindowSettings.h"
 
-#include <QFile>
-
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -30,7 +28,7 @@ void SelectOption(const std::array<QRadioButton*, N>& group, int index, int fall
 }  // namespace
 
 void ReadSettingsFromWindow(Settings& settings, const fIHM& window) {
-    settings.ImageFolder = TrimBlanks(QFile::encodeName(window.dirList->Path()).toStdString());
+    settings.ImageFolder = window.dirList->Path();  // exact: a blank may end a folder's name
     settings.KeepExif = window.OptionExif->isChecked();
     settings.InsertCopyright = window.OptionCopyright->isChecked();
     settings.CustomWidth = Trimmed(window.ImageCustomWidth->text());
@@ -64,7 +62,7 @@ void ReadSettingsFromWindow(Settings& settings, const fIHM& window) {
 }
 
 void ApplySettingsToWindow(const Settings& settings, fIHM& window) {
-    window.dirList->SetPath(QFile::decodeName(TrimBlanks(settings.ImageFolder).c_str()));
+    window.dirList->SetPath(settings.ImageFolder);
     window.drvList->SelectVolumeOf(window.dirList->Path());
     window.OptionExif->setChecked(settings.KeepExif);
     window.Public_OptionExif_Click();

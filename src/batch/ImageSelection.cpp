@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include "tools/Tools.h"
-
-namespace fs = std::filesystem;
 
 namespace pixtrim {
 namespace {
@@ -42,17 +39,23 @@ void FitImageSize(int32_t& width, int32_t& height, int32_t maxWidth, int32_t max
     }
 }
 
-std::vector<std::string> ListImages(const std::string& imageFilters, const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::error_code statusError;
-        if (!it->is_regular_file(statusError)) continue;  // follows links; folders never
-        std::string name = it->path().filename().string();
-        if (MatchesFilters(name, imageFilters)) names.push_back(std::move(name));
-    }
-    SortNamesIgnoringCase(names);
+namespace {
+
+std::vector<std::string> KeepMatching(std::vector<std::string> names, const std::string& filters) {
+    std::erase_if(names, [&](const std::string& name) { return !MatchesFilters(name, filters); });
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> ListImages(const std::string& imageFilters, const HeldFolder& folder) {
+    std::vector<std::string> names;
+    folder.List(EntryKind::RegularFile, names);
+    return KeepMatching(std::move(names), imageFilters);
+}
+
+std::vector<std::string> ListImages(const std::string& imageFilters, const std::string& folder) {
+    return KeepMatching(ListFolder(folder, EntryKind::RegularFile), imageFilters);
 }
 
 }  // namespace pixtrim

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/HeldFolder.h"
+
 namespace pixtrim {
 
 // Fits a source of `width` x `height` into the box `maxWidth` x `maxHeight` (in place).
@@ -17,7 +19,7 @@ void FitImageSize(int32_t& width, int32_t& height, int32_t maxWidth, int32_t max
 // The names (without folder) of the regular files of `folder`, links to regular files and
 // hidden files included, that match the ";"-separated `imageFilters`, in the order a user
 // reads them (letter case ignored). Names are kept as raw bytes. No limit on the count.
-std::vector<std::string> ListImages(const std::string& imageFilters,
-                                    const std::string& folder = ".");
+std::vector<std::string> ListImages(const std::string& imageFilters, const HeldFolder& folder);
+std::vector<std::string> ListImages(const std::string& imageFilters, const std::string& folder);
 
 }  // namespace pixtrim

@@ -1,16 +1,14 @@
 #include "batch/JpegResize.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 
 #include "batch/ImageSelection.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 #include "image/cDIBSection.h"
 #include "tools/Tools.h"
-
-namespace fs = std::filesystem;
 
 namespace pixtrim {
 namespace {
@@ -46,21 +44,23 @@ std::optional<int32_t> ParseBoundingSide(const std::string& text) {
     return RoundToRange(value, 1, 32767);
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
 void JpegResize::ResizeFolder() {
     if (running_) return;
     running_ = true;
     host_.ReadSettingsFromWindow();
     host_.SaveConfiguration();
     host_.ShowProgressBar();
-    if (CheckBoundingSize() && CheckOutputFolderName() && PrepareImageFolder()) {
-        host_.ApplySettingsToWindow();
-        if (PrepareOutputFolder()) ResizeAllImages();
+    // Nothing unexpected may end the program or cross the window's event loop.
+    try {
+        if (CheckBoundingSize() && CheckOutputFolderName() && PrepareImageFolder()) {
+            host_.ApplySettingsToWindow();
+            if (PrepareOutputFolder()) ResizeAllImages();
+        }
+    } catch (const std::exception& error) {
+        ReportPreparationFailure(settings_.ImageFolder, error.what());
     }
+    imageFolder_ = HeldFolder();
+    outputFolder_ = HeldFolder();
     running_ = false;
     if (!host_.QuitRequested()) host_.HideProgressBar();
 }
@@ -82,7 +82,9 @@ bool JpegResize::CheckBoundingSize() {
 bool JpegResize::CheckOutputFolderName() {
     const std::string& name = settings_.ResizedFolderName;
     const std::string trimmed = TrimBlanks(name);
-    if (!trimmed.empty() && trimmed != "." && trimmed != ".." &&
+    const bool control = std::any_of(name.begin(), name.end(),
+                                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (!trimmed.empty() && trimmed != "." && trimmed != ".." && !control &&
         name.find_first_of("/\\") == std::string::npos) {
         return true;
     }
@@ -93,18 +95,20 @@ bool JpegResize::CheckOutputFolderName() {
 
 bool JpegResize::PrepareImageFolder() {
     const std::string last = GetTextAfterLast(settings_.ImageFolder, "/");
-    std::error_code error;
-    fs::current_path(settings_.ImageFolder, error);
-    if (error) {
-        ReportPreparationFailure(settings_.ImageFolder, error.message());
-        return false;
-    }
+    // From here on the folders are held: renaming them or swapping in a link meanwhile
+    // cannot send a write or a delete anywhere else.
+    IoOutcome opened = HeldFolder::Open(settings_.ImageFolder, imageFolder_);
     // The chosen folder is itself an output sub-folder: work on its parent.
-    if (last == settings_.ResizedFolderName) {
+    if (opened && last == settings_.ResizedFolderName) {
         settings_.ImageFolder = ParentFolder(settings_.ImageFolder);
         host_.ShowFolder(settings_.ImageFolder);
-        ChangeCurrentFolder(settings_.ImageFolder);
+        opened = HeldFolder::Open(settings_.ImageFolder, imageFolder_);
     }
+    if (!opened) {
+        ReportPreparationFailure(settings_.ImageFolder, opened.Reason());
+        return false;
+    }
+    ChangeCurrentFolder(settings_.ImageFolder);
     return true;
 }
 
@@ -118,41 +122,28 @@ void JpegResize::ReportPreparationFailure(const std::string& path, const std::st
 }
 
 bool JpegResize::PrepareOutputFolder() {
-    const std::string output = OutputFolder();
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(output, error);
-    if (fs::exists(status) && !fs::is_directory(status)) {
-        ReportPreparationFailure(output,
-                                 std::make_error_code(std::errc::not_a_directory).message());
+    const std::string& name = settings_.ResizedFolderName;
+    // A link or a file in its place is refused: it is not ours to empty or write into.
+    IoOutcome outcome = imageFolder_.OpenChild(name, outputFolder_);
+    if (!outcome && outcome.error != ENOENT) {
+        ReportPreparationFailure(OutputFolder(), outcome.Reason());
         return false;
     }
-    const bool holdsSomething = RemoveFolderIfEmpty(output);
+    const bool holdsSomething = RemoveFolderIfEmpty(imageFolder_, name, outputFolder_);
     if (host_.FileListCount() == 0) {
         host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information);
         return false;
     }
     if (holdsSomething) {
-        // Its own files go; sub-folders stay with everything in them.
-        bool holdsFolders = false;
-        for (fs::directory_iterator it(output, error), end; !error && it != end;
-             it.increment(error)) {
-            if (it->is_directory() && !it->is_symlink()) {
-                holdsFolders = true;
-            } else if (!fs::remove(it->path(), error)) {
-                break;
-            }
-        }
-        if (!error && !holdsFolders) fs::remove(output, error);
-        if (error) {
-            ReportPreparationFailure(output, error.message());
-            return false;
-        }
+        // Its own files go; sub-folders stay with everything in them. The emptied folder is
+        // kept rather than made anew, so there is no moment when its name is free.
+        outcome = outputFolder_.RemoveAllFiles();
+    } else {
+        outcome = imageFolder_.MakeChild(name);
+        if (outcome) outcome = imageFolder_.OpenChild(name, outputFolder_);
     }
-    if (!fs::is_directory(output) && !fs::create_directory(output, error)) {
-        ReportPreparationFailure(output, error.message());
-        return false;
-    }
-    return true;
+    if (!outcome) ReportPreparationFailure(OutputFolder(), outcome.Reason());
+    return bool(outcome);
 }
 
 uint8_t JpegResize::ProgressPercent() const {
@@ -161,7 +152,7 @@ uint8_t JpegResize::ProgressPercent() const {
 }
 
 void JpegResize::ResizeAllImages() {
-    ImageNames = ListImages(settings_.ImageFilters, settings_.ImageFolder);
+    ImageNames = ListImages(settings_.ImageFilters, imageFolder_);
     ImageCount = static_cast<int32_t>(ImageNames.size());
     ChangeCurrentFolder(settings_.AppFolder);
     ProgressTotal = ImageCount;
@@ -184,10 +175,16 @@ void JpegResize::ResizeAllImages() {
 bool JpegResize::ResizeOneImage(const std::string& name, cDIBSection& source, cDIBSection& target) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
     host_.VisualizeImage(sourcePath);
+    // Read once, and only a regular file: a FIFO or a device in its place is unreadable.
+    std::string bytes;
+    if (!imageFolder_.ReadRegularFile(name, bytes)) {
+        Fatal(kOpenError, sourcePath);
+        return false;
+    }
     // Read whatever the option: the colour profile and orientation travel in any case.
     ExifTransfer exif;
-    const bool exifFlag = exif.ReadExifData(sourcePath) && settings_.KeepExif;
-    if (!LoadJPG(source, sourcePath)) {
+    const bool exifFlag = exif.ReadExifBytes(bytes) && settings_.KeepExif;
+    if (!LoadJPGFromMemory(source, bytes)) {
         Fatal(kOpenError, sourcePath);
         return false;
     }
@@ -206,14 +203,12 @@ bool JpegResize::ResizeOneImage(const std::string& name, cDIBSection& source, cD
         Fatal(kCopyrightError, sourcePath);
         return false;
     }
-    const std::string outputPath = JoinPath(OutputFolder(), name);
-    if (!SaveJPG(target, outputPath, kJpegQuality)) {
-        Fatal(kOpenError, outputPath);
-        return false;
-    }
+    // The whole copy is made in memory and written once: it exists whole or not at all.
+    std::string copy;
     if (exifFlag) exif.SetExifImageSize(width, height);
-    if (!exif.WriteExifData(outputPath, exifFlag)) {
-        Fatal(kOpenError, outputPath);
+    if (!SaveJPGToMemory(target, copy, kJpegQuality) || !exif.InsertSegments(copy, exifFlag) ||
+        !outputFolder_.WriteFileAtomically(name, copy)) {
+        Fatal(kOpenError, JoinPath(OutputFolder(), name));
         return false;
     }
     return true;

@@ -12,6 +12,7 @@
 
 #include "app/Settings.h"
 #include "batch/BatchHost.h"
+#include "tools/HeldFolder.h"
 
 namespace pixtrim {
 
@@ -45,6 +46,8 @@ private:
     Settings& settings_;
     BatchHost& host_;
     bool running_ = false;
+    HeldFolder imageFolder_;
+    HeldFolder outputFolder_;
     int32_t boxWidth_ = 0;
     int32_t boxHeight_ = 0;
 };
@@ -56,8 +59,5 @@ std::optional<int32_t> ParseBoundingSide(const std::string& text);
 
 // The overlay's size factor for a CopyrightSize: 0 small (0.6), 1 medium (0.8), else 1.0.
 double CopyrightFactor(uint8_t copyrightSize);
-
-// `folder` + "/" + `name`, without doubling the root's separator.
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace pixtrim

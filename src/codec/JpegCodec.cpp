@@ -5,21 +5,21 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "image/cDIBSection.h"
-#include "tools/AtomicFile.h"
+#include "tools/HeldFolder.h"
 
 namespace pixtrim {
 namespace {
 
 constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
-constexpr int kMaxScans = 1000;
+constexpr int kMaxScans = 100;
+constexpr int64_t kMaxPixelsPerByte = 1000;
 constexpr int kRowsPerCall = 16;
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
@@ -73,7 +73,7 @@ void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool in
 
 // The libjpeg error region: between setjmp and the libjpeg calls there is no C++ object
 // with a destructor; every path ends in jpeg_destroy_decompress.
-bool DecodeInto(FILE* file, cDIBSection& target) {
+bool DecodeInto(std::string_view bytes, cDIBSection& target) {
     jpeg_decompress_struct codec;
     ErrorManager errors;
     jpeg_progress_mgr progress;
@@ -86,7 +86,8 @@ bool DecodeInto(FILE* file, cDIBSection& target) {
     jpeg_create_decompress(&codec);
     progress.progress_monitor = LimitScans;
     codec.progress = &progress;
-    jpeg_stdio_src(&codec, file);
+    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&codec, TRUE);
 
     const bool cmyk = codec.jpeg_color_space == JCS_CMYK || codec.jpeg_color_space == JCS_YCCK;
@@ -95,6 +96,7 @@ bool DecodeInto(FILE* file, cDIBSection& target) {
     const int64_t height = codec.image_height;
     const int64_t stride = (width * 3 + 3) & ~int64_t{3};
     if (stride * height > kMaxPixelMemory ||
+        width * height / kMaxPixelsPerByte > static_cast<int64_t>(bytes.size()) ||
         !target.Create(codec.image_width, codec.image_height)) {
         jpeg_destroy_decompress(&codec);
         return false;
@@ -121,8 +123,10 @@ bool DecodeInto(FILE* file, cDIBSection& target) {
     return true;
 }
 
-// Same rules as DecodeInto.
-bool EncodeFrom(FILE* file, const cDIBSection& source, int quality) {
+// Same rules as DecodeInto. libjpeg mallocs `*buffer` and grows it; the caller frees it on
+// every path, which is why it lives outside this function.
+bool EncodeFrom(const cDIBSection& source, int quality, unsigned char** buffer,
+                unsigned long* size) {
     jpeg_compress_struct codec;
     ErrorManager errors;
     InstallErrorManager(errors);
@@ -132,7 +136,7 @@ bool EncodeFrom(FILE* file, const cDIBSection& source, int quality) {
         return false;
     }
     jpeg_create_compress(&codec);
-    jpeg_stdio_dest(&codec, file);
+    jpeg_mem_dest(&codec, buffer, size);
     codec.image_width = static_cast<JDIMENSION>(source.Width());
     codec.image_height = static_cast<JDIMENSION>(source.Height());
     codec.input_components = 3;
@@ -157,33 +161,33 @@ bool EncodeFrom(FILE* file, const cDIBSection& source, int quality) {
 
 }  // namespace
 
-bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
-    FILE* file = std::fopen(sFileName.c_str(), "rb");
-    if (!file) return false;
+bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes) {
+    if (bytes.size() > kMaxFileBytes) return false;  // beyond what libjpeg's length can hold
     cDIBSection decoded;
-    const bool loaded = DecodeInto(file, decoded);
-    std::fclose(file);
-    if (loaded) cDib.Swap(decoded);
-    return loaded;
+    if (!DecodeInto(bytes, decoded)) return false;
+    cDib.Swap(decoded);
+    return true;
+}
+
+bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
+    std::string bytes;
+    return ReadRegularFile(sFileName, bytes) && LoadJPGFromMemory(cDib, bytes);
+}
+
+bool SaveJPGToMemory(const cDIBSection& cDib, std::string& bytes, int32_t lQuality) {
+    bytes.clear();
+    if (!cDib.DIBSectionBitsPtr()) return false;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const bool encoded = EncodeFrom(cDib, lQuality, &buffer, &size);
+    if (encoded) bytes.assign(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    return encoded;
 }
 
 bool SaveJPG(const cDIBSection& cDib, const std::string& sFileName, int32_t lQuality) {
-    if (!cDib.DIBSectionBitsPtr() || sFileName.empty()) return false;
-    int descriptor = -1;
-    const std::string temporary = OpenTemporaryBeside(sFileName, descriptor);
-    if (temporary.empty()) return false;
-    FILE* file = fdopen(descriptor, "wb");
-    if (!file) {
-        close(descriptor);
-        unlink(temporary.c_str());
-        return false;
-    }
-    bool saved = EncodeFrom(file, cDib, lQuality);
-    saved = std::fflush(file) == 0 && !std::ferror(file) && saved;
-    saved = std::fclose(file) == 0 && saved;
-    saved = saved && std::rename(temporary.c_str(), sFileName.c_str()) == 0;
-    if (!saved) unlink(temporary.c_str());
-    return saved;
+    std::string bytes;
+    return SaveJPGToMemory(cDib, bytes, lQuality) && WriteFileAtomically(sFileName, bytes);
 }
 
 }  // namespace pixtrim

@@ -6,8 +6,11 @@
 //     goes on and fills what is missing, so the load succeeds with what a viewer shows;
 //   - errors (not a JPEG, empty file, 12-bit or lossless data, an unsupported number of
 //     components, broken markers): the load fails.
-// A header that claims more than 1 GiB of pixel memory, or a progressive file with more
-// than 1000 scans, is refused before the work starts. Grey pictures arrive as grey pixels;
+// Hostile files are bounded in time and memory: a header that claims more than 1 GiB of
+// pixel memory, or more pixels than 1000 times the file's bytes (no real JPEG compresses
+// that well; truncated photos stay far below it), is refused before anything is allocated,
+// and a progressive file with more than 100 scans (cameras and editors write about 10)
+// stops its decode. Grey pictures arrive as grey pixels;
 // CMYK and YCCK pictures are converted to colour (Adobe files store CMYK inverted).
 //
 // Threading: safe to call from any thread on different buffers and files.
@@ -15,19 +18,23 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace pixtrim {
 
 class cDIBSection;
 
-// Decodes the JPEG file `sFileName` into `cDib`, which is re-created at the picture's size.
-// On any failure the answer is false and `cDib` keeps what it held before.
+// Decodes the JPEG file held in `bytes` into `cDib`, which is re-created at the picture's
+// size. On any failure the answer is false and `cDib` keeps what it held before.
+bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes);
+// The same for the regular file `sFileName`, read once into memory.
 bool LoadJPG(cDIBSection& cDib, const std::string& sFileName);
 
-// Encodes `cDib` into the JPEG file `sFileName` at `lQuality` (clamped to 1..100 by
-// libjpeg): baseline, 4:2:0, JFIF header. The file is written under a temporary name in the
-// same folder and renamed at the end: on failure there is no file and the answer is false;
-// an existing file of that name is then left as it was.
+// Encodes `cDib` at `lQuality` (clamped to 1..100 by libjpeg): baseline, 4:2:0, JFIF
+// header. The whole JPEG file's bytes go to `bytes`; false (and `bytes` empty) on failure.
+bool SaveJPGToMemory(const cDIBSection& cDib, std::string& bytes, int32_t lQuality);
+// The same into the file `sFileName`, written whole or not at all: on failure there is no
+// file and an existing file of that name is left as it was.
 bool SaveJPG(const cDIBSection& cDib, const std::string& sFileName, int32_t lQuality);
 
 }  // namespace pixtrim

@@ -2,10 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 
-#include "tools/AtomicFile.h"
+#include "tools/HeldFolder.h"
 
 namespace pixtrim {
 namespace {
@@ -19,18 +18,13 @@ constexpr int32_t kTiffStart = 10;
 constexpr size_t kMaxHeaderBytes = 16u << 20;
 const char kIccIdentifier[] = "ICC_PROFILE";  // followed by its NUL
 
-bool ReadBytes(std::ifstream& file, uint8_t* out, size_t count) {
-    file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
-    return static_cast<size_t>(file.gcount()) == count;
-}
-
-bool IsIccSegment(const std::vector<uint8_t>& segment) {
+bool IsIccSegment(std::string_view segment) {
     return segment.size() >= 4 + sizeof kIccIdentifier + 2 &&
            std::memcmp(segment.data() + 4, kIccIdentifier, sizeof kIccIdentifier) == 0;
 }
 
 // The profile's colour space lies at bytes 16 to 19 of the profile, in its first chunk.
-bool IccChunkSaysRgb(const std::vector<uint8_t>& segment) {
+bool IccChunkSaysRgb(std::string_view segment) {
     const size_t profile = 4 + sizeof kIccIdentifier + 2;
     return segment[4 + sizeof kIccIdentifier] == 1 && segment.size() >= profile + 20 &&
            std::memcmp(segment.data() + profile + 16, "RGB ", 4) == 0;
@@ -39,33 +33,35 @@ bool IccChunkSaysRgb(const std::vector<uint8_t>& segment) {
 }  // namespace
 
 bool ExifTransfer::ReadExifData(const std::string& sFileName) {
+    std::string bytes;
+    ReadRegularFile(sFileName, bytes);
+    return ReadExifBytes(bytes);
+}
+
+bool ExifTransfer::ReadExifBytes(std::string_view file) {
     ExifData.clear();
     iccSegments_.clear();
     iccIsRgb_ = false;
     orientation_ = 1;
-    std::ifstream file(sFileName, std::ios::binary);
-    uint8_t start[2];
-    if (!file || !ReadBytes(file, start, 2) || start[0] != 0xFF || start[1] != 0xD8) return false;
+    const auto byte = [&](size_t at) { return static_cast<uint8_t>(file[at]); };
+    if (file.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return false;
 
     // Segments back to back, each a marker and a big-endian length that counts itself.
-    size_t total = 0;
-    std::vector<uint8_t> segment;
-    while (total < kMaxHeaderBytes) {
-        uint8_t header[4];
-        if (!ReadBytes(file, header, 2) || header[0] != 0xFF) break;
-        if (header[1] == kStartOfScan || header[1] == kEndOfImage) break;
-        if (!ReadBytes(file, header + 2, 2)) break;
-        const size_t length = header[2] * 256u + header[3];
-        segment.assign(header, header + 4);
-        segment.resize(2 + std::max<size_t>(length, 2));
-        if (!ReadBytes(file, segment.data() + 4, segment.size() - 4)) break;  // runs past the end
-        total += segment.size();
-        if (header[1] == kApp1 && ExifData.empty()) {
-            ExifData = segment;
-        } else if (header[1] == kApp2 && IsIccSegment(segment)) {
+    const size_t end = std::min(file.size(), kMaxHeaderBytes);
+    size_t at = 2;
+    while (at + 4 <= end && byte(at) == 0xFF) {
+        const uint8_t marker = byte(at + 1);
+        if (marker == kStartOfScan || marker == kEndOfImage) break;
+        const size_t length = std::max<size_t>(byte(at + 2) * 256u + byte(at + 3), 2);
+        if (at + 2 + length > file.size()) break;  // runs past the end
+        const std::string_view segment = file.substr(at, 2 + length);
+        if (marker == kApp1 && ExifData.empty()) {
+            ExifData.assign(segment.begin(), segment.end());
+        } else if (marker == kApp2 && IsIccSegment(segment)) {
             iccIsRgb_ = iccIsRgb_ || IccChunkSaysRgb(segment);
             iccSegments_.insert(iccSegments_.end(), segment.begin(), segment.end());
         }
+        at += segment.size();
     }
     if (ExifData.empty()) return false;
     ReadOrientation();
@@ -194,25 +190,24 @@ std::vector<uint8_t> MakeOrientationSegment(int orientation) {
             0x00, 0x00,  0x00, 0x00};                         // no next IFD
 }
 
-bool ExifTransfer::WriteExifData(const std::string& sFileName, bool withExif) {
+bool ExifTransfer::InsertSegments(std::string& copy, bool withExif) {
     std::vector<uint8_t> inserted;
     if (withExif && !ExifData.empty()) {
         inserted = std::move(ExifData);
     } else if (orientation_ >= 2 && orientation_ <= 8) {
         inserted = MakeOrientationSegment(orientation_);
     }
-    ExifData.clear();  // one image at a time: nothing is kept for the next write
+    ExifData.clear();  // one image at a time: nothing is kept for the next copy
     if (HasRgbProfile()) inserted.insert(inserted.end(), iccSegments_.begin(), iccSegments_.end());
-    if (inserted.empty()) return true;
-
-    std::ifstream file(sFileName, std::ios::binary);
-    std::string copy((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.is_open() || file.bad() || copy.size() < 2 || copy.compare(0, 2, "\xFF\xD8") != 0) {
-        return false;
-    }
-    file.close();
+    if (copy.size() < 2 || copy.compare(0, 2, "\xFF\xD8") != 0) return false;
     copy.insert(2, reinterpret_cast<const char*>(inserted.data()), inserted.size());
-    return WriteFileAtomically(sFileName, copy);
+    return true;
+}
+
+bool ExifTransfer::WriteExifData(const std::string& sFileName, bool withExif) {
+    std::string copy;
+    if (!ReadRegularFile(sFileName, copy) || !InsertSegments(copy, withExif)) return false;
+    return bool(WriteFileAtomically(sFileName, copy));
 }
 
 }  // namespace pixtrim

@@ -12,15 +12,18 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pixtrim {
 
 class ExifTransfer {
 public:
-    // Walks the source's segments up to its image data. True when an APP1 segment was
-    // found and kept in ExifData (whatever it holds). The colour profile and orientation
-    // are read on the way.
+    // Walks the source file's segments (`file` holds the whole file) up to its image data.
+    // True when an APP1 segment was found and kept in ExifData (whatever it holds). The
+    // colour profile and orientation are read on the way.
+    bool ReadExifBytes(std::string_view file);
+    // The same for the regular file `sFileName`.
     bool ReadExifData(const std::string& sFileName);
 
     // Writes the new size into the kept segment when FindExifImageSize finds it: SHORT
@@ -28,10 +31,12 @@ public:
     // are left unchanged.
     void SetExifImageSize(int32_t iWidth, int32_t iHeight);
 
-    // Rewrites the copy `sFileName` with the segments to carry inserted right after its
-    // FF D8: the kept APP1 when `withExif` (else the minimal orientation segment, if any),
-    // then the RGB colour profile. The file is replaced atomically; nothing to insert
-    // leaves it untouched. False when the copy cannot be read or replaced.
+    // Inserts the segments to carry right after the FF D8 of the encoded copy `copy`: the
+    // kept APP1 when `withExif` (else the minimal orientation segment, if any), then the
+    // RGB colour profile. False, with `copy` unchanged, when it does not start with FF D8.
+    bool InsertSegments(std::string& copy, bool withExif);
+    // The same on the copy file `sFileName`, replaced atomically. False when it cannot be
+    // read or replaced.
     bool WriteExifData(const std::string& sFileName, bool withExif);
 
     // Finds the value fields of PixelXDimension and PixelYDimension in the kept segment.

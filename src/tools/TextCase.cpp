@@ -38,6 +38,15 @@ size_t DecodeOne(std::string_view text, size_t i, char32_t& out) {
 
 }  // namespace
 
+QString DisplayText(std::string_view bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+size_t Utf8SequenceLength(std::string_view text) {
+    char32_t ignored;
+    return text.empty() ? 0 : DecodeOne(text, 0, ignored);
+}
+
 std::u32string UpperCaseCodePoints(std::string_view text) {
     std::u32string result;
     result.reserve(text.size());

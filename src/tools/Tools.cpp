@@ -44,28 +44,27 @@ std::string ParentFolder(const std::string& path) {
     return parent;
 }
 
-bool IsExistingFolder(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && fs::is_directory(path, error);
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
 }
 
-bool RemoveFolderIfEmpty(const std::string& folder) {
-    std::error_code error;
-    if (!IsExistingFolder(folder)) return false;
-    // A link is neither emptied nor removed: what it points to is not ours to tidy.
-    if (fs::is_symlink(folder, error)) return true;
-
-    const fs::path thumbs = fs::path(folder) / "Thumbs.db";
-    if (fs::is_regular_file(fs::symlink_status(thumbs, error))) fs::remove(thumbs, error);
-
-    bool holdsSomething = false;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        holdsSomething = true;
-        break;
+std::string CleanFolderPath(const std::string& path) {
+    const std::string full = path.starts_with('/') ? path : JoinPath(CurrentFolder(), path);
+    std::vector<std::string_view> parts;
+    for (size_t start = 0; start < full.size();) {
+        const size_t end = std::min(full.find('/', start), full.size());
+        const std::string_view part = std::string_view(full).substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
     }
-    if (error || holdsSomething) return true;
-    // fs::remove never recurses; it fails on a folder that is not empty.
-    return !fs::remove(folder, error) || error;
+    std::string clean;
+    for (const std::string_view part : parts) (clean += '/') += part;
+    return clean.empty() ? "/" : clean;
 }
 
 bool ChangeCurrentFolder(const std::string& path) {

@@ -23,15 +23,6 @@ std::string GetTextBeforeLast(std::string_view text, std::string_view separator)
 // directly under the root; empty for a relative name without "/".
 std::string ParentFolder(const std::string& path);
 
-// True when `path` names an existing folder (links to folders count).
-bool IsExistingFolder(const std::string& path);
-
-// Tidies an output folder: deletes its "Thumbs.db", then removes the folder when it holds
-// no file and no sub-folder. Never deletes recursively, never follows or removes a link.
-// Returns true when the folder exists afterwards (it holds files or sub-folders, or could
-// not be removed), false when it did not exist or was removed.
-bool RemoveFolderIfEmpty(const std::string& folder);
-
 // True when `name` matches one of the ";"-separated patterns of `filters`, letter case
 // ignored (accented letters too). Pattern language: "?" one character, "*" any run,
 // "#" one digit, "[...]" one character of a list with ranges ("[A-Z]"), "[!...]" one
@@ -41,6 +32,13 @@ bool RemoveFolderIfEmpty(const std::string& folder);
 //   - a reversed range ("[z-a]") contains no character.
 // Time grows at most with name length times pattern length.
 bool MatchesFilters(std::string_view name, std::string_view filters);
+
+// `folder` + "/" + `name`, without doubling the root's separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// `path` made absolute (from the current folder) with "//", "." and ".." worked out as
+// text, and no trailing "/" but for the root. Bytes are kept as they are.
+std::string CleanFolderPath(const std::string& path);
 
 // Makes `path` the process's current folder. Returns false when that fails.
 bool ChangeCurrentFolder(const std::string& path);

@@ -1,35 +1,36 @@
 #include "window/BrowsingLists.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QKeyEvent>
 #include <QStorageInfo>
 #include <QStyle>
 #include <algorithm>
 
+#include "tools/HeldFolder.h"
+#include "tools/TextCase.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
 
-constexpr int kPathRole = Qt::UserRole;
+// Each entry keeps its raw path (or name) here; its text is only for the eye.
+constexpr int kRawRole = Qt::UserRole;
 
-// Names in the platform's encoding, sorted as the run's listing sorts them.
-QStringList SortedIgnoringCase(const QStringList& names) {
-    std::vector<std::string> raw;
-    raw.reserve(names.size());
-    for (const QString& name : names) raw.push_back(QFile::encodeName(name).toStdString());
-    SortNamesIgnoringCase(raw);
-    QStringList sorted;
-    sorted.reserve(names.size());
-    for (const std::string& name : raw) sorted << QFile::decodeName(name.c_str());
-    return sorted;
+QListWidgetItem* AddEntry(QListWidget* list, const QString& text, const std::string& raw,
+                          const QIcon& icon = QIcon()) {
+    auto* item = new QListWidgetItem(icon, text, list);
+    item->setData(kRawRole, QByteArray::fromStdString(raw));
+    return item;
 }
 
-bool IsUnder(const QString& path, const QString& root) {
-    if (root == "/") return path.startsWith('/');
-    return path == root || path.startsWith(root + '/');
+std::string RawOf(const QListWidgetItem* item) {
+    return item->data(kRawRole).toByteArray().toStdString();
+}
+
+bool IsUnder(const std::string& path, const std::string& root) {
+    if (root == "/") return path.starts_with('/');
+    return path == root || path.starts_with(root + '/');
 }
 
 }  // namespace
@@ -40,31 +41,39 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
 }
 
 void DriveList::Refresh() {
-    const QString current = currentText();
-    QStringList roots;
+    const std::string current = CurrentRoot();
+    std::vector<std::string> roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady()) roots << volume.rootPath();
+        if (volume.isValid() && volume.isReady()) {
+            roots.push_back(QFile::encodeName(volume.rootPath()).toStdString());
+        }
     }
-    if (!roots.contains("/")) roots << "/";
-    roots.removeDuplicates();
+    roots.push_back("/");
     std::sort(roots.begin(), roots.end());
+    roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
     const QSignalBlocker blocker(this);
     clear();
-    addItems(roots);
-    setCurrentIndex(std::max(0, findText(current)));
+    for (const std::string& root : roots) {
+        addItem(DisplayText(root), QByteArray::fromStdString(root));
+    }
+    setCurrentIndex(std::max(0, findData(QByteArray::fromStdString(current))));
 }
 
-QString DriveList::VolumeOf(const QString& path) const {
-    QString best;
+std::string DriveList::CurrentRoot() const {
+    return currentData().toByteArray().toStdString();
+}
+
+std::string DriveList::VolumeOf(const std::string& path) const {
+    std::string best;
     for (int i = 0; i < count(); ++i) {
-        const QString root = itemText(i);
+        const std::string root = itemData(i).toByteArray().toStdString();
         if (IsUnder(path, root) && root.size() > best.size()) best = root;
     }
     return best;
 }
 
-void DriveList::SelectVolumeOf(const QString& path) {
-    const int index = findText(VolumeOf(path));
+void DriveList::SelectVolumeOf(const std::string& path) {
+    const int index = findData(QByteArray::fromStdString(VolumeOf(path)));
     if (index < 0 || index == currentIndex()) return;
     setCurrentIndex(index);
     emit Change(false);
@@ -72,13 +81,12 @@ void DriveList::SelectVolumeOf(const QString& path) {
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { SetPath(item->data(kPathRole).toString()); });
+            [this](QListWidgetItem* item) { SetPath(RawOf(item)); });
 }
 
-bool FolderList::SetPath(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isDir() || !info.isReadable()) return false;
-    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+bool FolderList::SetPath(const std::string& path) {
+    if (!IsReadableFolder(path)) return false;
+    const std::string clean = CleanFolderPath(path);
     const bool changed = clean != path_;
     path_ = clean;
     Fill();
@@ -86,9 +94,9 @@ bool FolderList::SetPath(const QString& path) {
     return true;
 }
 
-QString FolderList::HighlightedPath() const {
+std::string FolderList::HighlightedPath() const {
     const QListWidgetItem* item = currentItem();
-    return item ? item->data(kPathRole).toString() : path_;
+    return item ? RawOf(item) : path_;
 }
 
 void FolderList::keyPressEvent(QKeyEvent* event) {
@@ -105,51 +113,48 @@ void FolderList::Fill() {
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     setUpdatesEnabled(false);
     clear();
-    QStringList parts = path_.split('/', Qt::SkipEmptyParts);
-    QString walked = "/";
     int depth = 0;
-    const auto add = [&](const QString& text, const QString& full, const QIcon& icon) {
-        auto* item = new QListWidgetItem(icon, QString(depth * 2, ' ') + text, this);
-        item->setData(kPathRole, full);
-        return item;
+    const auto add = [&](const std::string& name, const std::string& full, const QIcon& icon) {
+        return AddEntry(this, QString(depth * 2, ' ') + DisplayText(name), full, icon);
     };
     QListWidgetItem* opened = add("/", "/", open);
-    for (const QString& part : parts) {
-        walked = walked == "/" ? "/" + part : walked + "/" + part;
+    std::string walked;
+    for (size_t start = 1; start < path_.size();) {
+        const size_t end = std::min(path_.find('/', start), path_.size());
+        walked = path_.substr(0, end);
         ++depth;
-        opened = add(part, walked, open);
+        opened = add(path_.substr(start, end - start), walked, open);
+        start = end + 1;
     }
     ++depth;
-    const QStringList children =
-        SortedIgnoringCase(QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot));
-    for (const QString& child : children)
-        add(child, path_ == "/" ? "/" + child : path_ + "/" + child, closed);
+    for (const std::string& child : ListFolder(path_, EntryKind::Folder)) {
+        if (!child.starts_with('.')) add(child, JoinPath(path_, child), closed);
+    }
     setCurrentItem(opened);
     setUpdatesEnabled(true);
 }
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {}
 
-void FileList::SetPath(const QString& path) {
+void FileList::SetPath(const std::string& path) {
     path_ = path;
-    names_ = SortedIgnoringCase(QDir(path).entryList(QDir::Files));
+    names_ = ListFolder(path, EntryKind::RegularFile);
     Filter();
 }
 
 void FileList::SetPattern(const QString& pattern) {
-    pattern_ = pattern;
+    pattern_ = pattern.toStdString();
     Filter();
 }
 
+std::string FileList::NameOf(const QListWidgetItem* item) { return RawOf(item); }
+
 void FileList::Filter() {
-    const std::string patterns = pattern_.toStdString();
-    QStringList shown;
-    for (const QString& name : names_) {
-        if (MatchesFilters(QFile::encodeName(name).toStdString(), patterns)) shown << name;
-    }
     setUpdatesEnabled(false);
     clear();
-    addItems(shown);
+    for (const std::string& name : names_) {
+        if (MatchesFilters(name, pattern_)) AddEntry(this, DisplayText(name), name);
+    }
     setUpdatesEnabled(true);
 }
 

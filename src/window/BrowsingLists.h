@@ -1,10 +1,14 @@
-// The drive, folder and file lists of the window. Paths are full paths in the platform's
-// encoding (QFile::encodeName gives the raw bytes). Used only on the window's thread.
+// The drive, folder and file lists of the window. Paths and names are raw bytes, exactly as
+// the file system has them; a name that is not UTF-8 shows with replacement characters but
+// is kept, listed and opened as it is. The lists come from the same listing as the run, so
+// the file list shows exactly the files a run would process under the same patterns.
+// Used only on the window's thread.
 #pragma once
 
 #include <QComboBox>
 #include <QListWidget>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace pixtrim {
 
@@ -17,10 +21,10 @@ public:
     void Refresh();
     // Selects the volume that holds `path` (the longest matching root); emits Change only
     // when the selection moves.
-    void SelectVolumeOf(const QString& path);
-    QString CurrentRoot() const { return currentText(); }
+    void SelectVolumeOf(const std::string& path);
+    std::string CurrentRoot() const;
     // The root of the volume that holds `path`.
-    QString VolumeOf(const QString& path) const;
+    std::string VolumeOf(const std::string& path) const;
 
 signals:
     // Another volume was picked: by the user (`byUser`), or by code to match a folder.
@@ -34,12 +38,12 @@ class FolderList : public QListWidget {
     Q_OBJECT
 public:
     explicit FolderList(QWidget* parent = nullptr);
-    QString Path() const { return path_; }
+    const std::string& Path() const { return path_; }
     // Opens `path` (re-reading its sub-folders); emits Change when the path differs.
     // False, with nothing changed, when `path` is not a readable folder.
-    bool SetPath(const QString& path);
+    bool SetPath(const std::string& path);
     // The full path of the highlighted entry (the opened folder when none is).
-    QString HighlightedPath() const;
+    std::string HighlightedPath() const;
 
 signals:
     void Change();
@@ -49,27 +53,28 @@ protected:
 
 private:
     void Fill();
-    QString path_;
+    std::string path_;
 };
 
-// The files of one folder whose names match the ";"-separated patterns, sorted by name
-// with letter case ignored. Hidden dot-files are left out. The folder is read once per
-// SetPath; a new pattern only filters again.
+// The regular files of one folder (links to them and hidden ones included, as a run lists
+// them) whose names match the ";"-separated patterns, sorted by name with letter case
+// ignored. The folder is read once per SetPath; a new pattern only filters again.
 class FileList : public QListWidget {
     Q_OBJECT
 public:
     explicit FileList(QWidget* parent = nullptr);
-    QString Path() const { return path_; }
-    void SetPath(const QString& path);
-    QString Pattern() const { return pattern_; }
+    const std::string& Path() const { return path_; }
+    void SetPath(const std::string& path);
     void SetPattern(const QString& pattern);
     int ListCount() const { return count(); }
+    // The raw name of the file shown by `item`.
+    static std::string NameOf(const QListWidgetItem* item);
 
 private:
     void Filter();
-    QString path_;
-    QString pattern_ = "*.*";
-    QStringList names_;  // every file of the folder, sorted
+    std::string path_;
+    std::string pattern_ = "*.*";
+    std::vector<std::string> names_;  // every file of the folder, sorted
 };
 
 }  // namespace pixtrim

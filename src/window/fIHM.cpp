@@ -2,11 +2,13 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QBuffer>
 #include <QImageReader>
 #include <QPixmap>
 #include <QTimer>
 #include <cmath>
 
+#include "tools/HeldFolder.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -346,19 +348,20 @@ void fIHM::cmdExit_Click() {
 void fIHM::drvList_Change(bool byUser) {
     // A volume the user picks opens at its root. One that code picks to match the folder
     // shown keeps that folder: it is the volume's current folder.
-    const QString root = drvList->CurrentRoot();
+    const std::string root = drvList->CurrentRoot();
     if (!byUser && drvList->VolumeOf(dirList->Path()) == root) return;
     // A volume that cannot be read: back, silently, to the volume of the folder shown.
     if (!dirList->SetPath(root)) {
         const QSignalBlocker blocker(drvList);
-        drvList->setCurrentIndex(drvList->findText(drvList->VolumeOf(dirList->Path())));
+        drvList->setCurrentIndex(
+            drvList->findData(QByteArray::fromStdString(drvList->VolumeOf(dirList->Path()))));
     }
 }
 
 void fIHM::dirList_Change() { filList->SetPath(dirList->Path()); }
 
 void fIHM::dirList_LostFocus() {
-    const QString highlighted = dirList->HighlightedPath();
+    const std::string highlighted = dirList->HighlightedPath();
     if (highlighted != dirList->Path()) dirList->SetPath(highlighted);
 }
 
@@ -371,7 +374,7 @@ void fIHM::txtSearchSpec_GotFocus() {
 }
 
 void fIHM::filList_Click(QListWidgetItem* item) {
-    if (item) VisualizeImage(filList->Path() + "/" + item->text());
+    if (item) VisualizeImage(JoinPath(filList->Path(), FileList::NameOf(item)));
 }
 
 void fIHM::filList_LostFocus() {
@@ -379,10 +382,18 @@ void fIHM::filList_LostFocus() {
     ImageVisuSize->setText("");
 }
 
-void fIHM::VisualizeImage(const QString& sFileName) {
+void fIHM::VisualizeImage(const std::string& sFileName) {
     ImageVisu->hide();
-    // The picture as stored (no EXIF rotation), decoded at the box's size.
-    QImageReader reader(sFileName);
+    // The picture as stored (no EXIF rotation), decoded at the box's size. Only a regular
+    // file is read, once: a FIFO in its place must not block the window.
+    QByteArray bytes;
+    {
+        std::string content;
+        ReadRegularFile(sFileName, content);
+        bytes = QByteArray::fromStdString(content);
+    }
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     const QSize stored = reader.size();
     if (!stored.isValid() || stored.isEmpty()) {

@@ -41,7 +41,7 @@ public:
     std::function<void()> onClose;     // the close box: ends the program, storing nothing
 
     // Public operations.
-    void VisualizeImage(const QString& sFileName);
+    void VisualizeImage(const std::string& sFileName);
     void SetProgressBar(uint8_t iValue);
     void HideProgressBar();
     void ShowProgressBar();

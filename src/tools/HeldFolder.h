@@ -1,0 +1,91 @@
+// Files and folders by raw-byte name. A folder that the program writes into is held open by
+// descriptor, and every create, delete and rename goes through that descriptor: another
+// process that renames the folder or swaps a link in its place meanwhile can never redirect
+// a write or a delete to somewhere else. Nothing here throws.
+// Threading: a HeldFolder may be used from several threads at once (the calls are the
+// system's own); moving or destroying it may not overlap with its use.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pixtrim {
+
+// What a system call answered: success, or the errno that says why not.
+struct IoOutcome {
+    int error = 0;
+    explicit operator bool() const { return error == 0; }
+    // The system's own wording of the error, in the user's language where it has one.
+    std::string Reason() const;
+};
+
+enum class EntryKind { RegularFile, Folder };
+
+// Source files larger than this are not read (no real JPEG comes close).
+inline constexpr size_t kMaxFileBytes = size_t{1} << 30;
+
+class HeldFolder {
+public:
+    HeldFolder() = default;
+    ~HeldFolder();
+    HeldFolder(HeldFolder&& other) noexcept;
+    HeldFolder& operator=(HeldFolder&& other) noexcept;
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+    // Holds the folder `path` (a link to a folder is followed: it is the user's choice).
+    static IoOutcome Open(const std::string& path, HeldFolder& folder);
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Holds the sub-folder `name`, never through a link: ELOOP or ENOTDIR when `name` is a
+    // link or not a folder.
+    IoOutcome OpenChild(const std::string& name, HeldFolder& child) const;
+    IoOutcome MakeChild(const std::string& name) const;
+    // Removes the sub-folder `name` when it is empty; never recurses, never follows a link.
+    IoOutcome RemoveChild(const std::string& name) const;
+    // Deletes the entry `name` when it is not a folder (a link itself, not its target).
+    IoOutcome RemoveFile(const std::string& name) const;
+    // Deletes every entry that is not a folder itself (links, not their targets); keeps
+    // the sub-folders with everything in them.
+    IoOutcome RemoveAllFiles() const;
+
+    // The names of the entries of one kind (links followed to decide), hidden ones
+    // included, sorted as a user reads them (letter case ignored, then by bytes).
+    IoOutcome List(EntryKind kind, std::vector<std::string>& names) const;
+    // True when the folder holds no entry at all (and could be read).
+    bool IsEmpty() const;
+    // True when `name` is a regular file itself, not a link to one.
+    bool IsRegularFile(const std::string& name) const;
+
+    // Reads the whole file `name` once; it must be a regular file (a FIFO or a device is
+    // refused with EINVAL without blocking) of at most `limit` bytes (EFBIG beyond).
+    IoOutcome ReadRegularFile(const std::string& name, std::string& bytes,
+                              size_t limit = kMaxFileBytes) const;
+    // Writes `bytes` as the file `name`, whole or not at all: a short temporary name that
+    // does not depend on `name`, then a rename over it. On failure no temporary file is
+    // left and an existing file `name` is as it was.
+    IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes) const;
+
+private:
+    explicit HeldFolder(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// The same operations for callers that have a path: the folder of `path` is held for the
+// length of the call.
+IoOutcome ReadRegularFile(const std::string& path, std::string& bytes,
+                          size_t limit = kMaxFileBytes);
+IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes);
+// The sorted names of the entries of one kind of `folder`; empty when it cannot be read.
+std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind);
+// True when `path` names a folder that can be opened and listed.
+bool IsReadableFolder(const std::string& path);
+
+// Tidies `folder`, held as the sub-folder `name` of `parent`: deletes its "Thumbs.db" (a
+// regular file only), then, when it holds nothing, removes it and lets go of it. Never
+// deletes recursively. True when the folder is still there (and held) afterwards.
+bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder);
+
+}  // namespace pixtrim

@@ -1,0 +1,145 @@
+#include "tools/HeldFolder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/TempFolder.h"
+#include "tools/Tools.h"
+
+namespace pixtrim {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+std::vector<std::string> Entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class HeldFolderTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(HeldFolder::Open(temp.String(), folder)); }
+    TempFolder temp;
+    HeldFolder folder;
+};
+
+struct TidyCase {
+    const char* name;
+    std::vector<std::string> files;  // in Resized; a trailing "/" makes a folder
+    bool kept;
+    std::vector<std::string> left;
+};
+
+class TidyTest : public HeldFolderTest, public testing::WithParamInterface<TidyCase> {};
+
+// The output folder loses its Thumbs.db, then goes when nothing else is in it; sub-folders
+// and their contents are never touched.
+TEST_P(TidyTest, DeletesThumbsDbThenRemovesOnlyAnEmptyFolder) {
+    temp.MakeFolder("Resized");
+    for (const std::string& file : GetParam().files) {
+        file.ends_with('/') ? (void)temp.MakeFolder("Resized/" + file)
+                            : (void)temp.WriteFile("Resized/" + file);
+    }
+    HeldFolder output;
+    ASSERT_TRUE(folder.OpenChild("Resized", output));
+    EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output), GetParam().kept);
+    EXPECT_EQ(output.IsOpen(), GetParam().kept);
+    EXPECT_EQ(fs::exists(temp / "Resized"), GetParam().kept);
+    if (GetParam().kept) EXPECT_EQ(Entries(temp / "Resized"), GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TidyTest,
+    testing::Values(TidyCase{"Empty", {}, false, {}},
+                    TidyCase{"OnlyThumbs", {"Thumbs.db"}, false, {}},
+                    TidyCase{"ThumbsAndPhoto", {"Thumbs.db", "a.jpg"}, true, {"a.jpg"}},
+                    TidyCase{"SubFolders", {"Album/", "Album/a.jpg"}, true, {"Album"}},
+                    TidyCase{"ThumbsFolder", {"Thumbs.db/"}, true, {"Thumbs.db"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(HeldFolderTest, NeverOpensALinkAsTheOutputFolder) {
+    const std::string victim = temp.MakeFolder("victim");
+    fs::create_directory_symlink(victim, temp / "Resized");
+    temp.WriteFile("plain");
+    HeldFolder child;
+    EXPECT_FALSE(folder.OpenChild("Resized", child));
+    EXPECT_EQ(folder.OpenChild("plain", child).error, ENOTDIR);
+    EXPECT_EQ(folder.OpenChild("absent", child).error, ENOENT);
+    EXPECT_FALSE(child.IsOpen());
+}
+
+TEST_F(HeldFolderTest, RemoveAllFilesDeletesLinksNotTheirTargetsAndKeepsFolders) {
+    const std::string outside = temp.WriteFile("outside.jpg", "mine");
+    temp.WriteFile("out/a.jpg");
+    temp.WriteFile("out/Album/b.jpg");
+    fs::create_symlink(outside, temp / "out/link.jpg");
+    HeldFolder out;
+    ASSERT_TRUE(folder.OpenChild("out", out));
+    EXPECT_TRUE(out.RemoveAllFiles());
+    EXPECT_EQ(Entries(temp / "out"), std::vector<std::string>{"Album"});
+    EXPECT_TRUE(fs::exists(temp / "out/Album/b.jpg"));
+    EXPECT_TRUE(fs::exists(outside));
+}
+
+// The temporary name never grows with the target's: a 255-byte name gets its file.
+TEST_F(HeldFolderTest, WritesAFileOfTheLongestNameWhole) {
+    const std::string name = std::string(251, 'n') + ".jpg";
+    ASSERT_TRUE(folder.WriteFileAtomically(name, "copy"));
+    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{name});
+    std::string bytes;
+    ASSERT_TRUE(folder.ReadRegularFile(name, bytes));
+    EXPECT_EQ(bytes, "copy");
+}
+
+TEST_F(HeldFolderTest, AFailedWriteLeavesNoTemporaryFileAndTheTargetAsItWas) {
+    temp.WriteFile("busy/inside", "kept");
+    EXPECT_EQ(folder.WriteFileAtomically("busy", "copy").error, EISDIR);
+    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"busy"});
+    EXPECT_EQ(WriteFileAtomically(temp / "absent/a.jpg", "copy").error, ENOENT);
+}
+
+// A FIFO, a device or a folder in a photo's place is refused at once, never waited on.
+TEST_F(HeldFolderTest, ReadsOnlyRegularFilesWithinTheLimit) {
+    ASSERT_EQ(mkfifo((temp / "fifo.jpg").c_str(), 0600), 0);
+    temp.MakeFolder("folder.jpg");
+    temp.WriteFile("big.jpg", "12345");
+    std::string bytes = "stale";
+    EXPECT_EQ(folder.ReadRegularFile("fifo.jpg", bytes).error, EINVAL);
+    EXPECT_EQ(bytes, "");
+    EXPECT_EQ(ReadRegularFile("/dev/zero", bytes).error, EINVAL);
+    EXPECT_EQ(folder.ReadRegularFile("folder.jpg", bytes).error, EINVAL);
+    EXPECT_EQ(folder.ReadRegularFile("big.jpg", bytes, 4).error, EFBIG);
+    EXPECT_TRUE(folder.ReadRegularFile("big.jpg", bytes, 5));
+}
+
+TEST_F(HeldFolderTest, ListsKindsThroughLinksWithNamesAsRawBytes) {
+    const std::string odd = "caf\xE9.jpg";  // Latin-1, not UTF-8
+    temp.WriteFile(odd);
+    temp.WriteFile(".hidden.jpg");
+    temp.MakeFolder("Album");
+    fs::create_symlink(temp / odd, temp / "link.jpg");
+    fs::create_directory_symlink(temp / "Album", temp / "AlbumLink");
+    fs::create_symlink(temp / "absent", temp / "dangling.jpg");
+    EXPECT_EQ(ListFolder(temp.String(), EntryKind::RegularFile),
+              (std::vector<std::string>{".hidden.jpg", odd, "link.jpg"}));
+    EXPECT_EQ(ListFolder(temp.String(), EntryKind::Folder),
+              (std::vector<std::string>{"Album", "AlbumLink"}));
+    EXPECT_TRUE(IsReadableFolder(temp.String()));
+    EXPECT_FALSE(IsReadableFolder(temp / odd));
+}
+
+TEST(CleanFolderPathTest, WorksOutDotsAndSeparatorsAsText) {
+    EXPECT_EQ(CleanFolderPath("/a//b/./c/../d/"), "/a/b/d");
+    EXPECT_EQ(CleanFolderPath("/.."), "/");
+    EXPECT_EQ(CleanFolderPath("/Photos "), "/Photos ");
+    EXPECT_EQ(JoinPath("/", "Resized"), "/Resized");
+    EXPECT_EQ(JoinPath("/home/anne", "Resized"), "/home/anne/Resized");
+}
+
+}  // namespace
+}  // namespace pixtrim
