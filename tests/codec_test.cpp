@@ -116,9 +116,24 @@ INSTANTIATE_TEST_SUITE_P(
     Patches, DamagedHeaderTest,
     testing::Values(PatchCase{"Claims65500x65500", 5, std::string("\xFF\xDC\xFF\xDC", 4)},
                     PatchCase{"Claims20000x20000", 5, std::string("\x4E\x20\x4E\x20", 4)},
+                    // Under the memory cap, but far more pixels than a file this small holds.
+                    PatchCase{"Claims18900x18900", 5, std::string("\x49\xD4\x49\xD4", 4)},
                     PatchCase{"TwelveBit", 4, std::string("\x0C", 1)},
                     PatchCase{"Lossless", 1, std::string("\xC3", 1)},
                     PatchCase{"ZeroHeight", 5, std::string("\x00\x00", 2)}));
+
+// A progressive file whose last scan repeats: every scan is another pass over the picture,
+// so the decode stops once the scans pass what any camera or editor writes.
+TEST(LoadTest, AFileOfEndlessScansIsRefused) {
+    const std::string bytes = ReadBytes(DataFile("Issue 242.jpg"));
+    ASSERT_EQ(bytes.substr(bytes.size() - 2), "\xFF\xD9");
+    const size_t last = bytes.rfind("\xFF\xDA");
+    std::string hostile = bytes.substr(0, bytes.size() - 2);
+    for (int i = 0; i < 100; ++i) hostile += bytes.substr(last, bytes.size() - 2 - last);
+    cDIBSection dib;
+    EXPECT_FALSE(LoadJPGFromMemory(dib, hostile + "\xFF\xD9"));
+    EXPECT_TRUE(LoadJPGFromMemory(dib, bytes));
+}
 
 TEST(LoadTest, GreyArrivesAsGreyPixels) {
     cDIBSection dib;

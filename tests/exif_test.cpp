@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "batch/JpegResize.h"
 #include "support/FakeHost.h"
@@ -22,9 +23,11 @@ using test::FileBytes;
 using test::HeaderSegments;
 using test::TempFolder;
 
-// Builds an APP1 "Exif" segment: IFD0 with Orientation and the Exif pointer, a sub-IFD
-// with PixelXDimension and PixelYDimension of the given type.
-std::string MakeExifSegment(bool littleEndian, uint16_t sizeType, uint16_t orientation = 1) {
+// Builds an APP1 "Exif" segment: IFD0 at `ifd0` with Orientation and the Exif pointer, a
+// sub-IFD with PixelXDimension and PixelYDimension of the given type. With `subCount` 1 the
+// two size entries lie beyond the sub-IFD's counted entries.
+std::string MakeExifSegment(bool littleEndian, uint16_t sizeType, uint16_t orientation = 1,
+                            uint32_t ifd0 = 8, uint16_t subCount = 3) {
     std::string tiff;
     const auto put16 = [&](uint32_t v) {
         tiff += littleEndian ? char(v & 255) : char(v >> 8 & 255);
@@ -44,10 +47,11 @@ std::string MakeExifSegment(bool littleEndian, uint16_t sizeType, uint16_t orien
             put32(value);
     };
     tiff += littleEndian ? "II" : "MM";
-    put16(42), put32(8);
-    put16(2), entry(0x0112, 3, orientation), entry(0x8769, 4, 8 + 2 + 24 + 4);
+    put16(42), put32(ifd0);
+    tiff.resize(ifd0, '\0');
+    put16(2), entry(0x0112, 3, orientation), entry(0x8769, 4, ifd0 + 2 + 24 + 4);
     put32(0);
-    put16(3), entry(0x9000, 7, 0x30323330), entry(0xA002, sizeType, 4000),
+    put16(subCount), entry(0x9000, 7, 0x30323330), entry(0xA002, sizeType, 4000),
         entry(0xA003, sizeType, 3000);
     put32(0);  // the sub-IFD ends the segment, as in some phone files
     const std::string body = std::string("Exif\0\0", 6) + tiff;
@@ -270,6 +274,71 @@ INSTANTIATE_TEST_SUITE_P(
                                "Exif.Photo.PixelYDimension Short 533"},
                     CameraCase{"Issue 508.jpg", "Exif.Photo.PixelXDimension Long 1",
                                "Exif.Photo.PixelYDimension Long 1"}));
+
+// Hand-made sources: testorig.jpg (227 x 149, no APP1 of its own) with segments put in
+// front, run with a 100 x 100 box, and the copy read back by exiv2.
+struct HandMadeCase {
+    const char* name;
+    std::string segments;  // put right after the source's FF D8
+    bool keepExif;
+    std::vector<std::string> tags;  // the copy's tags, all of them, as exiv2 prints them
+};
+
+class HandMadeTest : public ExifRunTest, public testing::WithParamInterface<HandMadeCase> {};
+
+TEST_P(HandMadeTest, CopyCarriesWhatTheSourceSays) {
+    const std::string original = FileBytes(DataFile("testorig.jpg"));
+    const std::string source = photos / "a.jpg";
+    std::ofstream(source, std::ios::binary) << "\xFF\xD8" + GetParam().segments
+                                            << original.substr(2);
+    settings.ImageWidth = settings.ImageHeight = "100";
+    settings.KeepExif = GetParam().keepExif;
+    JpegResize(settings, host).ResizeFolder();
+    ASSERT_TRUE(host.messages.empty());
+    EXPECT_EQ(ExivTags(photos / "Resized/a.jpg"), GetParam().tags);
+}
+
+const std::string kXmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34));
+
+std::vector<std::string> CopyTags(const char* type, const char* orientation = "1") {
+    return {std::string("Exif.Image.Orientation Short ") + orientation,
+            "Exif.Image.ExifTag Long 38",  // wrong for IFD0 elsewhere; replaced below
+            "Exif.Photo.ExifVersion Undefined 48",
+            std::string("Exif.Photo.PixelXDimension ") + type + " 100",
+            std::string("Exif.Photo.PixelYDimension ") + type + " 66"};
+}
+
+std::vector<std::string> At(std::vector<std::string> tags, uint32_t ifd0) {
+    tags[1] = "Exif.Image.ExifTag Long " + std::to_string(ifd0 + 30);
+    return tags;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HandMadeTest,
+    testing::Values(
+        HandMadeCase{"Ifd0At40II", MakeExifSegment(true, 3, 1, 40), true, At(CopyTags("Short"), 40)},
+        HandMadeCase{"Ifd0At40MM", MakeExifSegment(false, 4, 1, 40), true, At(CopyTags("Long"), 40)},
+        HandMadeCase{"Ifd0At138II", MakeExifSegment(true, 4, 1, 138), true,
+                     At(CopyTags("Long"), 138)},
+        HandMadeCase{"Ifd0At138MM", MakeExifSegment(false, 3, 1, 138), true,
+                     At(CopyTags("Short"), 138)},
+        HandMadeCase{"FillBytesBeforeTheApp1", "\xFF\xFF\xFF" + MakeExifSegment(true, 3).substr(1),
+                     true, At(CopyTags("Short"), 8)},
+        HandMadeCase{"XmpThenExif", kXmp + MakeExifSegment(false, 3, 6), true,
+                     At(CopyTags("Short", "6"), 8)},
+        HandMadeCase{"XmpThenExifWithoutKeepingIt", kXmp + MakeExifSegment(false, 3, 6), false,
+                     {"Exif.Image.Orientation Short 6"}}),
+    [](const auto& info) { return info.param.name; });
+
+// 4000 x 3000 written after the one counted sub-IFD entry are other data, not entries.
+TEST_F(ExifRunTest, SizesBeyondTheCountedEntriesAreLeftAsTheyAre) {
+    const std::string segment = MakeExifSegment(true, 3, 1, 8, 1);
+    const std::string original = FileBytes(DataFile("testorig.jpg"));
+    std::ofstream(photos / "a.jpg", std::ios::binary) << "\xFF\xD8" + segment
+                                                       << original.substr(2);
+    JpegResize(settings, host).ResizeFolder();
+    EXPECT_EQ(HeaderSegments(photos / "Resized/a.jpg")[0].bytes, segment);
+}
 
 TEST_F(ExifRunTest, ASubIfdThatEndsTheSegmentStillGetsTheNewSize) {
     settings.ImageWidth = "320";

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -58,8 +61,9 @@ TEST_F(ConfigurationTest, WritesEveryKeyInItsForm) {
     s.CopyrightText = "  © 2026 Zoë  ";
     s.CopyrightPlace = 3;
     s.CopyrightColor = -2;
-    s.ImageFolder = "/home/zoë/Photos";
-    SaveConfiguration(s, app.String());
+    s.ImageFolder = "/home/zoë/Photos ";  // a path is kept exactly, its blank included
+    s.ResizedFolderName = " Petit";
+    EXPECT_TRUE(SaveConfiguration(s, app.String()));
 
     struct Row {
         const char* section;
@@ -80,9 +84,9 @@ TEST_F(ConfigurationTest, WritesEveryKeyInItsForm) {
         {"IHM", "COPYRIGHT TRANSPARENT", "1"},
         {"IHM", "COPYRIGHT OUTLINE", "0"},
         {"IHM", "COPYRIGHT COLOR", "-2"},
-        {"CONFIGURATION", "DIR RESIZED", "Resized"},
+        {"CONFIGURATION", "DIR RESIZED", " Petit"},
         {"CONFIGURATION", "FILTERS IMAGES", "*.jpg;*.jpeg"},
-        {"CONFIGURATION", "DESTINATION PATH", "/home/zoë/Photos"},
+        {"CONFIGURATION", "DESTINATION PATH", "/home/zoë/Photos "},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(Read(row.section, row.key), row.value) << row.section << "/" << row.key;
@@ -101,6 +105,51 @@ TEST_F(ConfigurationTest, TwoSavesInARowStoreTheSameBytes) {
     second << std::ifstream(store.IniPath()).rdbuf();
     EXPECT_EQ(first.str(), second.str());
     EXPECT_EQ(Load().CopyrightText, "a, b; c = d");
+}
+
+// A value is the raw text after "=": what a person writes by hand comes back as written,
+// and the program's own writes bring back any byte.
+TEST_F(ConfigurationTest, HandWrittenValuesReadAsWrittenAndEveryByteRoundTrips) {
+    fs::create_directories(fs::path(store.IniPath()).parent_path());
+    std::ofstream(store.IniPath()) << "; kept by hand\r\n[CONFIGURATION]\r\n"
+                                      "FILTERS IMAGES=*.jpg;*.png\r\n"
+                                      "DESTINATION PATH=/p/2026,été # \"x\"\n"
+                                      "DIR RESIZED=@Variant(\\0\\0\\0\\a)\n"
+                                      "[IHM]\nTEXT%20COPYRIGHT=C:\\Anne\\x4\n";
+    Settings s = Load();
+    EXPECT_EQ(s.ImageFilters, "*.jpg;*.png");
+    EXPECT_EQ(s.ImageFolder, "/p/2026,été # \"x\"");
+    EXPECT_EQ(s.ResizedFolderName, "@Variant(\\0\\0\\0\\a)");
+    EXPECT_EQ(s.CopyrightText, "C:\\Anne\\x4");
+
+    s.ImageFolder = std::string("/p/caf\xE9\\x41\x01 ", 14);
+    s.CopyrightText = "ligne 1\r\nligne 2 \\n";
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    const Settings back = Load();
+    EXPECT_EQ(back.ImageFolder, s.ImageFolder);
+    EXPECT_EQ(back.CopyrightText, s.CopyrightText);
+    EXPECT_EQ(back.ImageFilters, s.ImageFilters);
+    EXPECT_EQ(back.ResizedFolderName, s.ResizedFolderName);
+}
+
+// Only the user's own file counts: no organisation-wide or system-wide file is read.
+TEST_F(ConfigurationTest, ReadsNoFallbackFile) {
+    TempFolder system;
+    QSettings::setPath(ConfigurationFormat(), QSettings::SystemScope,
+                       QString::fromStdString(system.String()));
+    system.WriteFile("Pixtrim/Pixtrim.ini", "[IHM]\nEXIF=0\n");
+    std::ofstream(fs::path(store.IniPath()).parent_path().parent_path() / "Pixtrim.ini")
+        << "[IHM]\nCOPYRIGHT=1\n";
+    const Settings s = Load();
+    EXPECT_TRUE(s.KeepExif);
+    EXPECT_FALSE(s.InsertCopyright);
+}
+
+TEST_F(ConfigurationTest, AStoreThatCannotBeWrittenSaysSo) {
+    fs::create_directories(fs::path(store.IniPath()).parent_path());
+    fs::create_directory(store.IniPath());  // a folder where the file should be
+    EXPECT_FALSE(SaveConfiguration(Settings{}, app.String()));
+    EXPECT_EQ(ConfigurationStoreFile(), store.IniPath());
 }
 
 struct ReadCase {
@@ -180,6 +229,25 @@ TEST_F(StartUpTest, ClimbsFromALostFolderToItsNearestExistingAncestor) {
     const std::string existing = photos.MakeFolder("2026");
     EXPECT_EQ(Start(existing + "/Juin/Plage/Soir").ImageFolder, existing);
     EXPECT_EQ(Start(existing).ImageFolder, existing);
+}
+
+// A folder that exists but cannot be listed would show empty lists: climb past it. Root
+// reads everything, so the climb is then tried as an ordinary user in a child process.
+TEST_F(StartUpTest, ClimbsPastAFolderThatCannotBeRead) {
+    TempFolder photos;
+    const std::string locked = photos.MakeFolder("locked");
+    fs::permissions(photos.Path(), fs::perms::owner_all | fs::perms::others_read |
+                                       fs::perms::others_exec);
+    fs::permissions(locked, fs::perms::owner_all);
+    const std::string found = app.String();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        _exit(FindExistingImageFolder(locked + "/Album", found) == photos.String() ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(StartUpTest, ClimbEndsAtTheRootNeverEmpty) {

@@ -387,6 +387,35 @@ TEST_F(AppFixture, ExitStoresTheWindowAndEnds) {
     EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "TEXT COPYRIGHT"), "© Exit");
 }
 
+TEST_F(AppFixture, ExitSaysWhenTheStoreCannotBeWrittenAndStillEnds) {
+    fIHM& window = Start();
+    std::filesystem::create_directories(store.IniPath());  // a folder where the file goes
+    QTest::mouseClick(window.cmdExit, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, Q("Impossible d'enregistrer les paramètres dans " + store.IniPath()));
+    EXPECT_EQ(shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(endStatus, std::vector<int>{0});
+}
+
+// The window shows, the run processes and the store keeps a folder whose name is not
+// UTF-8 and ends in a blank, byte for byte: what the list shows is what the run does.
+TEST_F(AppFixture, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
+    const std::string odd = photos.MakeFolder("caf\xE9 ");
+    std::filesystem::copy_file(test::DataFile("Landscape_1.jpg"), odd + "/\xFF.jpg");
+    fIHM& window = Start();
+    Settings s = app.CurrentSettings();
+    s.ImageFolder = odd;
+    ApplySettingsToWindow(s, window);
+    EXPECT_EQ(window.dirList->Path(), odd);
+    ASSERT_EQ(window.filList->ListCount(), 1);
+    EXPECT_EQ(window.filList->item(0)->text(), QString(QChar::ReplacementCharacter) + ".jpg");
+    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(std::filesystem::exists(odd + "/Resized/\xFF.jpg"));
+    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "CONFIGURATION", "DESTINATION PATH"),
+              odd);
+}
+
 TEST_F(AppFixture, TheCloseBoxEndsWithoutStoring) {
     fIHM& window = Start();
     window.OptionExif->setChecked(false);

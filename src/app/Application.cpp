@@ -9,6 +9,7 @@
 #include "app/ConfigurationFile.h"
 #include "app/StartUp.h"
 #include "app/WindowSettings.h"
+#include "tools/TextCase.h"
 
 namespace pixtrim {
 
@@ -47,8 +48,17 @@ void Application::Main(const std::string& startFolder) {
 
 void Application::QuitApplication() {
     ReadSettingsFromWindow();
-    SaveConfiguration();
+    if (!pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) {
+        ShowMessage("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile(),
+                    MessageIcon::Information);
+    }
     EndProcess(0);
+}
+
+void Application::ReportUnexpected(const std::exception& error) {
+    ShowMessage("Impossible de préparer le répertoire " + settings_.ImageFolder + "\r" +
+                    error.what(),
+                MessageIcon::Critical);
 }
 
 void Application::EndProcess(int status) {
@@ -58,6 +68,7 @@ void Application::EndProcess(int status) {
 
 void Application::ReadSettingsFromWindow() { pixtrim::ReadSettingsFromWindow(settings_, Window()); }
 void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(settings_, Window()); }
+// A run that cannot store the settings carries on: its copies matter more.
 void Application::SaveConfiguration() {
     pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
 }
@@ -83,7 +94,7 @@ void Application::ShowFolder(const std::string& folder) {
 void Application::ProcessEvents() { QCoreApplication::processEvents(); }
 
 void Application::ShowMessage(const std::string& text, MessageIcon icon) {
-    showMessage_(QString::fromStdString(text), icon);
+    showMessage_(DisplayText(text), icon);
 }
 
 }  // namespace pixtrim

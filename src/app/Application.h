@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/Settings.h"
@@ -29,6 +30,9 @@ public:
     void Main(const std::string& startFolder);
     // The window into the settings, the settings stored, the process ended (status 0).
     void QuitApplication() override;
+
+    // What an event handler let escape becomes a message; the program stays open.
+    void ReportUnexpected(const std::exception& error);
 
     // The window, created and loaded on first use.
     fIHM& Window();

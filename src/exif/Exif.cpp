@@ -18,6 +18,11 @@ constexpr int32_t kTiffStart = 10;
 constexpr size_t kMaxHeaderBytes = 16u << 20;
 const char kIccIdentifier[] = "ICC_PROFILE";  // followed by its NUL
 
+template <typename Bytes>
+bool IsExifSegment(const Bytes& segment) {
+    return segment.size() >= 10 && std::memcmp(segment.data() + 4, "Exif\0\0", 6) == 0;
+}
+
 bool IsIccSegment(std::string_view segment) {
     return segment.size() >= 4 + sizeof kIccIdentifier + 2 &&
            std::memcmp(segment.data() + 4, kIccIdentifier, sizeof kIccIdentifier) == 0;
@@ -40,6 +45,7 @@ bool ExifTransfer::ReadExifData(const std::string& sFileName) {
 
 bool ExifTransfer::ReadExifBytes(std::string_view file) {
     ExifData.clear();
+    laterExif_.clear();
     iccSegments_.clear();
     iccIsRgb_ = false;
     orientation_ = 1;
@@ -50,6 +56,8 @@ bool ExifTransfer::ReadExifBytes(std::string_view file) {
     const size_t end = std::min(file.size(), kMaxHeaderBytes);
     size_t at = 2;
     while (at + 4 <= end && byte(at) == 0xFF) {
+        // Any run of FF fill bytes may stand before a marker's type.
+        while (at + 4 <= end && byte(at + 1) == 0xFF) ++at;
         const uint8_t marker = byte(at + 1);
         if (marker == kStartOfScan || marker == kEndOfImage) break;
         const size_t length = std::max<size_t>(byte(at + 2) * 256u + byte(at + 3), 2);
@@ -57,6 +65,10 @@ bool ExifTransfer::ReadExifBytes(std::string_view file) {
         const std::string_view segment = file.substr(at, 2 + length);
         if (marker == kApp1 && ExifData.empty()) {
             ExifData.assign(segment.begin(), segment.end());
+        } else if (marker == kApp1 && laterExif_.empty() && !IsExifSegment(ExifData) &&
+                   IsExifSegment(segment)) {
+            // The first APP1 is not EXIF (an editor's XMP): the EXIF travels after it.
+            laterExif_.assign(segment.begin(), segment.end());
         } else if (marker == kApp2 && IsIccSegment(segment)) {
             iccIsRgb_ = iccIsRgb_ || IccChunkSaysRgb(segment);
             iccSegments_.insert(iccSegments_.end(), segment.begin(), segment.end());
@@ -64,7 +76,7 @@ bool ExifTransfer::ReadExifBytes(std::string_view file) {
         at += segment.size();
     }
     if (ExifData.empty()) return false;
-    ReadOrientation();
+    WithExifSegment([this] { ReadOrientation(); });
     return true;
 }
 
@@ -103,40 +115,47 @@ std::optional<uint32_t> ExifTransfer::ReadTiffHeader() {
     return ReadExifLong();
 }
 
+std::optional<int32_t> ExifTransfer::FindEntry(uint32_t ifd, uint16_t wanted, int32_t length) {
+    // An IFD holds its own count of entries: what follows them is other data, however much
+    // it may look like an entry.
+    if (ifd >= uint32_t(length)) return std::nullopt;
+    ExifPos = kTiffStart + static_cast<int32_t>(ifd);
+    const auto count = ReadExifWord();
+    for (int32_t i = 0; count && i < *count; ++i) {
+        const int32_t entry = kTiffStart + static_cast<int32_t>(ifd) + 2 + 12 * i;
+        ExifPos = entry;
+        if (entry + 2 >= length) return std::nullopt;
+        const auto tag = ReadExifWord();
+        if (!tag) return std::nullopt;
+        if (*tag == wanted) return entry;
+    }
+    return std::nullopt;
+}
+
 bool ExifTransfer::FindExifImageSize() {
     ExifPos = 0;
     ExifLittleEndian = false;
+    ExifWidthPos = ExifHeightPos = 0;
     if (ExifData.size() < 4) return false;
     const int32_t length = ExifData[2] * 256 + ExifData[3];
-    if (ReadExifWord() != 0xFFE1 || ReadTiffHeader() != 8u) return false;
+    if (ReadExifWord() != 0xFFE1) return false;
+    const auto ifd0 = ReadTiffHeader();
+    if (!ifd0) return false;
 
-    // IFD0, entry by entry, up to the pointer to the Exif sub-IFD.
-    if (!ReadExifWord()) return false;
-    auto tag = ReadExifWord();
-    if (!tag) return false;
-    while (ExifPos < length && *tag != kExifIfdPointer) {
-        ExifPos += 10;
-        if (ExifPos >= length || !(tag = ReadExifWord())) return false;
-    }
-    if (ExifPos >= length) return false;
+    // IFD0's pointer to the Exif sub-IFD: a LONG of count 1.
+    const auto pointer = FindEntry(*ifd0, kExifIfdPointer, length);
+    if (!pointer) return false;
+    ExifPos = *pointer + 2;
     if (ReadExifWord() != kTypeLong || ReadExifLong() != 1u) return false;
     const auto subIfd = ReadExifLong();
     if (!subIfd || *subIfd >= 65536) return false;
 
-    ExifPos = kTiffStart + static_cast<int32_t>(*subIfd);
-    if (!ReadExifWord()) return false;
-    ExifWidthPos = ExifHeightPos = 0;
-    if (!(tag = ReadExifWord()) || ExifPos >= length) return false;
-    while (ExifPos < length) {
-        if (*tag == kPixelXDimension) ExifWidthPos = ExifPos + 6;
-        if (*tag == kPixelYDimension) ExifHeightPos = ExifPos + 6;
-        // Done as soon as both are known: a sub-IFD that ends the segment is no reason to
-        // keep the stale size.
-        if (ExifWidthPos != 0 && ExifHeightPos != 0) return true;
-        ExifPos += 10;
-        if (ExifPos >= length || !(tag = ReadExifWord())) return false;
-    }
-    return false;
+    const auto width = FindEntry(*subIfd, kPixelXDimension, length);
+    const auto height = FindEntry(*subIfd, kPixelYDimension, length);
+    if (!width || !height) return false;
+    ExifWidthPos = *width + 8;
+    ExifHeightPos = *height + 8;
+    return true;
 }
 
 void ExifTransfer::WriteSizeValue(int32_t valuePos, int32_t value) {
@@ -153,30 +172,35 @@ void ExifTransfer::WriteSizeValue(int32_t valuePos, int32_t value) {
 }
 
 void ExifTransfer::SetExifImageSize(int32_t iWidth, int32_t iHeight) {
-    if (!FindExifImageSize()) return;
-    WriteSizeValue(ExifWidthPos, iWidth);
-    WriteSizeValue(ExifHeightPos, iHeight);
+    WithExifSegment([&] {
+        if (!FindExifImageSize()) return;
+        WriteSizeValue(ExifWidthPos, iWidth);
+        WriteSizeValue(ExifHeightPos, iHeight);
+    });
+}
+
+template <typename Work>
+void ExifTransfer::WithExifSegment(Work work) {
+    // The word reader works on ExifData: lend it the later EXIF segment when there is one.
+    if (laterExif_.empty()) return work();
+    std::swap(ExifData, laterExif_);
+    work();
+    std::swap(ExifData, laterExif_);
 }
 
 void ExifTransfer::ReadOrientation() {
     orientation_ = 1;
+    ExifPos = 0;
+    if (ExifData.size() < 4) return;
+    const int32_t length = ExifData[2] * 256 + ExifData[3];
     const auto ifd0 = ReadTiffHeader();
-    if (!ifd0 || *ifd0 > ExifData.size()) return;
-    ExifPos = kTiffStart + static_cast<int32_t>(*ifd0);
-    const auto count = ReadExifWord();
-    for (uint32_t i = 0; count && i < *count; ++i) {
-        const int32_t entry = ExifPos;
-        const auto tag = ReadExifWord();
-        const auto type = ReadExifWord();
-        if (!tag || !type) return;
-        if (*tag == kOrientationTag && *type == kTypeShort) {
-            ExifPos = entry + 8;
-            const auto value = ReadExifWord();
-            if (value && *value >= 1 && *value <= 8) orientation_ = *value;
-            return;
-        }
-        ExifPos = entry + 12;
-    }
+    const auto entry = ifd0 ? FindEntry(*ifd0, kOrientationTag, length) : std::nullopt;
+    if (!entry) return;
+    ExifPos = *entry + 2;
+    if (ReadExifWord() != kTypeShort) return;
+    ExifPos = *entry + 8;
+    const auto value = ReadExifWord();
+    if (value && *value >= 1 && *value <= 8) orientation_ = *value;
 }
 
 std::vector<uint8_t> MakeOrientationSegment(int orientation) {
@@ -194,10 +218,12 @@ bool ExifTransfer::InsertSegments(std::string& copy, bool withExif) {
     std::vector<uint8_t> inserted;
     if (withExif && !ExifData.empty()) {
         inserted = std::move(ExifData);
+        inserted.insert(inserted.end(), laterExif_.begin(), laterExif_.end());
     } else if (orientation_ >= 2 && orientation_ <= 8) {
         inserted = MakeOrientationSegment(orientation_);
     }
     ExifData.clear();  // one image at a time: nothing is kept for the next copy
+    laterExif_.clear();
     if (HasRgbProfile()) inserted.insert(inserted.end(), iccSegments_.begin(), iccSegments_.end());
     if (copy.size() < 2 || copy.compare(0, 2, "\xFF\xD8") != 0) return false;
     copy.insert(2, reinterpret_cast<const char*>(inserted.data()), inserted.size());

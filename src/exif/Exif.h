@@ -1,6 +1,7 @@
 // Carries a source photo's metadata into its resized copy, on raw bytes:
-//   - the first APP1 segment (EXIF), with its PixelXDimension and PixelYDimension set to
-//     the copy's size;
+//   - the first APP1 segment, whatever it holds; when it is not EXIF (an editor's XMP), the
+//     first APP1 that is EXIF follows it. The EXIF one gets its PixelXDimension and
+//     PixelYDimension set to the copy's size;
 //   - the ICC colour profile (its APP2 "ICC_PROFILE" segments, in order) when it describes
 //     RGB data, since the copy's pixels are in the source's colour space;
 //   - without the APP1, a minimal EXIF segment holding only an Orientation of 2 to 8, so
@@ -39,7 +40,9 @@ public:
     // read or replaced.
     bool WriteExifData(const std::string& sFileName, bool withExif);
 
-    // Finds the value fields of PixelXDimension and PixelYDimension in the kept segment.
+    // Finds the value fields of PixelXDimension and PixelYDimension in the kept segment:
+    // IFD0 where the TIFF header says, each IFD walked over its own count of entries only,
+    // never past the segment.
     bool FindExifImageSize();
     // The 16-bit word at ExifPos in the segment's byte order, advancing ExifPos by 2;
     // nothing when the word would pass the segment's end.
@@ -64,8 +67,15 @@ private:
     // IFD0 from the TIFF header, leaving ExifPos just past it. Nothing when any is wrong.
     std::optional<uint32_t> ReadTiffHeader();
     std::optional<uint32_t> ReadExifLong();
+    // The position of the entry `tag` among the counted entries of the IFD at `ifd` (from
+    // the TIFF header); nothing when absent or when the walk would reach `length`.
+    std::optional<int32_t> FindEntry(uint32_t ifd, uint16_t tag, int32_t length);
+    // Runs `work` with ExifData holding the EXIF segment (the later one when there is one).
+    template <typename Work>
+    void WithExifSegment(Work work);
     void WriteSizeValue(int32_t valuePos, int32_t value);
 
+    std::vector<uint8_t> laterExif_;    // the first EXIF APP1, when the first APP1 is not
     std::vector<uint8_t> iccSegments_;  // whole APP2 segments, markers included, in order
     bool iccIsRgb_ = false;
     int orientation_ = 1;

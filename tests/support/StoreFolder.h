@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+#include "app/ConfigurationFile.h"
+
 #include "support/TempFolder.h"
 
 namespace pixtrim::test {
@@ -11,7 +13,7 @@ namespace pixtrim::test {
 class StoreFolder {
 public:
     StoreFolder() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+        QSettings::setPath(ConfigurationFormat(), QSettings::UserScope,
                            QString::fromStdString(folder_.String()));
     }
     // The INI file QSettings keeps for the application Pixtrim.
