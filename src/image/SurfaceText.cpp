@@ -7,6 +7,10 @@
 #include <QPainter>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <new>
 
 #include "image/Surface.h"
@@ -16,8 +20,11 @@ namespace pixtrim {
 class Font {
 public:
     QFont font;
-    int32_t ascent = 0;
-    int32_t descent = 0;
+    // Glyphs are drawn at the font's whole pixel size times `scale`, so that the cell can
+    // be any height, not only the heights of whole pixel sizes.
+    qreal scale = 1;
+    qreal ascent = 0;  // scaled, like every measure below
+    int32_t cell = 0;  // ascent plus descent, rounded once
     uint64_t serial = 0;  // tells fonts apart even when one takes a freed one's address
 };
 
@@ -35,30 +42,49 @@ namespace {
 std::atomic<uint64_t> nextFontSerial{1};
 
 void MeasureFont(Font& font) {
-    const QFontMetrics metrics(font.font);
-    font.ascent = metrics.ascent();
-    font.descent = metrics.descent();
+    const QFontMetricsF metrics(font.font);
+    font.ascent = metrics.ascent() * font.scale;
+    font.cell = qRound((metrics.ascent() + metrics.descent()) * font.scale);
 }
 
-int32_t CellHeight(const QFont& font, int32_t pixelSize) {
+qreal CellHeight(const QFont& font, int32_t pixelSize) {
     QFont sized = font;
     sized.setPixelSize(pixelSize);
-    const QFontMetrics metrics(sized);
+    const QFontMetricsF metrics(sized);
     return metrics.ascent() + metrics.descent();
 }
 
-// The pixel size whose ascent plus descent equals `cell`, or else the largest one below.
-int32_t PixelSizeForCellHeight(const QFont& font, int32_t cell) {
-    const int32_t atCell = CellHeight(font, cell);
-    if (atCell == cell || atCell <= 0) return cell;
-    const int32_t guess = std::max<int64_t>(1, int64_t{cell} * cell / atCell);
-    int32_t best = 0;
-    for (int32_t size = std::max(1, guess - 2); size <= guess + 2; ++size) {
-        const int32_t height = CellHeight(font, size);
-        if (height == cell) return size;
-        if (height < cell) best = size;
+struct Sizing {
+    int32_t pixelSize;
+    qreal scale;
+};
+
+// The largest whole pixel size whose cell is at most `cell` (1 at least), and the scale
+// that makes that cell exactly `cell`. Remembered per face and weight: every copy of a
+// run asks again.
+Sizing SizingForCellHeight(const QFont& font, int32_t cell) {
+    static std::mutex lock;
+    static std::map<std::tuple<QString, int, bool, int32_t>, Sizing> known;
+    const auto key = std::make_tuple(font.family(), int(font.weight()), font.italic(), cell);
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (const auto found = known.find(key); found != known.end()) return found->second;
     }
-    return best > 0 ? best : std::max(1, guess);
+    // Far above any copy's need, and below where the font engine's measures overflow:
+    // larger cells are this size scaled up.
+    constexpr int32_t kMaxPixelSize = 4096;
+    const int32_t start = std::min(cell, kMaxPixelSize);
+    const qreal atStart = CellHeight(font, start);
+    int32_t size = atStart > 0 ? std::clamp<int32_t>(int32_t(start * (start / atStart)), 1,
+                                                     kMaxPixelSize)
+                               : start;
+    while (size < kMaxPixelSize && CellHeight(font, size + 1) <= cell) ++size;
+    while (size > 1 && CellHeight(font, size) > cell) --size;
+    const qreal measured = CellHeight(font, size);
+    const Sizing sizing{size, measured > 0 ? cell / measured : 1};
+    const std::lock_guard<std::mutex> guard(lock);
+    known.emplace(key, sizing);
+    return sizing;
 }
 
 Font& DefaultFont() {
@@ -109,7 +135,9 @@ std::unique_ptr<TextMask> RenderMask(const Font& font, const QString& line, cons
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font.font);
     painter.setPen(QColor(0, 0, 0, 255));
-    painter.drawText(QPoint(-area.left(), font.ascent - area.top()), line);
+    painter.translate(-area.left(), font.ascent - area.top());
+    painter.scale(font.scale, font.scale);
+    painter.drawText(QPointF(0, 0), line);
     return mask;
 }
 
@@ -141,7 +169,9 @@ Font* CreateFontFromDescription(const FontDescription& description) {
     font->font.setUnderline(description.underline);
     font->font.setStrikeOut(description.strikeOut);
     if (description.height > 0) {
-        font->font.setPixelSize(PixelSizeForCellHeight(font->font, description.height));
+        const Sizing sizing = SizingForCellHeight(font->font, description.height);
+        font->font.setPixelSize(sizing.pixelSize);
+        font->scale = sizing.scale;
     } else if (description.height < 0) {
         font->font.setPixelSize(description.height == INT32_MIN ? INT32_MAX : -description.height);
     }
@@ -170,9 +200,9 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
     if (!bitmap_) return 0;
     const Font& font = font_ ? *font_ : DefaultFont();
     const QString line = SingleLine(text);
-    const QFontMetrics metrics(font.font);
-    const int64_t width = metrics.horizontalAdvance(line);
-    const int64_t cell = int64_t{font.ascent} + font.descent;
+    const QFontMetricsF metrics(font.font);
+    const int64_t width = std::llround(metrics.horizontalAdvance(line) * font.scale);
+    const int64_t cell = font.cell;
 
     int64_t left = rect.left;
     if (flags & kDtRight)
@@ -195,7 +225,11 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
     }
 
     // Only the part of the glyphs that can fall on the bitmap is rendered.
-    const QRect ink = metrics.boundingRect(line).translated(0, font.ascent).adjusted(-2, -2, 2, 2);
+    const QRectF scaled = metrics.boundingRect(line);
+    const QRect ink = QRectF(scaled.topLeft() * font.scale, scaled.size() * font.scale)
+                          .translated(0, font.ascent)
+                          .toAlignedRect()
+                          .adjusted(-2, -2, 2, 2);
     const QRect visible = ink.intersected(QRect(-origin, QSize(bitmap_->width, bitmap_->height)));
     if (!line.isEmpty() && !visible.isEmpty()) {
         if (!mask_ || mask_->fontSerial != font.serial || mask_->text != line ||
