@@ -105,7 +105,25 @@ QByteArray UnescapeValue(std::string_view text) {
     return value;
 }
 
-// Keys written by the toolkit's own INI format carry %XX for blanks: read those too.
+// Keys and section names keep %XX for what would not read back: "%", "=", control bytes,
+// blanks at either end, and a first ";", "#" or "[" (comments and sections). The
+// toolkit's own INI files wrote blanks so too.
+QByteArray EscapeKey(const QString& key) {
+    const QByteArray bytes = key.toUtf8();
+    QByteArray text;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const bool edge = (i == 0 && (byte == ';' || byte == '#' || byte == '[')) ||
+                          (byte == ' ' && (i == 0 || i == bytes.size() - 1));
+        if (edge || byte == '%' || byte == '=' || byte < 0x20 || byte == 0x7F) {
+            text += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+        } else {
+            text += char(byte);
+        }
+    }
+    return text;
+}
+
 QString UnescapeKey(std::string_view text) {
     QByteArray key;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -120,8 +138,10 @@ QString UnescapeKey(std::string_view text) {
     return QString::fromUtf8(key);
 }
 
-bool ReadStore(QIODevice& device, QSettings::SettingsMap& map) {
-    const QByteArray all = device.readAll();
+}  // namespace
+
+QSettings::SettingsMap ParseStoreText(const QByteArray& all) {
+    QSettings::SettingsMap map;
     QString section;
     for (const QByteArray& rawLine : all.split('\n')) {
         std::string_view line(rawLine.data(), size_t(rawLine.size()));
@@ -135,13 +155,14 @@ bool ReadStore(QIODevice& device, QSettings::SettingsMap& map) {
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
         const QString key = UnescapeKey(TrimBlanks(line.substr(0, equals)));
-        map.insert(section.isEmpty() ? key : section + "/" + key,
-                   UnescapeValue(line.substr(equals + 1)));
+        // As the toolkit holds keys: no empty part between, before or after the "/"s.
+        const QString full = (section + "/" + key).split('/', Qt::SkipEmptyParts).join('/');
+        map.insert(full, UnescapeValue(line.substr(equals + 1)));
     }
-    return true;
+    return map;
 }
 
-bool WriteStore(QIODevice& device, const QSettings::SettingsMap& map) {
+QByteArray FormatStoreText(const QSettings::SettingsMap& map) {
     QString section;
     QByteArray text;
     for (auto it = map.begin(); it != map.end(); ++it) {
@@ -149,12 +170,24 @@ bool WriteStore(QIODevice& device, const QSettings::SettingsMap& map) {
         const QString keySection = slash < 0 ? QString() : it.key().left(slash);
         if (text.isEmpty() || keySection != section) {
             if (!text.isEmpty()) text += '\n';
-            text += '[' + keySection.toUtf8() + "]\n";
+            text += '[' + EscapeKey(keySection) + "]\n";
             section = keySection;
         }
-        text += it.key().mid(slash + 1).toUtf8() + '=' +
+        text += EscapeKey(it.key().mid(slash + 1)) + '=' +
                 QByteArray::fromStdString(EscapeValue(it.value().toByteArray())) + '\n';
     }
+    return text;
+}
+
+namespace {
+
+bool ReadStore(QIODevice& device, QSettings::SettingsMap& map) {
+    map = ParseStoreText(device.readAll());
+    return true;
+}
+
+bool WriteStore(QIODevice& device, const QSettings::SettingsMap& map) {
+    const QByteArray text = FormatStoreText(map);
     return device.write(text) == text.size();
 }
 

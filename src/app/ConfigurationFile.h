@@ -26,6 +26,11 @@ std::string ConfigurationStoreFile();
 // The store's file format, for pointing it elsewhere with QSettings::setPath (tests).
 QSettings::Format ConfigurationFormat();
 
+// The store's file text into keys ("SECTION/KEY") and raw byte values, and back. Any text
+// parses; formatting what was parsed parses back to the same.
+QSettings::SettingsMap ParseStoreText(const QByteArray& text);
+QByteArray FormatStoreText(const QSettings::SettingsMap& map);
+
 // The stored text, empty when absent. `configurationPath` names the configuration file,
 // whose name without folder and extension is the application name.
 std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,

@@ -58,6 +58,7 @@ bool ExifTransfer::ReadExifBytes(std::string_view file) {
     while (at + 4 <= end && byte(at) == 0xFF) {
         // Any run of FF fill bytes may stand before a marker's type.
         while (at + 4 <= end && byte(at + 1) == 0xFF) ++at;
+        if (at + 4 > end) break;
         const uint8_t marker = byte(at + 1);
         if (marker == kStartOfScan || marker == kEndOfImage) break;
         const size_t length = std::max<size_t>(byte(at + 2) * 256u + byte(at + 3), 2);

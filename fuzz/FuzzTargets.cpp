@@ -1,0 +1,84 @@
+#include "fuzz/FuzzTargets.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/ConfigurationFile.h"
+#include "batch/JpegResize.h"
+#include "codec/JpegCodec.h"
+#include "exif/Exif.h"
+#include "image/cDIBSection.h"
+#include "tools/Tools.h"
+
+namespace pixtrim::fuzz {
+namespace {
+
+std::string_view Bytes(const uint8_t* data, size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
+
+void Check(bool condition) {
+    if (!condition) std::abort();
+}
+
+}  // namespace
+
+int FuzzExif(const uint8_t* data, size_t size) {
+    ExifTransfer exif;
+    const bool found = exif.ReadExifBytes(Bytes(data, size));
+    Check(found == !exif.ExifData.empty());
+    exif.SetExifImageSize(800, 600);
+    std::string copy = "\xFF\xD8\xFF\xD9";
+    Check(exif.InsertSegments(copy, true));
+    Check(copy.size() >= 4 && copy.compare(copy.size() - 2, 2, "\xFF\xD9") == 0);
+    return 0;
+}
+
+int FuzzLoad(const uint8_t* data, size_t size) {
+    cDIBSection dib;
+    if (LoadJPGFromMemory(dib, Bytes(data, size))) {
+        Check(dib.Width() > 0 && dib.Height() > 0 && dib.DIBSectionBitsPtr() != nullptr);
+    }
+    return 0;
+}
+
+int FuzzFilters(const uint8_t* data, size_t size) {
+    const std::string_view all = Bytes(data, size);
+    const size_t split = all.find('\0');
+    const std::string_view name = all.substr(0, split);
+    const std::string_view filters = split == all.npos ? "*" : all.substr(split + 1);
+    const bool matched = MatchesFilters(name, filters);
+    // A list matches when one of its patterns does, however often they come. (An empty
+    // list holds no pattern at all, while ";" holds two empty ones.)
+    if (!filters.empty()) {
+        Check(MatchesFilters(name, std::string(filters) + ";" + std::string(filters)) == matched);
+    }
+    return 0;
+}
+
+int FuzzNumber(const uint8_t* data, size_t size) {
+    const std::string text(Bytes(data, size));
+    const double value = NumericValue(text);
+    Check(!std::isnan(value));
+    if (const auto side = ParseBoundingSide(text)) Check(*side >= 1 && *side <= 32767);
+    return 0;
+}
+
+int FuzzStore(const uint8_t* data, size_t size) {
+    const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QSettings::SettingsMap parsed = ParseStoreText(text);
+    Check(ParseStoreText(FormatStoreText(parsed)) == parsed);
+    return 0;
+}
+
+Target TargetNamed(const std::string& name) {
+    if (name == "exif") return FuzzExif;
+    if (name == "load") return FuzzLoad;
+    if (name == "filters") return FuzzFilters;
+    if (name == "number") return FuzzNumber;
+    if (name == "store") return FuzzStore;
+    return nullptr;
+}
+
+}  // namespace pixtrim::fuzz

@@ -1,0 +1,28 @@
+// The functions the fuzzers call with outside bytes, one per parser. Each must never crash,
+// hang or read out of bounds, and checks what it can of its own result (a failed check
+// aborts). libFuzzer calls them through one small main per target; a plain test replays
+// every seed corpus through them, so CI exercises them without clang.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace pixtrim::fuzz {
+
+// The EXIF walk of a source file, the size update and the insertion into a copy.
+int FuzzExif(const uint8_t* data, size_t size);
+// The decode of a JPEG file from memory.
+int FuzzLoad(const uint8_t* data, size_t size);
+// A file name and a filter list (split at the first NUL byte).
+int FuzzFilters(const uint8_t* data, size_t size);
+// The numeric value of a text, and a bounding size read from it.
+int FuzzNumber(const uint8_t* data, size_t size);
+// The settings store's file text: what it parses must format and parse back the same.
+int FuzzStore(const uint8_t* data, size_t size);
+
+// The targets by name, as their corpus folders are named (fuzz/corpus/<name>/).
+using Target = int (*)(const uint8_t*, size_t);
+Target TargetNamed(const std::string& name);
+
+}  // namespace pixtrim::fuzz

@@ -1,0 +1,33 @@
+// Every seed of every fuzz target's corpus goes through its target: CI exercises the
+// targets (and the findings kept as seeds) without clang.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fuzz/FuzzTargets.h"
+#include "support/JpegSegments.h"
+
+namespace pixtrim {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FuzzReplayTest : public testing::TestWithParam<std::string> {};
+
+TEST_P(FuzzReplayTest, EverySeedPasses) {
+    const auto target = fuzz::TargetNamed(GetParam());
+    ASSERT_NE(target, nullptr);
+    int seeds = 0;
+    for (const auto& seed : fs::directory_iterator(fs::path(PIXTRIM_FUZZ_CORPUS) / GetParam())) {
+        const std::string bytes = test::FileBytes(seed.path());
+        EXPECT_EQ(target(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 0);
+        ++seeds;
+    }
+    EXPECT_GT(seeds, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplayTest,
+                         testing::Values("exif", "load", "filters", "number", "store"));
+
+}  // namespace
+}  // namespace pixtrim
