@@ -33,7 +33,7 @@ public:
     void ShowProgressBar() override {}
     void SetProgressBar(uint8_t) override {}
     void HideProgressBar() override {}
-    void VisualizeImage(const std::string&) override {}
+    void VisualizeCopy(const std::string&, const cDIBSection&, int32_t, int32_t) override {}
     int32_t FileListCount() override {
         return static_cast<int32_t>(
             ListImages(settings_.ImageFilters, settings_.ImageFolder).size());

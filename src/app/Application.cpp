@@ -9,6 +9,7 @@
 #include "app/ConfigurationFile.h"
 #include "app/StartUp.h"
 #include "app/WindowSettings.h"
+#include "image/cDIBSection.h"
 #include "tools/TextCase.h"
 
 namespace pixtrim {
@@ -80,8 +81,16 @@ void Application::HideProgressBar() {
     Window().dirList->SetPath(Window().dirList->Path());
 }
 
-void Application::VisualizeImage(const std::string& path) {
-    Window().VisualizeImage(path);
+void Application::VisualizeCopy(const std::string&, const cDIBSection& fitted,
+                                int32_t sourceWidth, int32_t sourceHeight) {
+    QImage picture;
+    if (fitted.DIBSectionBitsPtr()) {
+        // Bottom-up rows of blue, green, red: the picture is the buffer turned over.
+        picture = QImage(fitted.DIBSectionBitsPtr(), fitted.Width(), fitted.Height(),
+                         fitted.BytesPerScanLine(), QImage::Format_BGR888)
+                      .mirrored(false, true);
+    }
+    Window().VisualizePicture(picture, QSize(sourceWidth, sourceHeight));
 }
 
 int32_t Application::FileListCount() { return Window().filList->ListCount(); }

@@ -8,6 +8,8 @@
 
 namespace pixtrim {
 
+class cDIBSection;
+
 enum class MessageIcon { Information, Critical };
 
 class BatchHost {
@@ -24,8 +26,10 @@ public:
     virtual void SetProgressBar(uint8_t percent) = 0;
     virtual void HideProgressBar() = 0;
 
-    // Previews the picture file `path`.
-    virtual void VisualizeImage(const std::string& path) = 0;
+    // Previews the image `path` of the run by `fitted`, its copy's picture (empty when
+    // the image could not be read), whose source is `sourceWidth` x `sourceHeight`.
+    virtual void VisualizeCopy(const std::string& path, const cDIBSection& fitted,
+                               int32_t sourceWidth, int32_t sourceHeight) = 0;
     // How many files the window's file list shows.
     virtual int32_t FileListCount() = 0;
     // Shows `folder` in the folder list and the file list.

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <deque>
+#include <future>
 
 #include "batch/ImageSelection.h"
-#include "codec/JpegCodec.h"
-#include "exif/Exif.h"
-#include "image/cDIBSection.h"
+#include "batch/WorkerPool.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -151,19 +152,57 @@ uint8_t JpegResize::ProgressPercent() const {
     return static_cast<uint8_t>(std::nearbyint(share));
 }
 
+JobSettings JpegResize::SnapshotForJobs() const {
+    JobSettings job;
+    job.boxWidth = boxWidth_;
+    job.boxHeight = boxHeight_;
+    job.keepExif = settings_.KeepExif;
+    job.insertCopyright = settings_.InsertCopyright;
+    job.copyrightText = settings_.CopyrightText;
+    job.copyrightPlace = settings_.CopyrightPlace;
+    job.copyrightFactor = CopyrightFactor(settings_.CopyrightSize);
+    job.copyrightTransparent = settings_.CopyrightTransparent;
+    job.copyrightOutline = settings_.CopyrightOutline;
+    job.copyrightColor = settings_.CopyrightColor;
+    job.copyrightFont = settings_.CopyrightFont;
+    return job;
+}
+
 void JpegResize::ResizeAllImages() {
     ImageNames = ListImages(settings_.ImageFilters, imageFolder_);
     ImageCount = static_cast<int32_t>(ImageNames.size());
     ChangeCurrentFolder(settings_.AppFolder);
     ProgressTotal = ImageCount;
     ProgressDone = 0;
-    cDIBSection source, target;
+
+    // Jobs run on the pool in listing order, at most threads + 1 at once (so at most that
+    // many decoded sources exist); their answers are committed here, strictly in order,
+    // exactly as a run of one image at a time would. The pool is declared last: it ends,
+    // and with it every running job, before anything the jobs read.
+    const JobSettings job = SnapshotForJobs();
+    const int threads = RunThreads();
+    std::deque<std::future<JobResult>> inFlight;
+    size_t submitted = 0;
+    WorkerPool pool(threads);
     for (const std::string& name : ImageNames) {
+        while (submitted < ImageNames.size() && inFlight.size() < size_t(threads) + 1) {
+            const std::string& next = ImageNames[submitted++];
+            inFlight.push_back(
+                pool.Submit([this, &job, &next] { return RunImageJob(imageFolder_, next, job); }));
+        }
         host_.ProcessEvents();
         if (host_.QuitRequested()) return;
+        // The window stays alive while the answer is made.
+        while (inFlight.front().wait_for(std::chrono::milliseconds(20)) !=
+               std::future_status::ready) {
+            host_.ProcessEvents();
+            if (host_.QuitRequested()) return;
+        }
+        const JobResult result = inFlight.front().get();
+        inFlight.pop_front();
         ++ProgressDone;
         host_.SetProgressBar(ProgressPercent());
-        if (!ResizeOneImage(name, source, target)) return;
+        if (!CommitImage(name, result)) return;
     }
     host_.ProcessEvents();
     if (host_.QuitRequested()) return;
@@ -172,46 +211,26 @@ void JpegResize::ResizeAllImages() {
     if (ProgressTotal > 0) host_.SetProgressBar(ProgressPercent());
 }
 
-bool JpegResize::ResizeOneImage(const std::string& name, cDIBSection& source, cDIBSection& target) {
+bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
-    host_.VisualizeImage(sourcePath);
-    // Read once, and only a regular file: a FIFO or a device in its place is unreadable.
-    std::string bytes;
-    if (!imageFolder_.ReadRegularFile(name, bytes)) {
-        Fatal(kOpenError, sourcePath);
-        return false;
+    host_.VisualizeCopy(sourcePath, result.fitted, result.sourceWidth, result.sourceHeight);
+    const std::string outputPath = JoinPath(OutputFolder(), name);
+    switch (result.step) {
+        case JobStep::Done:
+            // The whole copy is written once: it exists whole or not at all.
+            if (outputFolder_.WriteFileAtomically(name, result.copy)) return true;
+            Fatal(kOpenError, outputPath);
+            return false;
+        case JobStep::Overlay:
+            Fatal(kCopyrightError, sourcePath);
+            return false;
+        case JobStep::Encode:
+            Fatal(kOpenError, outputPath);
+            return false;
+        default:
+            Fatal(kOpenError, sourcePath);
+            return false;
     }
-    // Read whatever the option: the colour profile and orientation travel in any case.
-    ExifTransfer exif;
-    const bool exifFlag = exif.ReadExifBytes(bytes) && settings_.KeepExif;
-    if (!LoadJPGFromMemory(source, bytes)) {
-        Fatal(kOpenError, sourcePath);
-        return false;
-    }
-    int32_t width = source.Width();
-    int32_t height = source.Height();
-    FitImageSize(width, height, boxWidth_, boxHeight_);
-    if (!source.Resample(target, height, width)) {
-        Fatal(kOpenError, sourcePath);
-        return false;
-    }
-    if (settings_.InsertCopyright &&
-        !target.AddTextOverPicture(settings_.CopyrightText, settings_.CopyrightPlace,
-                                   CopyrightFactor(settings_.CopyrightSize),
-                                   settings_.CopyrightTransparent, settings_.CopyrightOutline,
-                                   settings_.CopyrightColor, settings_.CopyrightFont)) {
-        Fatal(kCopyrightError, sourcePath);
-        return false;
-    }
-    // The whole copy is made in memory and written once: it exists whole or not at all.
-    std::string copy;
-    if (exifFlag) exif.SetExifImageSize(width, height);
-    if (!SaveJPGToMemory(target, copy, kJpegQuality) || !exif.InsertSegments(copy, exifFlag) ||
-        !outputFolder_.WriteFileAtomically(name, copy)) {
-        Fatal(kOpenError, JoinPath(OutputFolder(), name));
-        return false;
-    }
-    return true;
 }
 
 void JpegResize::Fatal(const std::string& prefix, const std::string& path) {

@@ -1,8 +1,9 @@
 // The batch run: every image of the chosen folder that matches the stored filters is
 // decoded, fitted into the bounding size, optionally written on, encoded at quality 80 and
 // saved under its own name in the output sub-folder, which is emptied and made anew.
-// Messages and the end of the program go through the host. Runs on the window's thread;
-// a press of the Generate button during a run is ignored.
+// Messages and the end of the program go through the host. Runs on the window's thread,
+// which commits the images in listing order while a pool of workers makes them (see
+// ImageJob.h); a press of the Generate button during a run is ignored.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +13,10 @@
 
 #include "app/Settings.h"
 #include "batch/BatchHost.h"
+#include "batch/ImageJob.h"
 #include "tools/HeldFolder.h"
 
 namespace pixtrim {
-
-inline constexpr int32_t kJpegQuality = 80;
 
 class JpegResize {
 public:
@@ -33,8 +33,9 @@ private:
     bool PrepareImageFolder();
     bool PrepareOutputFolder();
     void ResizeAllImages();
-    bool ResizeOneImage(const std::string& name, class cDIBSection& source,
-                        class cDIBSection& target);
+    JobSettings SnapshotForJobs() const;
+    // Commits one image's answer: preview, then the copy written, or the fatal message.
+    bool CommitImage(const std::string& name, const JobResult& result);
 
     bool CheckBoundingSize();
     bool CheckOutputFolderName();

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "image/Surface.h"
 
@@ -47,6 +48,12 @@ public:
     ~cDIBSection() { ClearUp(); }
     cDIBSection(const cDIBSection&) = delete;
     cDIBSection& operator=(const cDIBSection&) = delete;
+    // Moves hand the picture over with its surface; the source is left empty.
+    cDIBSection(cDIBSection&& other) noexcept { Swap(other); }
+    cDIBSection& operator=(cDIBSection&& other) noexcept {
+        cDIBSection(std::move(other)).Swap(*this);
+        return *this;
+    }
 
     // Fills the header for lWidth x lHeight and makes a bitmap of it (not selected into
     // any surface). hDib receives the bitmap, nullptr on failure.

@@ -383,25 +383,31 @@ void fIHM::filList_LostFocus() {
 }
 
 void fIHM::VisualizeImage(const std::string& sFileName) {
-    ImageVisu->hide();
     // The picture as stored (no EXIF rotation), decoded at the box's size. Only a regular
     // file is read, once: a FIFO in its place must not block the window.
-    QByteArray bytes;
-    {
-        std::string content;
-        ReadRegularFile(sFileName, content);
-        bytes = QByteArray::fromStdString(content);
-    }
+    std::string content;
+    ReadRegularFile(sFileName, content);
+    QByteArray bytes = QByteArray::fromStdString(content);
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     const QSize stored = reader.size();
-    if (!stored.isValid() || stored.isEmpty()) {
-        ImageVisu->setPixmap(QPixmap());
-        ImageVisuSize->setText("");
-        ImageVisu->show();
-        return;
+    if (!stored.isValid() || stored.isEmpty()) return ShowPreview(QImage(), QSize());
+    reader.setScaledSize(PlacePreview(stored));
+    ShowPreview(reader.read(), stored);
+}
+
+void fIHM::VisualizePicture(const QImage& picture, const QSize& stored) {
+    if (picture.isNull() || !stored.isValid() || stored.isEmpty()) {
+        return ShowPreview(QImage(), QSize());
     }
+    ShowPreview(picture.scaled(PlacePreview(stored), Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation),
+                stored);
+}
+
+QSize fIHM::PlacePreview(const QSize& stored) {
+    ImageVisu->hide();
     const double w = stored.width(), h = stored.height();
     const double factor = w > h ? w / VisuBoxWidth : h / VisuBoxHeight;
     SetGeometryTwips(ImageVisu, ImageVisu->x() * 15, ImageVisu->y() * 15, std::floor(w / factor),
@@ -410,10 +416,12 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
     SetGeometryTwips(ImageVisu, std::floor((VisuBoxWidth - shownWidth) / 2.0) + VisuBoxLeft,
                      std::floor((VisuBoxHeight - shownHeight) / 2.0) + VisuBoxTop, shownWidth,
                      shownHeight);
-    reader.setScaledSize(stored.scaled(ImageVisu->size() * devicePixelRatio(), Qt::KeepAspectRatio)
-                             .boundedTo(stored)
-                             .expandedTo(QSize(1, 1)));
-    const QImage picture = reader.read();
+    return stored.scaled(ImageVisu->size() * devicePixelRatio(), Qt::KeepAspectRatio)
+        .boundedTo(stored)
+        .expandedTo(QSize(1, 1));
+}
+
+void fIHM::ShowPreview(const QImage& picture, const QSize& stored) {
     ImageVisu->setPixmap(QPixmap::fromImage(picture));
     ImageVisuSize->setText(
         picture.isNull() ? QString() : QString("%1 x %2").arg(stored.width()).arg(stored.height()));

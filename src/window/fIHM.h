@@ -42,6 +42,9 @@ public:
 
     // Public operations.
     void VisualizeImage(const std::string& sFileName);
+    // Previews `picture`, the copy of a picture of `stored` size, by the same placement
+    // rule; the label gives the stored size. A null picture empties the preview.
+    void VisualizePicture(const QImage& picture, const QSize& stored);
     void SetProgressBar(uint8_t iValue);
     void HideProgressBar();
     void ShowProgressBar();
@@ -103,6 +106,9 @@ private:
     void ConnectReactions();
     void SetTabOrder();
     void SetGeometryTwips(QWidget* widget, double left, double top, double width, double height);
+    // Places the preview box for a picture of `stored` size; answers the size to show it at.
+    QSize PlacePreview(const QSize& stored);
+    void ShowPreview(const QImage& picture, const QSize& stored);
 
     // Reactions.
     void cmdGenerate_Click();

@@ -32,7 +32,9 @@ public:
     void ShowProgressBar() override { calls.push_back("ShowProgressBar"); }
     void SetProgressBar(uint8_t percent) override { progress.push_back(percent); }
     void HideProgressBar() override { calls.push_back("HideProgressBar"); }
-    void VisualizeImage(const std::string& path) override { previews.push_back(path); }
+    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
+        previews.push_back(path);
+    }
     // The window's file list follows its filter box, not the stored filters.
     int32_t FileListCount() override {
         return static_cast<int32_t>(ListImages(filterBox, settings_.ImageFolder).size());

@@ -1,0 +1,48 @@
+// The work on one image of a run, as a pure job: the source read once from the held image
+// folder, decoded, fitted into the box, optionally written on, encoded, and finished in
+// memory with its EXIF and colour profile. No window call, no shared state, no file
+// written: the run commits the answers in listing order. Safe to run on any thread, many
+// jobs at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "image/cDIBSection.h"
+#include "tools/HeldFolder.h"
+
+namespace pixtrim {
+
+inline constexpr int32_t kJpegQuality = 80;
+
+// What a job needs of the settings, copied once per run: the window may change meanwhile.
+struct JobSettings {
+    int32_t boxWidth = 0;
+    int32_t boxHeight = 0;
+    bool keepExif = false;
+    bool insertCopyright = false;
+    std::string copyrightText;
+    uint8_t copyrightPlace = 0;
+    double copyrightFactor = 0;
+    bool copyrightTransparent = true;
+    bool copyrightOutline = false;
+    int16_t copyrightColor = 0;
+    std::string copyrightFont;
+};
+
+// The step at which a job stopped; Done when the copy is finished.
+enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };
+
+struct JobResult {
+    JobStep step = JobStep::Done;
+    std::string copy;            // the whole copy file, when Done
+    int32_t sourceWidth = 0;     // the source's stored size, once decoded
+    int32_t sourceHeight = 0;
+    cDIBSection fitted;          // the copy's picture, for the preview
+};
+
+// Makes the copy of the image `name` of `folder`.
+JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
+                      const JobSettings& settings);
+
+}  // namespace pixtrim
