@@ -1,28 +1,32 @@
 // Runs the real batch over a folder, the way the Generate button does, with a host that
-// answers from the command line and shows nothing, then times each stage of the pipeline
-// and the floor (decode plus encode alone) in the same process.
+// shows nothing: once with one worker thread and once with N, each against the one-core
+// floor (decode plus encode alone) timed in the same process, in turns.
 //
-// pixtrim-bench FOLDER [--box WxH] [--exif] [--copyright TEXT [--place N] [--size N]
-//               [--color N] [--opaque] [--outline]] [--repeat N]
+// pixtrim-bench FOLDER [run options of pixtrim --resize] [--threads N] [--repeat N]
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "BenchTiming.h"
-#include "app/Settings.h"
+#include "app/CommandLine.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
+#include "batch/WorkerPool.h"
 #include "codec/JpegCodec.h"
-#include "exif/Exif.h"
 #include "image/cDIBSection.h"
+#include "tools/HeldFolder.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 class BenchHost : public BatchHost {
 public:
@@ -39,127 +43,58 @@ public:
             ListImages(settings_.ImageFilters, settings_.ImageFolder).size());
     }
     void ShowFolder(const std::string&) override {}
-    void ProcessEvents() override {}
+    // The longest time between two rounds of events is the longest an event waits.
+    void ProcessEvents() override {
+        const auto now = Clock::now();
+        if (last_) longestWait = std::max(longestWait, now - *last_);
+        last_ = now;
+    }
     void ShowMessage(const std::string& text, MessageIcon) override {
         std::string line = text;
-        for (char& c : line) c = c == '\r' ? ' ' : c;
-        std::printf("message: %s\n", line.c_str());
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::fprintf(stderr, "message: %s\n", line.c_str());
+        failed = true;
     }
-    void QuitApplication() override { std::exit(2); }
-    bool QuitRequested() const override { return false; }
+    void QuitApplication() override { failed = quit = true; }
+    bool QuitRequested() const override { return quit; }
+    void StartRun() {
+        last_.reset();
+        longestWait = {};
+    }
+
+    Clock::duration longestWait{};
+    bool failed = false;
+    bool quit = false;
 
 private:
     Settings& settings_;
+    std::optional<Clock::time_point> last_;
 };
 
-// A side of the bounding box as the run reads it (1 when the text is refused).
-int32_t BoxSide(const std::string& text) { return ParseBoundingSide(text).value_or(1); }
-
-[[noreturn]] void Usage() {
-    std::fprintf(stderr,
-                 "usage: pixtrim-bench FOLDER [--box WxH] [--exif] [--copyright TEXT [--place N] "
-                 "[--size N] [--color N] [--opaque] [--outline]] [--repeat N]\n");
-    std::exit(1);
-}
-
-Settings ParseArguments(int argc, char** argv, int& repeat) {
-    if (argc < 2) Usage();
-    Settings settings;
-    settings.KeepExif = false;
-    settings.AppFolder = CurrentFolder();
-    settings.ImageFolder = argv[1];
-    for (int i = 2; i < argc; ++i) {
-        const std::string option = argv[i];
-        const auto value = [&]() -> std::string {
-            if (i + 1 >= argc) Usage();
-            return argv[++i];
-        };
-        if (option == "--box") {
-            const std::string box = value();
-            const size_t x = box.find('x');
-            if (x == std::string::npos) Usage();
-            settings.ImageWidth = box.substr(0, x);
-            settings.ImageHeight = box.substr(x + 1);
-        } else if (option == "--exif") {
-            settings.KeepExif = true;
-        } else if (option == "--copyright") {
-            settings.InsertCopyright = true;
-            settings.CopyrightText = value();
-        } else if (option == "--place") {
-            settings.CopyrightPlace = static_cast<uint8_t>(std::atoi(value().c_str()));
-        } else if (option == "--size") {
-            settings.CopyrightSize = static_cast<uint8_t>(std::atoi(value().c_str()));
-        } else if (option == "--color") {
-            settings.CopyrightColor = static_cast<int16_t>(std::atoi(value().c_str()));
-        } else if (option == "--opaque") {
-            settings.CopyrightTransparent = false;
-        } else if (option == "--outline") {
-            settings.CopyrightOutline = true;
-        } else if (option == "--repeat") {
-            repeat = std::max(1, std::atoi(value().c_str()));
-        } else {
-            Usage();
-        }
-    }
-    return settings;
-}
-
-// Stage times of the pipeline, image by image, outside the run.
-struct Stages {
-    double decode = 0, resample = 0, overlay = 0, encode = 0, exif = 0;
-};
-
-Stages TimeStages(const Settings& s, const std::vector<std::string>& names, int repeat) {
-    Stages total;
-    const std::string scratch = "/tmp/pixtrim-bench-stage.jpg";
-    for (const std::string& name : names) {
-        const std::string path = JoinPath(s.ImageFolder, name);
-        cDIBSection source, target;
-        total.decode += bench::BestSeconds(repeat, [&] { LoadJPG(source, path); });
-        int32_t width = source.Width(), height = source.Height();
-        FitImageSize(width, height, BoxSide(s.ImageWidth), BoxSide(s.ImageHeight));
-        total.resample +=
-            bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
-        if (s.InsertCopyright) {
-            const double factor = CopyrightFactor(s.CopyrightSize);
-            total.overlay += bench::BestSeconds(repeat, [&] {
-                target.AddTextOverPicture(s.CopyrightText, s.CopyrightPlace, factor,
-                                          s.CopyrightTransparent, s.CopyrightOutline,
-                                          s.CopyrightColor, s.CopyrightFont);
-            });
-        }
-        total.encode += bench::BestSeconds(repeat, [&] { SaveJPG(target, scratch, kJpegQuality); });
-        double exifBest = 1e9;
-        for (int round = 0; round < repeat; ++round) {
-            SaveJPG(target, scratch, kJpegQuality);  // a plain copy to carry the metadata into
-            exifBest = std::min(exifBest, bench::BestSeconds(1, [&] {
-                                    ExifTransfer exif;
-                                    const bool kept = exif.ReadExifData(path) && s.KeepExif;
-                                    if (kept) exif.SetExifImageSize(width, height);
-                                    exif.WriteExifData(scratch, kept);
-                                }));
-        }
-        total.exif += exifBest;
-    }
-    std::remove(scratch.c_str());
-    return total;
-}
-
-// The floor: each image decoded, then encoded at its full size is not what a run does;
-// a run encodes the fitted copy, so the floor encodes a copy of that size made without
-// resampling (the top-left corner of the decoded picture).
-void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names) {
-    const std::string scratch = "/tmp/pixtrim-bench-floor.jpg";
+// The floor on one core: each image decoded, then a copy of the fitted size (taken without
+// resampling, from the top-left corner) encoded and written, one image after the other.
+void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
+                     const std::string& scratch) {
+    const int32_t boxWidth = ParseBoundingSide(s.ImageWidth).value_or(1);
+    const int32_t boxHeight = ParseBoundingSide(s.ImageHeight).value_or(1);
     cDIBSection source, copy;
+    std::string bytes;
     for (const std::string& name : names) {
         LoadJPG(source, JoinPath(s.ImageFolder, name));
         int32_t width = source.Width(), height = source.Height();
-        FitImageSize(width, height, BoxSide(s.ImageWidth), BoxSide(s.ImageHeight));
+        FitImageSize(width, height, boxWidth, boxHeight);
         copy.Create(width, height);
         copy.LoadPictureBlt(source.hdc());
-        SaveJPG(copy, scratch, kJpegQuality);
+        SaveJPGToMemory(copy, bytes, kJpegQuality);
+        WriteFileAtomically(scratch, bytes);
     }
-    std::remove(scratch.c_str());
+}
+
+[[noreturn]] void Usage(const std::string& error) {
+    if (!error.empty()) std::fprintf(stderr, "pixtrim-bench: %s\n", error.c_str());
+    std::fprintf(stderr, "usage: pixtrim-bench FOLDER [run options of pixtrim --resize] "
+                         "[--threads N] [--repeat N]\n");
+    std::exit(1);
 }
 
 }  // namespace
@@ -169,40 +104,68 @@ int main(int argc, char** argv) {
     using namespace pixtrim;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);  // fonts need it
+    if (argc < 2) Usage("");
     int repeat = 3;
-    Settings settings = ParseArguments(argc, argv, repeat);
-    const std::string folder = settings.ImageFolder;
-    const std::vector<std::string> names = ListImages(settings.ImageFilters, folder);
-    if (names.empty()) {
-        std::printf("no image in %s\n", folder.c_str());
-        return 1;
+    std::vector<std::string> arguments = {"--resize", CleanFolderPath(argv[1])};
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i]) == "--repeat" && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
+        } else {
+            arguments.push_back(argv[i]);
+        }
     }
+    const CommandLine line = ParseCommandLine(arguments);
+    if (!line.error.empty()) Usage(line.error);
+    Settings settings;
+    settings.AppFolder = CurrentFolder();
+    settings.ImageFolder = line.folder;
+    line.ApplyTo(settings);
+    const std::vector<std::string> names = ListImages(settings.ImageFilters, line.folder);
+    if (names.empty()) Usage("no image in " + line.folder);
+    const int threads = line.threads > 0 ? line.threads : RunThreads();
 
-    // The run and its floor are timed in turns, so that a busy moment of this shared
-    // machine weighs on both alike; each keeps its best time.
+    char scratch[] = "/tmp/pixtrim-bench-XXXXXX";
+    const int scratchFile = mkstemp(scratch);
+    if (scratchFile < 0) Usage("no scratch file");
+    close(scratchFile);
+
+    // The runs and the floor are timed in turns, so that a busy moment of this shared
+    // machine weighs on all alike; each keeps its best time.
     BenchHost host(settings);
-    double run = 1e9, floor = 1e9;
-    for (int round = 0; round < repeat; ++round) {
-        run = std::min(run, bench::BestSeconds(1, [&] {
-                           settings.ImageFolder = folder;
-                           JpegResize(settings, host).ResizeFolder();
-                       }));
-        floor = std::min(floor, bench::BestSeconds(1, [&] { DecodeAndEncode(settings, names); }));
+    double one = 1e9, many = 1e9, floor = 1e9;
+    Clock::duration longestWait{};
+    for (int round = 0; round < repeat && !host.failed; ++round) {
+        for (const int count : {1, threads}) {
+            host.StartRun();
+            const double seconds = bench::BestSeconds(1, [&] {
+                settings.ImageFolder = line.folder;
+                JpegResize run(settings, host);
+                run.Threads = count;
+                run.ResizeFolder();
+            });
+            (count == 1 ? one : many) = std::min(count == 1 ? one : many, seconds);
+            if (count == threads) longestWait = std::max(longestWait, host.longestWait);
+        }
+        floor = std::min(floor, bench::BestSeconds(1, [&] { DecodeAndEncode(settings, names, scratch); }));
+    }
+    std::remove(scratch);
+    if (host.failed) {
+        std::fprintf(stderr, "pixtrim-bench: the run did not go through\n");
+        return 2;
     }
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    const Stages stages = TimeStages(settings, names, repeat);
-
-    std::printf("folder     %s: %zu images, copies in %s\n", folder.c_str(), names.size(),
-                JoinPath(folder, settings.ResizedFolderName).c_str());
-    std::printf("run        %8.1f ms  %6.2f images/s\n", run * 1e3, names.size() / run);
-    std::printf("  decode   %8.1f ms\n  resample %8.1f ms\n  overlay  %8.1f ms\n",
-                stages.decode * 1e3, stages.resample * 1e3, stages.overlay * 1e3);
-    std::printf("  encode   %8.1f ms\n  exif     %8.1f ms (read, update, rewrite)\n",
-                stages.encode * 1e3, stages.exif * 1e3);
-    std::printf("floor      %8.1f ms  (decode, then encode of a copy of the same size)\n",
-                floor * 1e3);
-    std::printf("run/floor  %8.3f\n", run / floor);
-    std::printf("peak RSS   %8.1f MiB\n", usage.ru_maxrss / 1024.0);
+    const auto ms = [](double seconds) { return seconds * 1e3; };
+    std::printf("folder       %s: %zu images, copies in %s\n", line.folder.c_str(), names.size(),
+                JoinPath(line.folder, settings.ResizedFolderName).c_str());
+    std::printf("floor        %8.1f ms  one core: decode, then encode a copy of the same size\n",
+                ms(floor));
+    std::printf("run, 1 thread %7.1f ms  %6.2f images/s  run/floor %.3f\n", ms(one),
+                names.size() / one, one / floor);
+    std::printf("run, %d threads %6.1f ms  %6.2f images/s  run/floor %.3f  speed-up %.2f\n",
+                threads, ms(many), names.size() / many, many / floor, one / many);
+    std::printf("longest wait for events %.1f ms (with %d threads)\n",
+                std::chrono::duration<double, std::milli>(longestWait).count(), threads);
+    std::printf("peak RSS     %8.1f MiB\n", usage.ru_maxrss / 1024.0);
     return 0;
 }

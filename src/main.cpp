@@ -1,7 +1,14 @@
 #include <QApplication>
+#include <QGuiApplication>
 #include <QStyleFactory>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/TerminalRun.h"
 #include "tools/Tools.h"
 
 namespace {
@@ -26,12 +33,39 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    const pixtrim::CommandLine line =
+        pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "pixtrim: %s\n%s", line.error.c_str(), pixtrim::CommandLineUsage());
+        return 1;
+    }
+    if (line.mode == pixtrim::CommandLine::Mode::Help) {
+        std::fputs(pixtrim::CommandLineUsage(), stdout);
+        return 0;
+    }
+    if (line.mode == pixtrim::CommandLine::Mode::Version) {
+        std::printf("Pixtrim %s\n", pixtrim::kVersion);
+        return 0;
+    }
+    if (line.mode == pixtrim::CommandLine::Mode::Resize) {
+        // No window: the offscreen platform still gives the copyright text its fonts.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // stderr is the run's: the toolkit's own notes about its environment stay out of it.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg) {
+                std::fprintf(stderr, "pixtrim: %s\n", qPrintable(text));
+            }
+        });
+        QGuiApplication application(argc, argv);
+        QGuiApplication::setApplicationName("Pixtrim");
+        return pixtrim::RunFromTerminal(line, pixtrim::CurrentFolder());
+    }
     GuardedApplication application(argc, argv);
     // Fusion draws the window's own colours the same way on every desktop.
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setApplicationName("Pixtrim");
     pixtrim::Application pixtrim;
     program = &pixtrim;
-    pixtrim.Main(pixtrim::CurrentFolder());
+    pixtrim.Main(pixtrim::CurrentFolder(), line.folder);
     return QApplication::exec();
 }

@@ -416,6 +416,18 @@ TEST_F(AppFixture, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
               odd);
 }
 
+// "pixtrim FOLDER", as a file manager's "Open with" gives it: that folder, not the stored
+// one; a folder that cannot be read climbs to its nearest readable ancestor.
+TEST_F(AppFixture, AFolderGivenAtStartIsTheOneShown) {
+    const std::string album = photos.MakeFolder("Album");
+    app.Main(photos.String(), album);
+    EXPECT_EQ(app.Window().dirList->Path(), album);
+    EXPECT_EQ(app.Window().filList->Path(), album);
+    Application other;
+    other.Main(photos.String(), album + "/gone/deeper");
+    EXPECT_EQ(other.Window().dirList->Path(), album);
+}
+
 TEST_F(AppFixture, TheCloseBoxEndsWithoutStoring) {
     fIHM& window = Start();
     window.OptionExif->setChecked(false);

@@ -11,6 +11,7 @@
 #include "app/WindowSettings.h"
 #include "image/cDIBSection.h"
 #include "tools/TextCase.h"
+#include "tools/Tools.h"
 
 namespace pixtrim {
 
@@ -40,8 +41,11 @@ fIHM& Application::Window() {
     return *window_;
 }
 
-void Application::Main(const std::string& startFolder) {
+void Application::Main(const std::string& startFolder, const std::string& openFolder) {
     PrepareSettings(settings_, startFolder);
+    if (!openFolder.empty()) {
+        settings_.ImageFolder = FindExistingImageFolder(CleanFolderPath(openFolder), startFolder);
+    }
     ApplySettingsToWindow();
     Window().setWindowTitle(Window().windowTitle() + " v" + kVersion);
     Window().show();

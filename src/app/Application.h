@@ -26,8 +26,9 @@ public:
 
     // Start-up: the defaults, the stored values, an existing image folder, the window set
     // from the settings, the caption with the version, the window shown. `startFolder` is
-    // the process's current folder.
-    void Main(const std::string& startFolder);
+    // the process's current folder; a non-empty `openFolder` (from the command line) is
+    // opened instead of the stored folder, climbing to an ancestor when it cannot be read.
+    void Main(const std::string& startFolder, const std::string& openFolder = "");
     // The window into the settings, the settings stored, the process ended (status 0).
     void QuitApplication() override;
 

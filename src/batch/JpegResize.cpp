@@ -180,7 +180,7 @@ void JpegResize::ResizeAllImages() {
     // exactly as a run of one image at a time would. The pool is declared last: it ends,
     // and with it every running job, before anything the jobs read.
     const JobSettings job = SnapshotForJobs();
-    const int threads = RunThreads();
+    const int threads = Threads > 0 ? Threads : RunThreads();
     std::deque<std::future<JobResult>> inFlight;
     size_t submitted = 0;
     WorkerPool pool(threads);

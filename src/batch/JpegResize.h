@@ -24,6 +24,9 @@ public:
 
     void ResizeFolder();
 
+    // Worker threads for the next run; 0 takes RunThreads() (PIXTRIM_THREADS, or the cores).
+    int Threads = 0;
+
     std::vector<std::string> ImageNames;
     int32_t ImageCount = 0;
     int32_t ProgressTotal = 0;
