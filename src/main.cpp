@@ -2,6 +2,7 @@
 #include <QGuiApplication>
 #include <QStyleFactory>
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The system's reasons in messages come in the user's language where it has them.
+    std::setlocale(LC_MESSAGES, "");
     const pixtrim::CommandLine line =
         pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.error.empty()) {

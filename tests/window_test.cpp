@@ -2,6 +2,7 @@
 
 #include <QFontInfo>
 #include <QSettings>
+#include <QTimer>
 
 #include "app/ConfigurationFile.h"
 #include "app/WindowSettings.h"
@@ -385,6 +386,96 @@ TEST_F(AppFixture, ExitStoresTheWindowAndEnds) {
     EXPECT_EQ(endStatus, std::vector<int>{0});
     EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "EXIF"), "0");
     EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "TEXT COPYRIGHT"), "© Exit");
+}
+
+TEST_F(AppFixture, TheArrowKeysMoveThePreviewThroughTheFiles) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");  // 600 x 450
+    AddPhoto("Landscape_5.jpg", "b.jpg");  // 450 x 600
+    fIHM& window = Start();
+    window.filList->setFocus(Qt::TabFocusReason);
+    window.filList->setCurrentRow(0);
+    EXPECT_EQ(window.ImageVisuSize->text(), "600 x 450");
+    QTest::keyClick(window.filList, Qt::Key_Down);
+    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
+    QTest::keyClick(window.filList, Qt::Key_Up);
+    EXPECT_EQ(window.ImageVisuSize->text(), "600 x 450");
+}
+
+TEST_F(AppFixture, TheWindowOpensCentredAndMessagesOverIt) {
+    fIHM& window = Start();
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect shown = window.geometry();
+    EXPECT_LE(std::abs((shown.left() - screen.left()) - (screen.right() - shown.right())), 1);
+    EXPECT_LE(std::abs((shown.top() - screen.top()) - (screen.bottom() - shown.bottom())), 1);
+    // The real message box: its parent is the window.
+    Application plain;
+    plain.Main(photos.String());
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        parent = box ? box->parentWidget() : nullptr;
+        if (box) box->close();
+    });
+    plain.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information);
+    EXPECT_EQ(parent, &plain.Window());
+}
+
+TEST_F(AppFixture, GreyedSizesStayReadable) {
+    fIHM& window = Start();
+    ASSERT_FALSE(window.ImageCustomWidth->isEnabled());  // a preset is chosen
+    const QImage box = window.ImageCustomWidth->grab().toImage();
+    bool greyText = false;
+    for (int y = 2; y < box.height() - 2; ++y) {
+        for (int x = 2; x < box.width() - 2; ++x) greyText |= box.pixelColor(x, y) == kDisabledText;
+    }
+    EXPECT_TRUE(greyText);
+    // The frames are the form's own grey inside.
+    EXPECT_EQ(window.FrameOptions->grab().toImage().pixelColor(40, 30), kWindowColour);
+}
+
+// Tab enters an option group at its checked button, so that Space cannot change the choice.
+TEST_F(AppFixture, TabIntoAGroupLandsOnItsCheckedButton) {
+    fIHM& window = Start();
+    window.OptionCopyright->setChecked(true);
+    const struct {
+        QWidget* before;
+        QRadioButton* checked;
+    } groups[] = {{window.drvList, window.OptionImageSize[2]},
+                  {window.OptionCopyright, window.CopyrightPosition[1]},
+                  {window.CopyrightPosition[1], window.OptionCopyrightSize[0]},
+                  {window.OptionCopyrightSize[0], window.OptionCopyrightColor[2]}};
+    for (const auto& group : groups) {
+        group.checked->setChecked(true);
+        group.before->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), group.checked) << group.checked->objectName().toStdString();
+    }
+    // The arrow keys move within the group.
+    QTest::keyClick(window.OptionCopyrightColor[2], Qt::Key_Down);
+    EXPECT_TRUE(window.OptionCopyrightColor[4]->isChecked());
+}
+
+// The modal message comes over a window that shows the run's last state.
+TEST_F(AppFixture, TheWindowIsRedrawnBeforeAFatalMessage) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("hopper_png_renamed.jpg", "b.jpg");
+    fIHM& window = Start();
+    int paintedValue = -1;
+    struct Watch : QObject {
+        QProgressBar* bar;
+        int* value;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) *value = bar->value();
+            return false;
+        }
+    } watch;
+    watch.bar = window.ProgressBar;
+    watch.value = &paintedValue;
+    window.ProgressBar->installEventFilter(&watch);
+    int shownValue = -2;
+    app.SetMessageShower([&](const QString&, MessageIcon) { shownValue = paintedValue; });
+    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(shownValue, 100);  // the bar as the failing second image set it
 }
 
 TEST_F(AppFixture, ExitSaysWhenTheStoreCannotBeWrittenAndStillEnds) {

@@ -15,15 +15,18 @@
 
 namespace pixtrim {
 
-void ShowMessageBox(const QString& text, MessageIcon icon) {
+void ShowMessageBox(const QString& text, MessageIcon icon, QWidget* parent) {
     QMessageBox box(
         icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, "Pixtrim",
-        text, QMessageBox::Ok);
+        text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 Application::Application()
-    : showMessage_(ShowMessageBox), endProcess_([](int status) {
+    : showMessage_([this](const QString& text, MessageIcon icon) {
+          ShowMessageBox(text, icon, window_.get());
+      }),
+      endProcess_([](int status) {
           std::fflush(nullptr);
           std::_Exit(status);
       }) {}
@@ -48,7 +51,7 @@ void Application::Main(const std::string& startFolder, const std::string& openFo
     }
     ApplySettingsToWindow();
     Window().setWindowTitle(Window().windowTitle() + " v" + kVersion);
-    Window().show();
+    Window().ShowCentred();
 }
 
 void Application::QuitApplication() {
@@ -107,6 +110,8 @@ void Application::ShowFolder(const std::string& folder) {
 void Application::ProcessEvents() { QCoreApplication::processEvents(); }
 
 void Application::ShowMessage(const std::string& text, MessageIcon icon) {
+    // The message box is modal: the window shows the run's last state behind it first.
+    if (window_ && window_->isVisible()) window_->repaint();
     showMessage_(DisplayText(text), icon);
 }
 

@@ -70,7 +70,7 @@ private:
     bool ended_ = false;
 };
 
-// A message box titled "Pixtrim" with one OK button and the icon.
-void ShowMessageBox(const QString& text, MessageIcon icon);
+// A message box titled "Pixtrim" with one OK button and the icon, over `parent`.
+void ShowMessageBox(const QString& text, MessageIcon icon, QWidget* parent);
 
 }  // namespace pixtrim

@@ -5,7 +5,12 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QStyleFactory>
 #include <QTimer>
+#include <QPainter>
+#include <QStyleOption>
 #include <cmath>
 
 #include "tools/HeldFolder.h"
@@ -38,7 +43,44 @@ QFont ControlFont() {
 
 // The small text boxes are 15 pixels high: a thin border leaves room for the text.
 const char kSmallBoxStyle[] =
-    "QLineEdit { border: 1px solid #808080; padding: 0px; margin: 0px; background: %1; }";
+    "QLineEdit { border: 1px solid #808080; padding: 0px; margin: 0px; background: %1; }"
+    "QLineEdit:disabled { color: #808080; }";
+
+// Fusion, but flat where the window is flat: buttons filled with their colour inside a
+// one-pixel border, frames drawn as a line with nothing filled inside them.
+class FlatStyle : public QProxyStyle {
+public:
+    FlatStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element == PE_PanelButtonCommand) {
+            const bool down = option->state & (State_Sunken | State_On);
+            painter->fillRect(option->rect, down ? kButtonColour.darker(115) : kButtonColour);
+            painter->setPen(option->state & State_HasFocus ? Qt::black : kDisabledText);
+            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+            return;
+        }
+        if (element == PE_FrameGroupBox) {
+            // Where Fusion puts it: below the title, which it does not cross.
+            const int top = std::max(pixelMetric(PM_ExclusiveIndicatorHeight),
+                                     option->fontMetrics.height()) +
+                            3;
+            const QRect frame = option->rect.adjusted(0, top, -2, -2);
+            painter->setPen(kDisabledText);  // etched: a grey line with a white one beside it
+            painter->drawRect(frame);
+            painter->setPen(Qt::white);
+            painter->drawRect(frame.translated(1, 1));
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+// Never deleted: widgets may ask for their style until the very end.
+QStyle* WindowStyle() {
+    static QStyle* const style = new FlatStyle;
+    return style;
+}
 
 // Buttons fill with their Button role, text boxes with Base, the rest with Window.
 void SetBackground(QWidget* widget, const QColor& colour) {
@@ -69,8 +111,16 @@ fIHM::fIHM(QWidget* parent)
     setWindowIcon(QIcon(QPixmap(pixtrim_xpm)));
     setFixedSize(TwipsToPixels(11880), TwipsToPixels(6015));
     setFont(WindowFont());
+    // Greyed text that still reads on the form's grey.
+    QPalette palette = this->palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, kDisabledText);
+    }
+    setPalette(palette);
     SetBackground(this, kWindowColour);
     BuildControls();
+    setStyle(WindowStyle());
+    for (QWidget* child : findChildren<QWidget*>()) child->setStyle(WindowStyle());
     SetTabOrder();
     ConnectReactions();
 }
@@ -158,6 +208,7 @@ void fIHM::BuildControls() {
                              "Largeur maximale des images");
     LabelxImage = place(new QLabel("x", FrameImageSize), "LabelxImage", 720, 2040, 375, 225);
     LabelxImage->setAlignment(Qt::AlignCenter);
+    ImageCustomWidth->raise();  // its right border lies under the "x" label
     ImageCustomHeight = place(new QLineEdit(FrameImageSize), "ImageCustomHeight", 1080, 2040, 495,
                               225, "Hauteur maximale des images");
 
@@ -254,13 +305,34 @@ void fIHM::SetTabOrder() {
     for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
+void fIHM::KeepTabOnCheckedButtons() {
+    // Tab enters a group at its checked button; the arrow keys move within the group.
+    const auto follow = [](QRadioButton* button) {
+        const auto update = [button](bool checked) {
+            button->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        update(button->isChecked());
+        connect(button, &QRadioButton::toggled, button, update);
+    };
+    for (QRadioButton* button : OptionImageSize) follow(button);
+    for (QRadioButton* button : CopyrightPosition) follow(button);
+    for (QRadioButton* button : OptionCopyrightSize) follow(button);
+    for (QRadioButton* button : OptionCopyrightColor) {
+        if (button) follow(button);
+    }
+}
+
 void fIHM::ConnectReactions() {
+    KeepTabOnCheckedButtons();
     connect(cmdGenerate, &QPushButton::clicked, this, &fIHM::cmdGenerate_Click);
     connect(cmdExit, &QPushButton::clicked, this, &fIHM::cmdExit_Click);
     connect(drvList, &DriveList::Change, this, &fIHM::drvList_Change);
     connect(dirList, &FolderList::Change, this, &fIHM::dirList_Change);
     connect(txtSearchSpec, &QLineEdit::textChanged, this, &fIHM::txtSearchSpec_Change);
+    // A click and a move of the highlight by the keyboard both preview the file.
     connect(filList, &QListWidget::itemClicked, this, &fIHM::filList_Click);
+    connect(filList, &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* item) { filList_Click(item); });
     connect(ImageCustomWidth, &QLineEdit::textChanged, this, &fIHM::ImageCustomWidth_Change);
     connect(ImageCustomHeight, &QLineEdit::textChanged, this, &fIHM::ImageCustomHeight_Change);
     connect(OptionExif, &QCheckBox::toggled, this, &fIHM::OptionExif_Click);
@@ -374,12 +446,24 @@ void fIHM::txtSearchSpec_GotFocus() {
 }
 
 void fIHM::filList_Click(QListWidgetItem* item) {
-    if (item) VisualizeImage(JoinPath(filList->Path(), FileList::NameOf(item)));
+    // A click that made the item current has previewed it already.
+    if (!item || item == previewed_) return;
+    previewed_ = item;
+    VisualizeImage(JoinPath(filList->Path(), FileList::NameOf(item)));
 }
 
 void fIHM::filList_LostFocus() {
+    previewed_ = nullptr;
     ImageVisu->setPixmap(QPixmap());
     ImageVisuSize->setText("");
+}
+
+void fIHM::ShowCentred() {
+    if (const QScreen* screen = this->screen()) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    }
+    show();
 }
 
 void fIHM::VisualizeImage(const std::string& sFileName) {

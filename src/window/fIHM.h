@@ -26,6 +26,7 @@ namespace pixtrim {
 inline constexpr QColor kWindowColour{192, 192, 192};
 inline constexpr QColor kButtonColour{224, 224, 224};
 inline constexpr QColor kWhite{255, 255, 255};
+inline constexpr QColor kDisabledText{128, 128, 128};
 
 // Positions are given in twips; 15 twips make one device-independent pixel.
 inline constexpr int TwipsToPixels(int twips) { return twips / 15; }
@@ -39,6 +40,9 @@ public:
     std::function<void()> onGenerate;  // "&Redimensionner Images"
     std::function<void()> onExit;      // "E&xit"
     std::function<void()> onClose;     // the close box: ends the program, storing nothing
+
+    // Shows the window centred on its screen.
+    void ShowCentred();
 
     // Public operations.
     void VisualizeImage(const std::string& sFileName);
@@ -103,6 +107,7 @@ protected:
 
 private:
     void BuildControls();
+    void KeepTabOnCheckedButtons();
     void ConnectReactions();
     void SetTabOrder();
     void SetGeometryTwips(QWidget* widget, double left, double top, double width, double height);
@@ -129,6 +134,8 @@ private:
     void OptionImageSize_Click(int16_t Index);
     void OptionCopyright_Click();
     void OptionExif_Click() {}  // the EXIF choice changes nothing else in the window
+
+    const QListWidgetItem* previewed_ = nullptr;  // the file the preview shows
 };
 
 }  // namespace pixtrim
