@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/ConfigurationFile.h"
+#include "settings/ConfigurationFile.h"
 #include "batch/JpegResize.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/ConfigurationFile.h"
-#include "app/StartUp.h"
+#include "settings/ConfigurationFile.h"
+#include "settings/StartUp.h"
 #include "support/StoreFolder.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"

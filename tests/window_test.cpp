@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "app/ConfigurationFile.h"
+#include "settings/ConfigurationFile.h"
 #include "app/WindowSettings.h"
 #include "support/AppFixture.h"
 

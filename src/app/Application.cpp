@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ConfigurationFile.h"
-#include "app/StartUp.h"
+#include "settings/ConfigurationFile.h"
+#include "settings/StartUp.h"
 #include "app/WindowSettings.h"
 #include "image/cDIBSection.h"
 #include "tools/TextCase.h"

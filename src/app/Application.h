@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "batch/BatchHost.h"
 #include "batch/JpegResize.h"
 #include "window/fIHM.h"

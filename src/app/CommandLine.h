@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace pixtrim {
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/ConfigurationFile.h"
+#include "settings/ConfigurationFile.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
 #include "tools/Tools.h"

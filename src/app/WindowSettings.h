@@ -2,7 +2,7 @@
 // control runs its reaction, as the user's own change would. Window's thread only.
 #pragma once
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "window/fIHM.h"
 
 namespace pixtrim {

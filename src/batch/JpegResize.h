@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "batch/BatchHost.h"
 #include "batch/ImageJob.h"
 #include "tools/HeldFolder.h"

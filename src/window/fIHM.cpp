@@ -16,10 +16,13 @@
 #include "tools/HeldFolder.h"
 #include "tools/Tools.h"
 
+// The icon lives in this library's resources, which a static library must register itself.
+static void InitResources() { Q_INIT_RESOURCE(pixtrim); }
+
 namespace pixtrim {
 namespace {
 
-#include "../../share/pixtrim.xpm"
+
 
 const char kFolderTip[] = "Choisir ici le répertoire où se trouvent les images";
 const char kSizeTip[] = "Taille maximale souhaitée pour les images";
@@ -108,7 +111,8 @@ fIHM::fIHM(QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("fIHM");
     setWindowTitle("Pixtrim");
-    setWindowIcon(QIcon(QPixmap(pixtrim_xpm)));
+    InitResources();
+    setWindowIcon(QIcon(QPixmap(":/pixtrim.xpm")));
     setFixedSize(TwipsToPixels(11880), TwipsToPixels(6015));
     setFont(WindowFont());
     // Greyed text that still reads on the form's grey.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "batch/BatchHost.h"
 #include "batch/ImageSelection.h"
 

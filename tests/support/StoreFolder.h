@@ -4,7 +4,7 @@
 
 #include <QSettings>
 
-#include "app/ConfigurationFile.h"
+#include "settings/ConfigurationFile.h"
 
 #include "support/TempFolder.h"
 

@@ -9,7 +9,7 @@
 #include <QSettings>
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace pixtrim {
 

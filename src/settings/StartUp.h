@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace pixtrim {
 

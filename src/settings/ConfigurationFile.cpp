@@ -1,4 +1,4 @@
-#include "app/ConfigurationFile.h"
+#include "settings/ConfigurationFile.h"
 
 #include <QSettings>
 #include <QFile>

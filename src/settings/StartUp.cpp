@@ -1,6 +1,6 @@
-#include "app/StartUp.h"
+#include "settings/StartUp.h"
 
-#include "app/ConfigurationFile.h"
+#include "settings/ConfigurationFile.h"
 #include "tools/HeldFolder.h"
 #include "tools/Tools.h"
 
