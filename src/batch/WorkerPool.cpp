@@ -1,5 +1,8 @@
 #include "batch/WorkerPool.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -22,6 +25,8 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::Work() {
+    // The window's thread commits, draws and answers the user: it goes before its workers.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), getpriority(PRIO_PROCESS, 0) + 5);
     for (;;) {
         std::function<void()> task;
         {
