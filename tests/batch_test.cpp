@@ -240,10 +240,6 @@ struct SizeTextCase {
     const char* height;
 };
 
-void PrintTo(const SizeTextCase& c, std::ostream* os) {
-    *os << "'" << c.width << "' x '" << c.height << "'";
-}
-
 class InvalidSizeTest : public BatchTest, public testing::WithParamInterface<SizeTextCase> {};
 
 TEST_P(InvalidSizeTest, ShowsAMessageAndTouchesNothing) {
@@ -271,8 +267,6 @@ struct ParseCase {
     const char* text;
     int32_t value;
 };
-
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << "'" << c.text << "'"; }
 
 class BoundingSideTest : public testing::TestWithParam<ParseCase> {};
 
@@ -465,7 +459,6 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
     EXPECT_EQ(test::FileBytes(Output("a.jpg")), small);
 }
-
 
 TEST_F(BatchTest, CopyrightIsDrawnOnlyWhenAsked) {
     AddPhoto("Landscape_1.jpg", "a.jpg");

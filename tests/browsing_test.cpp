@@ -148,8 +148,6 @@ struct PreviewCase {
     QRect box;  // pixels of PictureOptions
 };
 
-void PrintTo(const PreviewCase& c, std::ostream* os) { *os << c.name; }
-
 class PreviewTest : public BrowsingTest, public testing::WithParamInterface<PreviewCase> {};
 
 TEST_P(PreviewTest, FitsAndCentresThePictureInTheBox) {

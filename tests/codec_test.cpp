@@ -7,6 +7,7 @@
 
 #include "codec/JpegCodec.h"
 #include "image/cDIBSection.h"
+#include "support/JpegSegments.h"
 #include "support/Pictures.h"
 #include "support/TempFolder.h"
 
@@ -20,12 +21,6 @@ using test::Fill;
 using test::GetPixel;
 using test::TempFolder;
 
-std::string ReadBytes(const std::string& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
 // Fills a buffer with a recognisable marker so tests can see it was left alone.
 void MakeMarker(cDIBSection& dib) {
     ASSERT_TRUE(dib.Create(3, 2));
@@ -37,8 +32,6 @@ struct FileCase {
     bool loads;
     int32_t width, height;
 };
-
-void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
 class LoadFileTest : public testing::TestWithParam<FileCase> {};
 
@@ -94,12 +87,10 @@ struct PatchCase {
     std::string bytes;
 };
 
-void PrintTo(const PatchCase& c, std::ostream* os) { *os << c.name; }
-
 class DamagedHeaderTest : public testing::TestWithParam<PatchCase> {};
 
 TEST_P(DamagedHeaderTest, IsRefusedWithoutTouchingTheBuffer) {
-    std::string bytes = ReadBytes(DataFile("testorig.jpg"));
+    std::string bytes = test::FileBytes(DataFile("testorig.jpg"));
     const size_t frame = bytes.find("\xFF\xC0");
     ASSERT_NE(frame, std::string::npos);
     bytes.replace(frame + GetParam().offset, GetParam().bytes.size(), GetParam().bytes);
@@ -125,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A progressive file whose last scan repeats: every scan is another pass over the picture,
 // so the decode stops once the scans pass what any camera or editor writes.
 TEST(LoadTest, AFileOfEndlessScansIsRefused) {
-    const std::string bytes = ReadBytes(DataFile("Issue 242.jpg"));
+    const std::string bytes = test::FileBytes(DataFile("Issue 242.jpg"));
     ASSERT_EQ(bytes.substr(bytes.size() - 2), "\xFF\xD9");
     const size_t last = bytes.rfind("\xFF\xDA");
     std::string hostile = bytes.substr(0, bytes.size() - 2);
@@ -211,7 +202,7 @@ TEST_F(SaveTest, WritesABaselineJfifFileAndNothingElse) {
     MakeBlocks(source, 64, 64);
     const std::string path = temp / "copy.jpg";
     ASSERT_TRUE(SaveJPG(source, path, 80));
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = test::FileBytes(path);
     EXPECT_EQ(bytes.substr(0, 4), "\xFF\xD8\xFF\xE0");
     EXPECT_EQ(bytes.substr(6, 5), std::string("JFIF\0", 5));
     EXPECT_NE(bytes.find("\xFF\xC0"), std::string::npos);

@@ -73,10 +73,6 @@ struct SizeCase {
     std::string height;
 };
 
-void PrintTo(const SizeCase& c, std::ostream* os) {
-    *os << (c.littleEndian ? "II" : "MM") << " type " << c.type;
-}
-
 class ExifSizeTest : public testing::TestWithParam<SizeCase> {
 protected:
     TempFolder temp;
@@ -118,8 +114,6 @@ struct DamagedCase {
     std::string bytes;
     bool found;  // an APP1 is kept
 };
-
-void PrintTo(const DamagedCase& c, std::ostream* os) { *os << c.name; }
 
 class DamagedSourceTest : public testing::TestWithParam<DamagedCase> {};
 
@@ -242,8 +236,6 @@ struct CameraCase {
     const char* width;  // as exiv2 prints the copy's PixelXDimension
     const char* height;
 };
-
-void PrintTo(const CameraCase& c, std::ostream* os) { *os << c.file; }
 
 class CameraTest : public ExifRunTest, public testing::WithParamInterface<CameraCase> {};
 

@@ -17,8 +17,6 @@ struct SizeCase {
     int32_t width, height, stride, memory;
 };
 
-void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.width << "x" << c.height; }
-
 class BufferSizeTest : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(BufferSizeTest, StrideAndMemoryFollowTheWidth) {
@@ -96,8 +94,6 @@ TEST(BufferTest, CreateOnAReadyBufferTakesTheNewSize) {
 struct FailedCase {
     int32_t width, height;
 };
-
-void PrintTo(const FailedCase& c, std::ostream* os) { *os << c.width << "x" << c.height; }
 
 class RefusedCreateTest : public testing::TestWithParam<FailedCase> {};
 

@@ -16,10 +16,6 @@ struct FitCase {
     int32_t fittedWidth, fittedHeight;
 };
 
-void PrintTo(const FitCase& c, std::ostream* os) {
-    *os << c.width << "x" << c.height << " in " << c.maxWidth << "x" << c.maxHeight;
-}
-
 class FitImageSizeTest : public testing::TestWithParam<FitCase> {};
 
 TEST_P(FitImageSizeTest, GivesTheCopySize) {

@@ -43,8 +43,6 @@ struct GreyCase {
     GreyRows expected;
 };
 
-void PrintTo(const GreyCase& c, std::ostream* os) { *os << c.name; }
-
 class WorkedExampleTest : public testing::TestWithParam<GreyCase> {};
 
 TEST_P(WorkedExampleTest, GivesTheExactBytes) {

@@ -22,10 +22,6 @@ struct HeightCase {
     int32_t fontHeight;
 };
 
-void PrintTo(const HeightCase& c, std::ostream* os) {
-    *os << c.width << "x" << c.height << " at " << c.factor;
-}
-
 class FontHeightTest : public testing::TestWithParam<HeightCase> {};
 
 TEST_P(FontHeightTest, IsTheFloorOfTheScaledLargerSide) {
@@ -51,8 +47,6 @@ struct RectCase {
     int32_t width, height;
     TextRect rect;
 };
-
-void PrintTo(const RectCase& c, std::ostream* os) { *os << c.width << "x" << c.height; }
 
 class TextRectangleTest : public testing::TestWithParam<RectCase> {};
 
@@ -115,8 +109,6 @@ struct CornerCase {
     bool left, top;
 };
 
-void PrintTo(const CornerCase& c, std::ostream* os) { *os << "position " << int(c.position); }
-
 class CornerTest : public OverlayTest, public testing::WithParamInterface<CornerCase> {};
 
 TEST_P(CornerTest, DrawsOnlyInItsCornerInsideTheMargin) {
@@ -155,8 +147,6 @@ struct ColourCase {
     int16_t index;
     Bgr text, background;
 };
-
-void PrintTo(const ColourCase& c, std::ostream* os) { *os << "colour " << c.index; }
 
 class ColourTest : public OverlayTest, public testing::WithParamInterface<ColourCase> {};
 

@@ -20,10 +20,6 @@ struct SplitCase {
     const char* before;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) {
-    *os << "'" << c.text << "' at '" << c.separator << "'";
-}
-
 class SplitTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTest, SplitsAtTheLastSeparator) {
@@ -61,10 +57,6 @@ struct FilterCase {
     const char* filters;
     bool matches;
 };
-
-void PrintTo(const FilterCase& c, std::ostream* os) {
-    *os << "'" << c.name << "' in '" << c.filters << "'";
-}
 
 class MatchesFiltersTest : public testing::TestWithParam<FilterCase> {};
 
@@ -126,8 +118,6 @@ struct NumberCase {
     const char* text;
     double value;
 };
-
-void PrintTo(const NumberCase& c, std::ostream* os) { *os << "'" << c.text << "'"; }
 
 class NumericValueTest : public testing::TestWithParam<NumberCase> {};
 

@@ -1,12 +1,15 @@
-// Test main for tests that draw text: fonts need a QGuiApplication.
+// Test main: a QApplication on the offscreen platform (fonts need a GUI application, the
+// window tests widgets), Fusion as the program sets it.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QStyleFactory>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     // Tests never need a screen, also when CTest lists them without the test environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
     return RUN_ALL_TESTS();
 }
