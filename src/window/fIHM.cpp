@@ -450,14 +450,16 @@ void fIHM::txtSearchSpec_GotFocus() {
 }
 
 void fIHM::filList_Click(QListWidgetItem* item) {
-    // A click that made the item current has previewed it already.
-    if (!item || item == previewed_) return;
-    previewed_ = item;
-    VisualizeImage(JoinPath(filList->Path(), FileList::NameOf(item)));
+    // A click that made the item current has previewed that file already.
+    if (!item) return;
+    const std::string path = JoinPath(filList->Path(), FileList::NameOf(item));
+    if (path == previewed_) return;
+    previewed_ = path;
+    VisualizeImage(path);
 }
 
 void fIHM::filList_LostFocus() {
-    previewed_ = nullptr;
+    previewed_.clear();
     ImageVisu->setPixmap(QPixmap());
     ImageVisuSize->setText("");
 }
@@ -486,6 +488,7 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
 }
 
 void fIHM::VisualizePicture(const QImage& picture, const QSize& stored) {
+    previewed_.clear();  // the preview no longer shows the file last clicked
     if (picture.isNull() || !stored.isValid() || stored.isEmpty()) {
         return ShowPreview(QImage(), QSize());
     }

@@ -135,7 +135,7 @@ private:
     void OptionCopyright_Click();
     void OptionExif_Click() {}  // the EXIF choice changes nothing else in the window
 
-    const QListWidgetItem* previewed_ = nullptr;  // the file the preview shows
+    std::string previewed_;  // the file the preview shows, by its path
 };
 
 }  // namespace pixtrim
