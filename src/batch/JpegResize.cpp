@@ -127,7 +127,9 @@ bool JpegResize::PrepareOutputFolder() {
     // A link or a file in its place is refused: it is not ours to empty or write into.
     IoOutcome outcome = imageFolder_.OpenChild(name, outputFolder_);
     if (!outcome && outcome.error != ENOENT) {
-        ReportPreparationFailure(OutputFolder(), outcome.Reason());
+        ReportPreparationFailure(OutputFolder(), imageFolder_.IsLink(name)
+                                                     ? "C'est un lien symbolique, pas un répertoire"
+                                                     : outcome.Reason());
         return false;
     }
     const bool holdsSomething = RemoveFolderIfEmpty(imageFolder_, name, outputFolder_);

@@ -228,6 +228,11 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     return outcome;
 }
 
+bool HeldFolder::IsLink(const std::string& name) const {
+    struct stat status;
+    return fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
+}
+
 IoOutcome ReadRegularFile(const std::string& path, std::string& bytes, size_t limit) {
     const auto [folderPath, name] = SplitPath(path);
     HeldFolder folder;

@@ -58,6 +58,8 @@ public:
     bool IsEmpty() const;
     // True when `name` is a regular file itself, not a link to one.
     bool IsRegularFile(const std::string& name) const;
+    // True when `name` is a symbolic link.
+    bool IsLink(const std::string& name) const;
 
     // Reads the whole file `name` once; it must be a regular file (a FIFO or a device is
     // refused with EINVAL without blocking) of at most `limit` bytes (EFBIG beyond).
