@@ -50,7 +50,9 @@ TEST_P(TidyTest, DeletesThumbsDbThenRemovesOnlyAnEmptyFolder) {
     EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output), GetParam().kept);
     EXPECT_EQ(output.IsOpen(), GetParam().kept);
     EXPECT_EQ(fs::exists(temp / "Resized"), GetParam().kept);
-    if (GetParam().kept) EXPECT_EQ(Entries(temp / "Resized"), GetParam().left);
+    if (GetParam().kept) {
+        EXPECT_EQ(Entries(temp / "Resized"), GetParam().left);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -116,6 +116,10 @@ std::optional<uint32_t> ExifTransfer::ReadTiffHeader() {
     return ReadExifLong();
 }
 
+int32_t ExifTransfer::SegmentLength() const {
+    return ExifData.size() < 4 ? 0 : ExifData[2] * 256 + ExifData[3];
+}
+
 std::optional<int32_t> ExifTransfer::FindEntry(uint32_t ifd, uint16_t wanted, int32_t length) {
     // An IFD holds its own count of entries: what follows them is other data, however much
     // it may look like an entry.
@@ -137,8 +141,7 @@ bool ExifTransfer::FindExifImageSize() {
     ExifPos = 0;
     ExifLittleEndian = false;
     ExifWidthPos = ExifHeightPos = 0;
-    if (ExifData.size() < 4) return false;
-    const int32_t length = ExifData[2] * 256 + ExifData[3];
+    const int32_t length = SegmentLength();
     if (ReadExifWord() != 0xFFE1) return false;
     const auto ifd0 = ReadTiffHeader();
     if (!ifd0) return false;
@@ -191,9 +194,7 @@ void ExifTransfer::WithExifSegment(Work work) {
 
 void ExifTransfer::ReadOrientation() {
     orientation_ = 1;
-    ExifPos = 0;
-    if (ExifData.size() < 4) return;
-    const int32_t length = ExifData[2] * 256 + ExifData[3];
+    const int32_t length = SegmentLength();
     const auto ifd0 = ReadTiffHeader();
     const auto entry = ifd0 ? FindEntry(*ifd0, kOrientationTag, length) : std::nullopt;
     if (!entry) return;

@@ -67,6 +67,8 @@ private:
     // IFD0 from the TIFF header, leaving ExifPos just past it. Nothing when any is wrong.
     std::optional<uint32_t> ReadTiffHeader();
     std::optional<uint32_t> ReadExifLong();
+    // The kept segment's length field L (0 when the segment is too short to hold one).
+    int32_t SegmentLength() const;
     // The position of the entry `tag` among the counted entries of the IFD at `ifd` (from
     // the TIFF header); nothing when absent or when the walk would reach `length`.
     std::optional<int32_t> FindEntry(uint32_t ifd, uint16_t tag, int32_t length);

@@ -45,11 +45,17 @@ bool HasKind(int folder, const dirent& entry, EntryKind kind) {
     return type == (kind == EntryKind::RegularFile ? DT_REG : DT_DIR);
 }
 
-// The folder part of `path` ("." for a bare name) and the name part.
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return {".", path};
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+// The mode of `name` itself (a link is not followed); 0 when it cannot be read.
+mode_t ModeOf(int folder, const char* name) {
+    struct stat status;
+    return fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0 ? status.st_mode : 0;
+}
+
+// The folder of `path` ("." for a bare name) held, and the name in it.
+IoOutcome OpenFolderOf(const std::string& path, HeldFolder& folder, std::string& name) {
+    const std::string parent = ParentFolder(path);
+    name = GetTextAfterLast(path, "/");
+    return HeldFolder::Open(parent.empty() ? "." : parent, folder);
 }
 
 // Calls `visit(folder descriptor, entry)` for each entry but "." and ".." until it answers
@@ -131,11 +137,8 @@ IoOutcome HeldFolder::RemoveFile(const std::string& name) const {
 IoOutcome HeldFolder::RemoveAllFiles() const {
     std::vector<std::string> files;
     IoOutcome outcome = WalkEntries(fd_, [&](int folder, const dirent& entry) {
-        struct stat status;
         const bool isFolder = entry.d_type == DT_DIR ||
-                              (entry.d_type == DT_UNKNOWN &&
-                               fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-                               S_ISDIR(status.st_mode));
+                              (entry.d_type == DT_UNKNOWN && S_ISDIR(ModeOf(folder, entry.d_name)));
         if (!isFolder) files.emplace_back(entry.d_name);
         return true;
     });
@@ -159,10 +162,16 @@ bool HeldFolder::IsEmpty() const {
     return outcome && empty;
 }
 
+bool HeldFolder::CanBeListed() const {
+    return bool(WalkEntries(fd_, [](int, const dirent&) { return false; }));
+}
+
 bool HeldFolder::IsRegularFile(const std::string& name) const {
-    struct stat status;
-    return fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(status.st_mode);
+    return S_ISREG(ModeOf(fd_, name.c_str()));
+}
+
+bool HeldFolder::IsLink(const std::string& name) const {
+    return S_ISLNK(ModeOf(fd_, name.c_str()));
 }
 
 IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& bytes,
@@ -228,23 +237,18 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     return outcome;
 }
 
-bool HeldFolder::IsLink(const std::string& name) const {
-    struct stat status;
-    return fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
-}
-
 IoOutcome ReadRegularFile(const std::string& path, std::string& bytes, size_t limit) {
-    const auto [folderPath, name] = SplitPath(path);
     HeldFolder folder;
-    if (const IoOutcome opened = HeldFolder::Open(folderPath, folder); !opened) return opened;
+    std::string name;
+    if (const IoOutcome opened = OpenFolderOf(path, folder, name); !opened) return opened;
     return folder.ReadRegularFile(name, bytes, limit);
 }
 
 IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    const auto [folderPath, name] = SplitPath(path);
-    if (name.empty()) return {EISDIR};
     HeldFolder folder;
-    if (const IoOutcome opened = HeldFolder::Open(folderPath, folder); !opened) return opened;
+    std::string name;
+    if (const IoOutcome opened = OpenFolderOf(path, folder, name); !opened) return opened;
+    if (name.empty()) return {EISDIR};
     return folder.WriteFileAtomically(name, bytes);
 }
 
@@ -257,8 +261,7 @@ std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind) {
 
 bool IsReadableFolder(const std::string& path) {
     HeldFolder folder;
-    std::vector<std::string> names;
-    return HeldFolder::Open(path, folder) && folder.List(EntryKind::Folder, names);
+    return HeldFolder::Open(path, folder) && folder.CanBeListed();
 }
 
 bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder) {

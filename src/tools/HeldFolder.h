@@ -56,6 +56,8 @@ public:
     IoOutcome List(EntryKind kind, std::vector<std::string>& names) const;
     // True when the folder holds no entry at all (and could be read).
     bool IsEmpty() const;
+    // True when the folder's entries can be read (only the first is).
+    bool CanBeListed() const;
     // True when `name` is a regular file itself, not a link to one.
     bool IsRegularFile(const std::string& name) const;
     // True when `name` is a symbolic link.

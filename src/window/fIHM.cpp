@@ -477,7 +477,7 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
     // file is read, once: a FIFO in its place must not block the window.
     std::string content;
     ReadRegularFile(sFileName, content);
-    QByteArray bytes = QByteArray::fromStdString(content);
+    QByteArray bytes = QByteArray::fromRawData(content.data(), qsizetype(content.size()));
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
