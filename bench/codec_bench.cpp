@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
     const double resample =
         bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
     const double overlay = bench::BestSeconds(repeat, [&] {
-        target.AddTextOverPicture("© 2026 Zoë Ørsted", 0, 1, true, true, 1, "Comic Sans MS");
+        target.AddTextOverPicture("© 2026 Zoë Ørsted", CopyrightPlace::BottomRight, 1, true, true,
+                                  CopyrightColours::WhiteOnBlack, "Comic Sans MS");
     });
     const double encode = bench::BestSeconds(repeat, [&] { SaveJPG(target, output, 80); });
     std::remove(output.c_str());

@@ -17,6 +17,15 @@ const Preset kPresets[7] = {{"", ""},       {"2272", "1704"}, {"1152", "864"}, {
 std::string Trimmed(const QString& text) { return TrimBlanks(text.toStdString()); }
 QString TrimmedText(const std::string& text) { return QString::fromStdString(TrimBlanks(text)); }
 
+// The index of the checked button of a group, or `fallback` when none is.
+template <size_t N>
+int CheckedIndex(const std::array<QRadioButton*, N>& group, int fallback) {
+    for (size_t index = 0; index < N; ++index) {
+        if (group[index] && group[index]->isChecked()) return static_cast<int>(index);
+    }
+    return fallback;
+}
+
 // Selects `index` in its group, or `fallback` when the group has no such button.
 template <size_t N>
 void SelectOption(const std::array<QRadioButton*, N>& group, int index, int fallback) {
@@ -35,30 +44,16 @@ void ReadSettingsFromWindow(Settings& settings, const fIHM& window) {
     settings.CustomHeight = Trimmed(window.ImageCustomHeight->text());
     settings.ImageWidth = TrimBlanks(settings.CustomWidth);
     settings.ImageHeight = TrimBlanks(settings.CustomHeight);
-    for (int index = 1; index <= 6; ++index) {
-        if (window.OptionImageSize[index]->isChecked()) {
-            settings.ImageWidth = kPresets[index].width;
-            settings.ImageHeight = kPresets[index].height;
-            break;
-        }
+    if (const int preset = CheckedIndex(window.OptionImageSize, 0); preset > 0) {
+        settings.ImageWidth = kPresets[preset].width;
+        settings.ImageHeight = kPresets[preset].height;
     }
     settings.CopyrightText = Trimmed(window.TextCopyright->text());
-    settings.CopyrightPlace = 0;
-    for (uint8_t index : {1, 2, 3}) {
-        if (window.CopyrightPosition[index]->isChecked()) {
-            settings.CopyrightPlace = index;
-            break;
-        }
-    }
-    settings.CopyrightSize = window.OptionCopyrightSize[0]->isChecked()   ? 0
-                             : window.OptionCopyrightSize[2]->isChecked() ? 2
-                                                                          : 1;
+    settings.CopyrightPlace = static_cast<uint8_t>(CheckedIndex(window.CopyrightPosition, 0));
+    settings.CopyrightSize = static_cast<uint8_t>(CheckedIndex(window.OptionCopyrightSize, 1));
     settings.CopyrightTransparent = window.OptionCopyrightTransparent->isChecked();
     settings.CopyrightOutline = window.OptionCopyrightOutline->isChecked();
-    settings.CopyrightColor = window.OptionCopyrightColor[0]->isChecked()   ? 0
-                              : window.OptionCopyrightColor[2]->isChecked() ? 2
-                              : window.OptionCopyrightColor[4]->isChecked() ? 4
-                                                                            : 1;
+    settings.CopyrightColor = static_cast<int16_t>(CheckedIndex(window.OptionCopyrightColor, 1));
 }
 
 void ApplySettingsToWindow(const Settings& settings, fIHM& window) {

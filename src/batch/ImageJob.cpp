@@ -1,10 +1,42 @@
 #include "batch/ImageJob.h"
 
+#include <algorithm>
+
 #include "batch/ImageSelection.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 
 namespace pixtrim {
+
+double CopyrightFactor(CopyrightSize size) {
+    switch (size) {
+        case CopyrightSize::Small:
+            return 0.6;
+        case CopyrightSize::Medium:
+            return 0.8;
+        default:
+            return 1.0;
+    }
+}
+
+JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t boxHeight) {
+    JobSettings job;
+    job.boxWidth = boxWidth;
+    job.boxHeight = boxHeight;
+    job.keepExif = settings.KeepExif;
+    job.insertCopyright = settings.InsertCopyright;
+    job.copyrightText = settings.CopyrightText;
+    job.copyrightPlace = settings.CopyrightPlace <= 3 ? CopyrightPlace(settings.CopyrightPlace)
+                                                      : CopyrightPlace::BottomRight;
+    job.copyrightSize = CopyrightSize(std::min<uint8_t>(settings.CopyrightSize, 2));
+    job.copyrightTransparent = settings.CopyrightTransparent;
+    job.copyrightOutline = settings.CopyrightOutline;
+    job.copyrightColours = settings.CopyrightColor >= 0 && settings.CopyrightColor <= 4
+                               ? CopyrightColours(settings.CopyrightColor)
+                               : CopyrightColours::WhiteOnBlack;
+    job.copyrightFont = settings.CopyrightFont;
+    return job;
+}
 
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                       const JobSettings& settings) {
@@ -31,8 +63,8 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     source.ClearUp();
     if (settings.insertCopyright &&
         !result.fitted.AddTextOverPicture(
-            settings.copyrightText, settings.copyrightPlace, settings.copyrightFactor,
-            settings.copyrightTransparent, settings.copyrightOutline, settings.copyrightColor,
+            settings.copyrightText, settings.copyrightPlace, CopyrightFactor(settings.copyrightSize),
+            settings.copyrightTransparent, settings.copyrightOutline, settings.copyrightColours,
             settings.copyrightFont)) {
         return stop(JobStep::Overlay);
     }

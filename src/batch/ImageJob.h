@@ -9,11 +9,17 @@
 #include <string>
 
 #include "image/cDIBSection.h"
+#include "settings/Settings.h"
 #include "tools/HeldFolder.h"
 
 namespace pixtrim {
 
 inline constexpr int32_t kJpegQuality = 80;
+
+enum class CopyrightSize : uint8_t { Small, Medium, Large };
+
+// The overlay's size factor: small 0.6, medium 0.8, large 1.
+double CopyrightFactor(CopyrightSize size);
 
 // What a job needs of the settings, copied once per run: the window may change meanwhile.
 struct JobSettings {
@@ -22,13 +28,18 @@ struct JobSettings {
     bool keepExif = false;
     bool insertCopyright = false;
     std::string copyrightText;
-    uint8_t copyrightPlace = 0;
-    double copyrightFactor = 0;
+    CopyrightPlace copyrightPlace = CopyrightPlace::BottomRight;
+    CopyrightSize copyrightSize = CopyrightSize::Medium;
     bool copyrightTransparent = true;
     bool copyrightOutline = false;
-    int16_t copyrightColor = 0;
+    CopyrightColours copyrightColours = CopyrightColours::WhiteOnBlack;
     std::string copyrightFont;
 };
+
+// The snapshot of `settings` for a box of boxWidth x boxHeight. The stored numbers become
+// the named choices here; a number without a name takes what the overlay draws for it
+// (bottom right, white on black) or, for the size, large.
+JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t boxHeight);
 
 // The step at which a job stopped; Done when the copy is finished.
 enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };

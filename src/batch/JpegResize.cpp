@@ -20,12 +20,6 @@ const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 
 }  // namespace
 
-double CopyrightFactor(uint8_t copyrightSize) {
-    if (copyrightSize == 0) return 0.6;
-    if (copyrightSize == 1) return 0.8;
-    return 1.0;
-}
-
 std::optional<int32_t> ParseBoundingSide(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return std::nullopt;
@@ -154,22 +148,6 @@ uint8_t JpegResize::ProgressPercent() const {
     return static_cast<uint8_t>(std::nearbyint(share));
 }
 
-JobSettings JpegResize::SnapshotForJobs() const {
-    JobSettings job;
-    job.boxWidth = boxWidth_;
-    job.boxHeight = boxHeight_;
-    job.keepExif = settings_.KeepExif;
-    job.insertCopyright = settings_.InsertCopyright;
-    job.copyrightText = settings_.CopyrightText;
-    job.copyrightPlace = settings_.CopyrightPlace;
-    job.copyrightFactor = CopyrightFactor(settings_.CopyrightSize);
-    job.copyrightTransparent = settings_.CopyrightTransparent;
-    job.copyrightOutline = settings_.CopyrightOutline;
-    job.copyrightColor = settings_.CopyrightColor;
-    job.copyrightFont = settings_.CopyrightFont;
-    return job;
-}
-
 void JpegResize::ResizeAllImages() {
     ImageNames = ListImages(settings_.ImageFilters, imageFolder_);
     ImageCount = static_cast<int32_t>(ImageNames.size());
@@ -181,7 +159,7 @@ void JpegResize::ResizeAllImages() {
     // many decoded sources exist); their answers are committed here, strictly in order,
     // exactly as a run of one image at a time would. The pool is declared last: it ends,
     // and with it every running job, before anything the jobs read.
-    const JobSettings job = SnapshotForJobs();
+    const JobSettings job = JobSettingsFrom(settings_, boxWidth_, boxHeight_);
     const int threads = Threads > 0 ? Threads : RunThreads();
     std::deque<std::future<JobResult>> inFlight;
     size_t submitted = 0;

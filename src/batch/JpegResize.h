@@ -36,7 +36,6 @@ private:
     bool PrepareImageFolder();
     bool PrepareOutputFolder();
     void ResizeAllImages();
-    JobSettings SnapshotForJobs() const;
     // Commits one image's answer: preview, then the copy written, or the fatal message.
     bool CommitImage(const std::string& name, const JobResult& result);
 
@@ -60,8 +59,5 @@ private:
 // fraction ("." or ",") rounded half to even; nothing when it is not a number or lies
 // outside 1 to 32767.
 std::optional<int32_t> ParseBoundingSide(const std::string& text);
-
-// The overlay's size factor for a CopyrightSize: 0 small (0.6), 1 medium (0.8), else 1.0.
-double CopyrightFactor(uint8_t copyrightSize);
 
 }  // namespace pixtrim

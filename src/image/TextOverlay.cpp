@@ -9,13 +9,13 @@
 namespace pixtrim {
 namespace {
 
-uint32_t AlignmentOf(uint8_t position) {
-    switch (position) {
-        case 1:
+uint32_t AlignmentOf(CopyrightPlace place) {
+    switch (place) {
+        case CopyrightPlace::BottomLeft:
             return kDtLeft | kDtBottom;
-        case 2:
+        case CopyrightPlace::TopLeft:
             return kDtLeft | kDtTop;
-        case 3:
+        case CopyrightPlace::TopRight:
             return kDtRight | kDtTop;
         default:
             return kDtRight | kDtBottom;
@@ -27,16 +27,16 @@ struct TextColours {
     uint32_t background;
 };
 
-TextColours ColoursOf(int16_t index) {
+TextColours ColoursOf(CopyrightColours colours) {
     constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
-    switch (index) {
-        case 0:
+    switch (colours) {
+        case CopyrightColours::BlackOnWhite:
             return {kBlack, kWhite};
-        case 2:
+        case CopyrightColours::YellowOnBlack:
             return {0x00FFFF, kBlack};
-        case 3:
+        case CopyrightColours::GreenOnWhite:
             return {0x00FF00, kWhite};
-        case 4:
+        case CopyrightColours::BlueOnWhite:
             return {0xFF0000, kWhite};
         default:
             return {kWhite, kBlack};
@@ -76,9 +76,9 @@ TextRect CopyrightRectangle(int32_t width, int32_t height) {
             RoundToInt32((1 - margin) * double(height))};
 }
 
-bool cDIBSection::AddTextOverPicture(const std::string& sText, uint8_t iPosition,
+bool cDIBSection::AddTextOverPicture(const std::string& sText, CopyrightPlace place,
                                      double dMagnifyFactor, bool bTransparent, bool bOutlineText,
-                                     int16_t iTextColor, const std::string& sFont) {
+                                     CopyrightColours textColours, const std::string& sFont) {
     if (!SurfaceHandle) return false;
     bool result = true;
     const std::string text = TextToDraw(sText);
@@ -91,8 +91,8 @@ bool cDIBSection::AddTextOverPicture(const std::string& sText, uint8_t iPosition
     Font* previousFont = SurfaceHandle->SelectFont(font);
 
     const TextRect rect = CopyrightRectangle(Width(), Height());
-    const uint32_t flags = kDtSingleLine | kDtNoClip | AlignmentOf(iPosition);
-    const TextColours colours = ColoursOf(iTextColor);
+    const uint32_t flags = kDtSingleLine | kDtNoClip | AlignmentOf(place);
+    const TextColours colours = ColoursOf(textColours);
     SurfaceHandle->SetTextColor(colours.text);
     SurfaceHandle->SetBkColor(colours.background);
     SurfaceHandle->SetBkMode(bTransparent ? BackgroundMode::Transparent : BackgroundMode::Opaque);

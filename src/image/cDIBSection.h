@@ -42,6 +42,13 @@ int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor)
 // The area inside the 1 % margin, in surface coordinates, rounded half to even.
 TextRect CopyrightRectangle(int32_t width, int32_t height);
 
+// The copyright's corner and colours (text on box or outline). The stored numbers are
+// these values; a number without a name draws as the default, BottomRight or WhiteOnBlack.
+enum class CopyrightPlace : uint8_t { BottomRight, BottomLeft, TopLeft, TopRight };
+enum class CopyrightColours : uint8_t {
+    BlackOnWhite, WhiteOnBlack, YellowOnBlack, GreenOnWhite, BlueOnWhite
+};
+
 class cDIBSection {
 public:
     cDIBSection() = default;
@@ -95,17 +102,16 @@ public:
     bool Resample(cDIBSection& cDib, int32_t lNewHeight, int32_t lNewWidth) const;
 
     // Draws the copyright text `sText` (spaces trimmed, cut at a NUL) in bold `sFont` at
-    // a cell height of 4 % of the larger side times `dMagnifyFactor`, into a corner inside a
-    // 1 % margin: iPosition 1 bottom left, 2 top left, 3 top right, anything else bottom
-    // right. iTextColor 0 black, 2 yellow, 3 green, 4 blue, anything else white; the
-    // background (box or outline) is black behind white or yellow, white otherwise.
-    // bTransparent false paints the text's box; bOutlineText draws it first at the 25
+    // a cell height of 4 % of the larger side times `dMagnifyFactor`, into the corner
+    // `place` inside a 1 % margin, in the colours `colours`. bTransparent false paints the text's box; bOutlineText draws it first at the 25
     // offsets of -2..2 in swapped colours. The surface keeps the colours and background
     // mode afterwards. True unless the final drawing fails (an Empty buffer).
     // Needs a QGuiApplication; safe on different buffers from different threads.
-    bool AddTextOverPicture(const std::string& sText, uint8_t iPosition = 0,
+    bool AddTextOverPicture(const std::string& sText,
+                            CopyrightPlace place = CopyrightPlace::BottomRight,
                             double dMagnifyFactor = 1, bool bTransparent = true,
-                            bool bOutlineText = false, int16_t iTextColor = 1,
+                            bool bOutlineText = false,
+                            CopyrightColours colours = CopyrightColours::WhiteOnBlack,
                             const std::string& sFont = "Times");
 
     // Exchanges everything two buffers hold.

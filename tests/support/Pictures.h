@@ -36,6 +36,14 @@ inline void Fill(cDIBSection& dib, const std::function<Bgr(int32_t, int32_t)>& c
 
 inline Bgr Grey(uint8_t v) { return {v, v, v}; }
 
+// The one way tests make a picture: width x height, every pixel from `colour`.
+inline cDIBSection MakePicture(int32_t width, int32_t height,
+                               const std::function<Bgr(int32_t, int32_t)>& colour) {
+    cDIBSection dib;
+    if (dib.Create(width, height)) Fill(dib, colour);
+    return dib;
+}
+
 // True when the picture bytes (padding excluded) of both buffers are equal.
 inline bool SamePixels(const cDIBSection& a, const cDIBSection& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height()) return false;

@@ -1,0 +1,58 @@
+// A run of the core on a temporary photo folder, with a recording host: what the batch
+// and EXIF tests share.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "batch/JpegResize.h"
+#include "support/FakeHost.h"
+#include "support/JpegSegments.h"
+#include "support/Pictures.h"
+#include "support/TempFolder.h"
+#include "tools/Tools.h"
+
+namespace pixtrim::test {
+
+class RunFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        startFolder_ = CurrentFolder();
+        settings.AppFolder = app.String();
+        settings.ImageFolder = photos.String();
+        settings.ImageWidth = "320";
+        settings.ImageHeight = "240";
+    }
+    void TearDown() override { ChangeCurrentFolder(startFolder_); }
+
+    // Copies a file of the test data into the photo folder under `name`.
+    void AddPhoto(const std::string& data, const std::string& name) {
+        std::filesystem::copy_file(DataFile(data), photos.Path() / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    void Run() { run.ResizeFolder(); }
+    std::string Output(const std::string& name = "") const {
+        return name.empty() ? photos / "Resized" : photos / ("Resized/" + name);
+    }
+    std::vector<std::string> OutputNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Output()))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The only message shown, or "" when none or several were.
+    std::string Message() const {
+        return host.messages.size() == 1 ? host.messages[0].text : std::string();
+    }
+
+    TempFolder photos;
+    TempFolder app;
+    Settings settings;
+    FakeHost host{settings};
+    JpegResize run{settings, host};
+    std::string startFolder_;
+};
+
+}  // namespace pixtrim::test
