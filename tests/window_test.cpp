@@ -1,263 +1,120 @@
 #include <gtest/gtest.h>
 
-#include <QFontInfo>
-#include <QSettings>
 #include <QTimer>
 
-#include "settings/ConfigurationFile.h"
 #include "app/WindowSettings.h"
+#include "settings/ConfigurationFile.h"
 #include "support/AppFixture.h"
 
 namespace pixtrim {
 namespace {
 
-using test::AppFixture;
+namespace fs = std::filesystem;
 
-// The icon comes from the window library's own resources, which must be registered.
-TEST(WindowTest, TheIconIsLoaded) {
-    fIHM window;
-    EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
-}
-
-TEST_F(AppFixture, FirstStartShowsTheDefaultsAndTheStartFolder) {
-    AddPhoto("testorig.jpg", "a.jpg");
-    photos.WriteFile("b.png");
-    fIHM& window = Start();
-    EXPECT_EQ(window.windowTitle(), "Pixtrim v1.13");
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.dirList->Path(), photos.String());
-    EXPECT_EQ(window.filList->Path(), photos.String());
-    EXPECT_EQ(window.txtSearchSpec->text(), "*.jpg;*.jpeg");
-    EXPECT_EQ(window.filList->ListCount(), 1);
-    EXPECT_TRUE(window.ProgressBar->isHidden());
-    EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
-    EXPECT_EQ(window.ImageVisuSize->text(), "");
-    EXPECT_TRUE(window.OptionExif->isChecked());
-    EXPECT_FALSE(window.OptionCopyright->isChecked());
-    EXPECT_TRUE(window.FrameCopyright->isHidden());
-    EXPECT_TRUE(window.OptionImageSize[4]->isChecked());
-    EXPECT_FALSE(window.ImageCustomWidth->isEnabled());
-    EXPECT_EQ(window.ImageCustomWidth->text(), "160");
-    EXPECT_EQ(window.ImageCustomHeight->text(), "120");
-    EXPECT_TRUE(window.CopyrightPosition[0]->isChecked());
-    EXPECT_TRUE(window.OptionCopyrightSize[1]->isChecked());
-    EXPECT_TRUE(window.OptionCopyrightColor[0]->isChecked());
-    EXPECT_TRUE(window.OptionCopyrightTransparent->isChecked());
-    EXPECT_EQ(window.drvList->CurrentRoot(), window.drvList->VolumeOf(photos.String()));
-}
-
-class TransferTest : public AppFixture {
+class WindowTest : public test::AppFixture {
 protected:
     Settings Read() {
         Settings s;
         ReadSettingsFromWindow(s, app.Window());
         return s;
     }
-    void Apply(const Settings& s) { ApplySettingsToWindow(s, app.Window()); }
-    Settings Base() {
-        Settings s;
-        s.ImageFolder = photos.String();
-        return s;
+    std::string Stored(const char* section, const char* key) {
+        return ReadConfigurationValue(photos / "Pixtrim.cfg", section, key);
+    }
+    QStringList Entries(QListWidget* list) {
+        QStringList names;
+        for (int i = 0; i < list->count(); ++i) names << list->item(i)->text().trimmed();
+        return names;
+    }
+    void Click(QListWidget* list, const QString& name, bool twice = false) {
+        const auto found = list->findItems(name, Qt::MatchEndsWith);
+        ASSERT_FALSE(found.isEmpty()) << name.toStdString();
+        list->setCurrentItem(found[0]);
+        const QPoint at = list->visualItemRect(found[0]).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 };
 
-TEST_F(TransferTest, EveryFieldGoesBothWays) {
-    Start();
-    Settings s = Base();
+TEST_F(WindowTest, FirstStartShowsTheStartFolderAndItsPhotos) {
+    AddPhoto("testorig.jpg", "a.jpg");
+    photos.WriteFile("b.png");
+    fIHM& window = Start();
+    EXPECT_EQ(window.windowTitle(), "Pixtrim v1.13");
+    EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
+    EXPECT_EQ(window.dirList->Path(), photos.String());
+    EXPECT_EQ(Entries(window.filList), QStringList{"a.jpg"});
+    EXPECT_TRUE(window.ProgressBar->isHidden());
+    EXPECT_TRUE(window.FrameCopyright->isHidden());
+    EXPECT_EQ(window.drvList->CurrentRoot(), window.drvList->VolumeOf(photos.String()));
+    const QRect screen = window.screen()->availableGeometry(), shown = window.geometry();
+    EXPECT_LE(std::abs((shown.left() - screen.left()) - (screen.right() - shown.right())), 1);
+    EXPECT_LE(std::abs((shown.top() - screen.top()) - (screen.bottom() - shown.bottom())), 1);
+}
+
+TEST_F(WindowTest, EveryFieldGoesBothWaysAndBlanksAreTrimmed) {
+    fIHM& window = Start();
+    Settings s;
+    s.ImageFolder = photos.String();
     s.KeepExif = false;
-    s.InsertCopyright = true;
-    s.ImageWidth = "1152";
-    s.ImageHeight = "864";
-    s.CustomWidth = "333";
-    s.CustomHeight = "222";
+    s.InsertCopyright = s.CopyrightOutline = true;
+    s.ImageWidth = "1152", s.ImageHeight = "864", s.CustomWidth = "333", s.CustomHeight = "222";
     s.CopyrightText = "© Zoë";
-    s.CopyrightPlace = 3;
-    s.CopyrightSize = 2;
+    s.CopyrightPlace = 3, s.CopyrightSize = 2, s.CopyrightColor = 4;
     s.CopyrightTransparent = false;
-    s.CopyrightOutline = true;
-    s.CopyrightColor = 4;
-    Apply(s);
-    const Settings r = Read();
-    EXPECT_EQ(r.ImageFolder, s.ImageFolder);
-    EXPECT_EQ(r.KeepExif, s.KeepExif);
-    EXPECT_EQ(r.InsertCopyright, s.InsertCopyright);
-    EXPECT_EQ(r.ImageWidth, "1152");
-    EXPECT_EQ(r.ImageHeight, "864");
-    EXPECT_EQ(r.CustomWidth, "333");
-    EXPECT_EQ(r.CustomHeight, "222");
-    EXPECT_EQ(r.CopyrightText, "© Zoë");
-    EXPECT_EQ(r.CopyrightPlace, 3);
-    EXPECT_EQ(r.CopyrightSize, 2);
-    EXPECT_EQ(r.CopyrightTransparent, false);
-    EXPECT_EQ(r.CopyrightOutline, true);
-    EXPECT_EQ(r.CopyrightColor, 4);
-    EXPECT_TRUE(app.Window().FrameCopyright->isVisibleTo(&app.Window()));
-}
-
-TEST_F(TransferTest, ACustomSizeEqualToAPresetComesBackAsThePreset) {
-    fIHM& window = Start();
+    ApplySettingsToWindow(s, window);
+    EXPECT_EQ(Read(), s);
+    EXPECT_TRUE(window.FrameCopyright->isVisibleTo(&window));
+    // A custom size equal to a preset comes back as the preset.
     window.OptionImageSize[0]->setChecked(true);
-    window.ImageCustomWidth->setText("640");
+    window.ImageCustomWidth->setText(" 640 ");
     window.ImageCustomHeight->setText("480");
-    Settings s = Read();
-    EXPECT_EQ(s.ImageWidth, "640");
-    EXPECT_EQ(s.ImageHeight, "480");
-    Apply(s);
-    EXPECT_TRUE(window.OptionImageSize[5]->isChecked());
-    EXPECT_FALSE(window.OptionImageSize[0]->isChecked());
-}
-
-TEST_F(TransferTest, AStoredWidthWithALeadingBlankIsACustomSize) {
-    fIHM& window = Start();
-    Settings s = Base();
-    s.ImageWidth = " 800";
-    s.CustomWidth = "321";
-    Apply(s);
-    EXPECT_TRUE(window.OptionImageSize[0]->isChecked());
-    EXPECT_TRUE(window.ImageCustomWidth->isEnabled());
-    EXPECT_EQ(window.ImageCustomWidth->text(), "321");
-    EXPECT_EQ(window.ImageCustomWidth->palette().color(QPalette::Base), kWhite);
-}
-
-TEST_F(TransferTest, NoButtonSelectedReadsAsTheDefaults) {
-    fIHM& window = Start();
-    fIHM::ClearOptionGroup(window.CopyrightPosition.data(), 4);
-    fIHM::ClearOptionGroup(window.OptionCopyrightSize.data(), 3);
-    fIHM::ClearOptionGroup(window.OptionCopyrightColor.data(), 5);
-    const Settings s = Read();
-    EXPECT_EQ(s.CopyrightPlace, 0);
-    EXPECT_EQ(s.CopyrightSize, 1);
-    EXPECT_EQ(s.CopyrightColor, 1);
-}
-
-TEST_F(TransferTest, ReadingTrimsAndLeavesTheFiltersAlone) {
-    fIHM& window = Start();
     window.TextCopyright->setText("  © Anne  ");
-    window.OptionImageSize[0]->setChecked(true);
-    window.ImageCustomWidth->setText(" 12 ");
-    window.txtSearchSpec->setText("*.png");
-    const Settings s = Read();
-    EXPECT_EQ(s.CopyrightText, "© Anne");
-    EXPECT_EQ(s.CustomWidth, "12");
-    EXPECT_EQ(s.ImageWidth, "12");
-    EXPECT_EQ(s.ImageFilters, "*.jpg;*.jpeg");
+    window.txtSearchSpec->setText("*.png");  // the filter box is not a setting
+    s = Read();
+    EXPECT_EQ(s.ImageWidth + " " + s.CustomWidth + " " + s.CopyrightText + " " + s.ImageFilters,
+              "640 640 © Anne *.jpg;*.jpeg");
+    ApplySettingsToWindow(s, window);
+    EXPECT_TRUE(window.OptionImageSize[5]->isChecked());
 }
 
-TEST_F(TransferTest, AStoredValueWithoutAButtonSelectsTheGroupsDefault) {
+// A stored value without a button selects the group's default, and a group without a
+// checked button reads as its default; a stored width with a blank is a custom size.
+TEST_F(WindowTest, ValuesWithoutAButtonAreTheGroupsDefault) {
     fIHM& window = Start();
-    Settings s = Base();
-    s.CopyrightPlace = 7;
-    s.CopyrightSize = 9;
-    s.CopyrightColor = 3;
-    Apply(s);
+    Settings s;
+    s.ImageFolder = photos.String();
+    s.CopyrightPlace = 7, s.CopyrightSize = 9, s.CopyrightColor = 3;
+    s.ImageWidth = " 800", s.CustomWidth = "321";
+    ApplySettingsToWindow(s, window);
     EXPECT_TRUE(window.CopyrightPosition[0]->isChecked());
     EXPECT_TRUE(window.OptionCopyrightSize[1]->isChecked());
     EXPECT_TRUE(window.OptionCopyrightColor[1]->isChecked());
+    EXPECT_TRUE(window.OptionImageSize[0]->isChecked());
+    EXPECT_EQ(window.ImageCustomWidth->text(), "321");
+    fIHM::ClearOptionGroup(window.CopyrightPosition.data(), 4);
+    fIHM::ClearOptionGroup(window.OptionCopyrightSize.data(), 3);
+    fIHM::ClearOptionGroup(window.OptionCopyrightColor.data(), 5);
+    s = Read();
+    EXPECT_EQ(std::vector<int>({s.CopyrightPlace, s.CopyrightSize, s.CopyrightColor}),
+              std::vector<int>({0, 1, 1}));
 }
 
-TEST_F(AppFixture, ExitStoresTheWindowAndEnds) {
+TEST_F(WindowTest, ExitStoresAndEndsTheCloseBoxEndsWithoutStoring) {
     fIHM& window = Start();
     window.OptionExif->setChecked(false);
+    window.close();
+    EXPECT_EQ(Stored("IHM", "EXIF"), "");
     window.TextCopyright->setText("© Exit");
     QTest::mouseClick(window.cmdExit, Qt::LeftButton);
-    EXPECT_EQ(endStatus, std::vector<int>{0});
-    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "EXIF"), "0");
-    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "TEXT COPYRIGHT"), "© Exit");
+    EXPECT_EQ(endStatus, (std::vector<int>{0, 0}));
+    EXPECT_EQ(Stored("IHM", "EXIF"), "0");
+    EXPECT_EQ(Stored("IHM", "TEXT COPYRIGHT"), "© Exit");
 }
 
-TEST_F(AppFixture, TheArrowKeysMoveThePreviewThroughTheFiles) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");  // 600 x 450
-    AddPhoto("Landscape_5.jpg", "b.jpg");  // 450 x 600
+TEST_F(WindowTest, ExitSaysWhenTheStoreCannotBeWrittenAndStillEnds) {
     fIHM& window = Start();
-    window.filList->setFocus(Qt::TabFocusReason);
-    window.filList->setCurrentRow(0);
-    EXPECT_EQ(window.ImageVisuSize->text(), "600 x 450");
-    QTest::keyClick(window.filList, Qt::Key_Down);
-    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
-    QTest::keyClick(window.filList, Qt::Key_Up);
-    EXPECT_EQ(window.ImageVisuSize->text(), "600 x 450");
-}
-
-TEST_F(AppFixture, TheWindowOpensCentredAndMessagesOverIt) {
-    fIHM& window = Start();
-    const QRect screen = window.screen()->availableGeometry();
-    const QRect shown = window.geometry();
-    EXPECT_LE(std::abs((shown.left() - screen.left()) - (screen.right() - shown.right())), 1);
-    EXPECT_LE(std::abs((shown.top() - screen.top()) - (screen.bottom() - shown.bottom())), 1);
-    // The real message box: its parent is the window.
-    Application plain;
-    plain.Main(photos.String());
-    QWidget* parent = nullptr;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        parent = box ? box->parentWidget() : nullptr;
-        if (box) box->close();
-    });
-    plain.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information);
-    EXPECT_EQ(parent, &plain.Window());
-}
-
-TEST_F(AppFixture, GreyedSizesStayReadable) {
-    fIHM& window = Start();
-    ASSERT_FALSE(window.ImageCustomWidth->isEnabled());  // a preset is chosen
-    const QImage box = window.ImageCustomWidth->grab().toImage();
-    bool greyText = false;
-    for (int y = 2; y < box.height() - 2; ++y) {
-        for (int x = 2; x < box.width() - 2; ++x) greyText |= box.pixelColor(x, y) == kDisabledText;
-    }
-    EXPECT_TRUE(greyText);
-    // The frames are the form's own grey inside.
-    EXPECT_EQ(window.FrameOptions->grab().toImage().pixelColor(40, 30), kWindowColour);
-}
-
-// Tab enters an option group at its checked button, so that Space cannot change the choice.
-TEST_F(AppFixture, TabIntoAGroupLandsOnItsCheckedButton) {
-    fIHM& window = Start();
-    window.OptionCopyright->setChecked(true);
-    const struct {
-        QWidget* before;
-        QRadioButton* checked;
-    } groups[] = {{window.drvList, window.OptionImageSize[2]},
-                  {window.OptionCopyright, window.CopyrightPosition[1]},
-                  {window.CopyrightPosition[1], window.OptionCopyrightSize[0]},
-                  {window.OptionCopyrightSize[0], window.OptionCopyrightColor[2]}};
-    for (const auto& group : groups) {
-        group.checked->setChecked(true);
-        group.before->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), group.checked) << group.checked->objectName().toStdString();
-    }
-    // The arrow keys move within the group.
-    QTest::keyClick(window.OptionCopyrightColor[2], Qt::Key_Down);
-    EXPECT_TRUE(window.OptionCopyrightColor[4]->isChecked());
-}
-
-// The modal message comes over a window that shows the run's last state.
-TEST_F(AppFixture, TheWindowIsRedrawnBeforeAFatalMessage) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    AddPhoto("hopper_png_renamed.jpg", "b.jpg");
-    fIHM& window = Start();
-    int paintedValue = -1;
-    struct Watch : QObject {
-        QProgressBar* bar;
-        int* value;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint) *value = bar->value();
-            return false;
-        }
-    } watch;
-    watch.bar = window.ProgressBar;
-    watch.value = &paintedValue;
-    window.ProgressBar->installEventFilter(&watch);
-    int shownValue = -2;
-    app.SetMessageShower([&](const QString&, MessageIcon) { shownValue = paintedValue; });
-    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
-    EXPECT_EQ(shownValue, 100);  // the bar as the failing second image set it
-}
-
-TEST_F(AppFixture, ExitSaysWhenTheStoreCannotBeWrittenAndStillEnds) {
-    fIHM& window = Start();
-    std::filesystem::create_directories(store.IniPath());  // a folder where the file goes
+    fs::create_directories(store.IniPath());  // a folder where the file goes
     QTest::mouseClick(window.cmdExit, Qt::LeftButton);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, Q("Impossible d'enregistrer les paramètres dans " + store.IniPath()));
@@ -265,56 +122,7 @@ TEST_F(AppFixture, ExitSaysWhenTheStoreCannotBeWrittenAndStillEnds) {
     EXPECT_EQ(endStatus, std::vector<int>{0});
 }
 
-// The window shows, the run processes and the store keeps a folder whose name is not
-// UTF-8 and ends in a blank, byte for byte: what the list shows is what the run does.
-TEST_F(AppFixture, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
-    const std::string odd = photos.MakeFolder("caf\xE9 ");
-    std::filesystem::copy_file(test::DataFile("Landscape_1.jpg"), odd + "/\xFF.jpg");
-    fIHM& window = Start();
-    Settings s = app.CurrentSettings();
-    s.ImageFolder = odd;
-    ApplySettingsToWindow(s, window);
-    EXPECT_EQ(window.dirList->Path(), odd);
-    ASSERT_EQ(window.filList->ListCount(), 1);
-    EXPECT_EQ(window.filList->item(0)->text(), QString(QChar::ReplacementCharacter) + ".jpg");
-    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
-    EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE(std::filesystem::exists(odd + "/Resized/\xFF.jpg"));
-    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "CONFIGURATION", "DESTINATION PATH"),
-              odd);
-}
-
-// "pixtrim FOLDER", as a file manager's "Open with" gives it: that folder, not the stored
-// one; a folder that cannot be read climbs to its nearest readable ancestor.
-TEST_F(AppFixture, AFolderGivenAtStartIsTheOneShown) {
-    const std::string album = photos.MakeFolder("Album");
-    app.Main(photos.String(), album);
-    EXPECT_EQ(app.Window().dirList->Path(), album);
-    EXPECT_EQ(app.Window().filList->Path(), album);
-    Application other;
-    other.Main(photos.String(), album + "/gone/deeper");
-    EXPECT_EQ(other.Window().dirList->Path(), album);
-}
-
-TEST_F(AppFixture, TheCloseBoxEndsWithoutStoring) {
-    fIHM& window = Start();
-    window.OptionExif->setChecked(false);
-    window.close();
-    EXPECT_EQ(endStatus, std::vector<int>{0});
-    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "EXIF"), "");
-}
-
-TEST_F(AppFixture, AltRRunsAndAltXLeaves) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    fIHM& window = Start();
-    // A mnemonic animates the button: the click comes when it is released.
-    QTest::keyClick(window.windowHandle(), Qt::Key_R, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(photos / "Resized/a.jpg"); }));
-    QTest::keyClick(window.windowHandle(), Qt::Key_X, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !endStatus.empty(); }));
-}
-
-TEST_F(AppFixture, GenerateRunsTheBatchThroughTheWindow) {
+TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindow) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("Landscape_5.jpg", "b.jpg");
     fIHM& window = Start();
@@ -324,37 +132,262 @@ TEST_F(AppFixture, GenerateRunsTheBatchThroughTheWindow) {
                      [&](int) { barShown = barShown || window.ProgressBar->isVisible(); });
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE(barShown);
-    EXPECT_TRUE(window.ProgressBar->isHidden());
-    EXPECT_EQ(window.ProgressBar->value(), 100);
+    EXPECT_TRUE(barShown && window.ProgressBar->isHidden());
     cDIBSection copy;
     ASSERT_TRUE(LoadJPG(copy, photos / "Resized/a.jpg"));
     EXPECT_EQ(copy.Width(), 320);
     EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");  // the preview followed the run
-    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "IMAGE WIDTH"), "320");
+    EXPECT_EQ(Stored("IHM", "IMAGE WIDTH"), "320");
     EXPECT_TRUE(endStatus.empty());
 }
 
-TEST_F(AppFixture, AnEmptyFolderShowsItsMessageBox) {
-    fIHM& window = Start();
-    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Il n'y a aucune image dans ce répertoire");
-    EXPECT_EQ(shown[0].icon, MessageIcon::Information);
-    EXPECT_TRUE(window.ProgressBar->isHidden());
-}
-
-TEST_F(AppFixture, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
-    AddPhoto("hopper_png_renamed.jpg", "a.jpg");
+// The fatal message comes over a window redrawn in the run's last state, then the
+// settings are stored and the program ends.
+TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("hopper_png_renamed.jpg", "b.jpg");
     fIHM& window = Start();
     window.TextCopyright->setText("kept");
+    int paintedValue = -1, shownValue = -2;
+    struct Watch : QObject {
+        int* value;
+        bool eventFilter(QObject* bar, QEvent* event) override {
+            if (event->type() == QEvent::Paint) *value = static_cast<QProgressBar*>(bar)->value();
+            return false;
+        }
+    } watch;
+    watch.value = &paintedValue;
+    window.ProgressBar->installEventFilter(&watch);
+    app.SetMessageShower([&](const QString& text, MessageIcon icon) {
+        shownValue = paintedValue;
+        shown.push_back({text, icon});
+    });
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(shownValue, 100);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, Q("Erreur à l'ouverture de " + (photos / "a.jpg") +
+    EXPECT_EQ(shown[0].text, Q("Erreur à l'ouverture de " + (photos / "b.jpg") +
                                "\rL'application va maintenant se terminer"));
     EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
     EXPECT_EQ(endStatus, std::vector<int>{0});
-    EXPECT_EQ(ReadConfigurationValue(photos / "Pixtrim.cfg", "IHM", "TEXT COPYRIGHT"), "kept");
+    EXPECT_EQ(Stored("IHM", "TEXT COPYRIGHT"), "kept");
+    // The real message box's parent is the window.
+    Application plain;
+    plain.Main(photos.String());
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        parent = box ? box->parentWidget() : nullptr;
+        if (box) box->close();
+    });
+    plain.ShowMessage("x", MessageIcon::Information);
+    EXPECT_EQ(parent, &plain.Window());
+}
+
+// The window shows, the run processes and the store keeps a folder whose name is not
+// UTF-8 and ends in a blank, byte for byte.
+TEST_F(WindowTest, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
+    const std::string odd = photos.MakeFolder("caf\xE9 ");
+    fs::copy_file(test::DataFile("Landscape_1.jpg"), odd + "/\xFF.jpg");
+    fIHM& window = Start();
+    Settings s = app.CurrentSettings();
+    s.ImageFolder = odd;
+    ApplySettingsToWindow(s, window);
+    EXPECT_EQ(window.dirList->Path(), odd);
+    EXPECT_EQ(Entries(window.filList), QStringList{QString(QChar::ReplacementCharacter) + ".jpg"});
+    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(fs::exists(odd + "/Resized/\xFF.jpg"));
+    EXPECT_EQ(Stored("CONFIGURATION", "DESTINATION PATH"), odd);
+}
+
+// "pixtrim FOLDER": that folder; one that cannot be read climbs to a readable ancestor.
+TEST_F(WindowTest, AFolderGivenAtStartIsTheOneShown) {
+    const std::string album = photos.MakeFolder("Album");
+    app.Main(photos.String(), album + "/gone/deeper");
+    EXPECT_EQ(app.Window().dirList->Path(), album);
+    EXPECT_EQ(app.Window().filList->Path(), album);
+}
+
+TEST_F(WindowTest, KeysAltRRunsAltXLeavesArrowsMoveThePreview) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");  // 600 x 450
+    AddPhoto("Landscape_5.jpg", "b.jpg");  // 450 x 600
+    fIHM& window = Start();
+    window.filList->setFocus(Qt::TabFocusReason);
+    window.filList->setCurrentRow(0);
+    QTest::keyClick(window.filList, Qt::Key_Down);
+    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
+    QTest::keyClick(window.filList, Qt::Key_Up);
+    EXPECT_EQ(window.ImageVisuSize->text(), "600 x 450");
+    // A mnemonic animates the button: the click comes when it is released.
+    QTest::keyClick(window.windowHandle(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(photos / "Resized/b.jpg"); }));
+    QTest::keyClick(window.windowHandle(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !endStatus.empty(); }));
+}
+
+// Tab enters an option group at its checked button, so that Space cannot change the choice.
+TEST_F(WindowTest, TabIntoAGroupLandsOnItsCheckedButton) {
+    fIHM& window = Start();
+    window.OptionCopyright->setChecked(true);
+    const std::pair<QWidget*, QRadioButton*> groups[] = {
+        {window.drvList, window.OptionImageSize[2]},
+        {window.OptionCopyright, window.CopyrightPosition[1]},
+        {window.CopyrightPosition[1], window.OptionCopyrightSize[0]},
+        {window.OptionCopyrightSize[0], window.OptionCopyrightColor[2]}};
+    for (const auto& [before, checked] : groups) {
+        checked->setChecked(true);
+        before->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), checked) << checked->objectName().toStdString();
+    }
+    QTest::keyClick(window.OptionCopyrightColor[2], Qt::Key_Down);  // arrows move within
+    EXPECT_TRUE(window.OptionCopyrightColor[4]->isChecked());
+}
+
+TEST_F(WindowTest, FolderListShowsAncestorsThenSubFoldersByName) {
+    for (const char* name : {"beta", "Alpha", ".hidden"}) photos.MakeFolder(name);
+    fIHM& window = Start();
+    const QStringList parts = Q(photos.String()).split('/', Qt::SkipEmptyParts);
+    EXPECT_EQ(Entries(window.dirList), QStringList({"/"}) + parts + QStringList({"Alpha", "beta"}));
+    EXPECT_EQ(window.dirList->currentItem()->text().trimmed(), parts.last());
+    EXPECT_GT(window.dirList->item(1)->text().indexOf(parts[0]),  // deeper, further in
+              window.dirList->item(0)->text().indexOf('/'));
+}
+
+// A click highlights; leaving the list, a double click or Return opens.
+TEST_F(WindowTest, FoldersOpenOnLeavingTheListDoubleClickOrReturn) {
+    photos.WriteFile("Album/Two/inside.jpg");
+    AddPhoto("testorig.jpg", "outside.jpg");
+    fIHM& window = Start();
+    Click(window.dirList, "Album");
+    EXPECT_EQ(Entries(window.filList), QStringList{"outside.jpg"});
+    window.txtSearchSpec->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(window.filList->Path(), photos / "Album");
+    Click(window.dirList, Q(photos.Path().filename()), true);
+    EXPECT_EQ(window.dirList->Path(), photos.String());
+    window.dirList->setFocus();
+    window.dirList->setCurrentItem(window.dirList->findItems("Album", Qt::MatchEndsWith)[0]);
+    QTest::keyClick(window.dirList, Qt::Key_Return);
+    EXPECT_EQ(window.dirList->Path(), photos / "Album");
+    EXPECT_EQ(window.filList->Path(), photos / "Album");
+}
+
+TEST_F(WindowTest, EveryKeystrokeRefiltersAndEnteringTheBoxSelectsItAll) {
+    for (const char* name : {"a.jpg", "b.JPEG", "c.png", "d.txt"}) photos.WriteFile(name);
+    fIHM& window = Start();
+    window.txtSearchSpec->setFocus(Qt::TabFocusReason);
+    QTest::qWait(10);
+    EXPECT_EQ(window.txtSearchSpec->selectedText(), "*.jpg;*.jpeg");
+    window.txtSearchSpec->clear();
+    for (const auto& [key, count] : std::vector<std::pair<char, int>>{{'*', 4}, {'.', 0}, {'p', 0}, {'n', 0}, {'g', 1}}) {
+        QTest::keyClicks(window.txtSearchSpec, QString(key));
+        EXPECT_EQ(window.filList->ListCount(), count) << key;
+    }
+    window.txtSearchSpec->setText("*.TXT;*.jpg");
+    EXPECT_EQ(Entries(window.filList), (QStringList{"a.jpg", "d.txt"}));
+}
+
+// An unreadable volume sends the drive list back silently; another volume's folder stays.
+TEST_F(WindowTest, Volumes) {
+    const std::string album = photos.MakeFolder("Album");
+    fIHM& window = Start();
+    const std::string root = window.drvList->CurrentRoot();
+    window.drvList->addItem("/pixtrim-absent", QByteArray("/pixtrim-absent"));
+    window.drvList->setCurrentIndex(window.drvList->count() - 1);
+    emit window.drvList->Change(true);
+    EXPECT_EQ(window.drvList->CurrentRoot(), root);
+    EXPECT_EQ(window.dirList->Path(), photos.String());
+    window.drvList->addItem(Q(photos.String()), QByteArray::fromStdString(photos.String()));
+    Settings s;
+    s.ImageFolder = album;
+    ApplySettingsToWindow(s, window);
+    EXPECT_EQ(window.drvList->CurrentRoot(), photos.String());
+    EXPECT_EQ(window.filList->Path(), album);
+    window.drvList->setCurrentIndex(window.drvList->findText("/"));
+    emit window.drvList->Change(true);
+    EXPECT_EQ(window.filList->Path(), "/");
+}
+
+// The preview fits and centres the picture in its box, gives the stored size, empties
+// for what cannot be read and when the file list is left.
+TEST_F(WindowTest, ThePreviewFitsCentresAndEmpties) {
+    const struct { int32_t width, height; QRect box; } shapes[] = {
+        {600, 450, {16, 30, 113, 85}}, {450, 600, {30, 16, 85, 113}},
+        {100, 100, {16, 16, 113, 113}}, {227, 149, {16, 35, 113, 74}}};
+    AddPhoto("testorig.jpg", "t.jpg");  // 227 x 149
+    fIHM& window = Start();
+    for (const auto& c : shapes) {
+        ASSERT_TRUE(SaveJPG(test::MakePicture(c.width, c.height, [](int32_t, int32_t) { return test::Grey(90); }), photos / "p.jpg", 90));
+        window.VisualizeImage(photos / "p.jpg");
+        EXPECT_EQ(window.ImageVisu->geometry(), c.box) << c.width;
+        EXPECT_EQ(window.ImageVisuSize->text(), QString("%1 x %2").arg(c.width).arg(c.height));
+    }
+    AddPhoto("Landscape_6.jpg", "rotated.jpg");  // stored 450 x 600, turned by viewers
+    window.VisualizeImage(photos / "rotated.jpg");
+    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
+    photos.WriteFile("bad.jpg", "not a picture");
+    window.VisualizeImage(photos / "bad.jpg");
+    EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
+    EXPECT_EQ(window.ImageVisuSize->text(), "");
+    for (QWidget* next : {static_cast<QWidget*>(window.txtSearchSpec), static_cast<QWidget*>(window.cmdGenerate)}) {
+        window.filList->setFocus(Qt::TabFocusReason);
+        Click(window.filList, "t.jpg");
+        ASSERT_EQ(window.ImageVisuSize->text(), "227 x 149");
+        next->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
+    }
+}
+
+class CustomBoxTest : public WindowTest, public testing::WithParamInterface<bool> {};
+
+// Typing keeps a small number; leaving an empty or zero box gives 1.
+TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
+    fIHM& window = Start();
+    QTest::mouseClick(window.OptionImageSize[0], Qt::LeftButton, {}, QPoint(5, 5));
+    QLineEdit* box = GetParam() ? window.ImageCustomWidth : window.ImageCustomHeight;
+    EXPECT_TRUE(box->isEnabled() && window.LabelxImage->isEnabled());
+    EXPECT_EQ(box->palette().color(QPalette::Base), kWhite);
+    const std::pair<const char*, const char*> typed[] = {
+        {"12345", "1234"}, {"a", ""}, {"0000", "0000"}, {"00001", "0000"}, {"00000", ""},
+        {"12ab", "12ab"}, {"-5", "5"}};
+    for (const auto& [keys, text] : typed) {
+        box->clear();
+        box->setFocus();
+        QTest::keyClicks(box, keys);
+        EXPECT_EQ(box->text(), text) << keys;
+    }
+    for (const auto& [left, text] : {std::pair{"", "1"}, {"000", "1"}, {"0.5", "0.5"}}) {
+        box->setFocus();
+        box->setText(left);
+        window.TextCopyright->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(box->text(), text);
+    }
+    QTest::mouseClick(window.OptionImageSize[5], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(box->isEnabled() || window.LabelxImage->isEnabled());
+    EXPECT_EQ(box->palette().color(QPalette::Base), kWindowColour);
+    // Greyed, the text stays readable.
+    const QImage picture = box->grab().toImage();
+    bool greyText = false;
+    for (int y = 2; y < picture.height() - 2; ++y)
+        for (int x = 2; x < picture.width() - 2; ++x) greyText |= picture.pixelColor(x, y) == kDisabledText;
+    EXPECT_TRUE(greyText);
+}
+
+INSTANTIATE_TEST_SUITE_P(WidthAndHeight, CustomBoxTest, testing::Bool());
+
+TEST_F(WindowTest, TheCopyrightFrameAndTheProgressBar) {
+    fIHM& window = Start();
+    window.OptionCopyright->setChecked(true);
+    EXPECT_TRUE(window.FrameCopyright->isVisible());
+    window.OptionCopyright->setChecked(false);
+    EXPECT_FALSE(window.FrameCopyright->isVisible());
+    window.ShowProgressBar();
+    EXPECT_TRUE(window.ProgressBar->isVisible());
+    window.SetProgressBar(150);
+    EXPECT_EQ(window.ProgressBar->value(), 100);
+    window.HideProgressBar();
+    window.ShowProgressBar();
+    EXPECT_EQ(window.ProgressBar->value(), 0);
 }
 
 }  // namespace

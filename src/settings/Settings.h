@@ -29,6 +29,8 @@ struct Settings {
     int16_t CopyrightColor = 0;
     std::string ResizedFolderName = "Resized";
     std::string ImageFilters = "*.jpg;*.jpeg";
+
+    bool operator==(const Settings&) const = default;
 };
 
 }  // namespace pixtrim
