@@ -1,24 +1,20 @@
 #include <gtest/gtest.h>
-
-#include <QSettings>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
+#include "support/JpegSegments.h"
 #include "support/StoreFolder.h"
-#include "support/TempFolder.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
 
 namespace fs = std::filesystem;
-using test::StoreFolder;
 using test::TempFolder;
 
 class ConfigurationTest : public testing::Test {
@@ -26,34 +22,27 @@ protected:
     void SetUp() override { startFolder_ = CurrentFolder(); }
     void TearDown() override { ChangeCurrentFolder(startFolder_); }
 
-    std::string Path() const { return app.String() + "/Pixtrim.cfg"; }
-    std::string Read(const char* section, const char* key) const {
-        return ReadConfigurationValue(Path(), section, key);
-    }
     void Write(const char* section, const char* key, const std::string& value) const {
-        WriteConfigurationValue(Path(), section, key, value);
+        WriteConfigurationValue(app / "Pixtrim.cfg", section, key, value);
     }
     Settings Load() const {
         Settings settings;
         LoadConfiguration(settings, app.String());
         return settings;
     }
+    void WriteStore(const std::string& text) const {
+        fs::create_directories(fs::path(store.IniPath()).parent_path());
+        std::ofstream(store.IniPath(), std::ios::binary) << text;
+    }
 
-    StoreFolder store;
+    test::StoreFolder store;
     TempFolder app;
     std::string startFolder_;
 };
 
-TEST_F(ConfigurationTest, StoresUnderTheApplicationNameOfTheFileName) {
-    Write("IHM", "EXIF", "0");
-    EXPECT_TRUE(fs::exists(store.IniPath()));
-    EXPECT_FALSE(fs::exists(Path()));
-    EXPECT_EQ(Read("IHM", "EXIF"), "0");
-    EXPECT_EQ(Read("IHM", "ABSENT"), "");
-    EXPECT_EQ(Read("ABSENT", "EXIF"), "");
-}
-
-TEST_F(ConfigurationTest, WritesEveryKeyInItsForm) {
+// Every key in its form and order, under the application named by the file name; paths
+// kept exactly, other texts trimmed.
+TEST_F(ConfigurationTest, SavesEveryKeyInItsForm) {
     Settings s;
     s.KeepExif = false;
     s.InsertCopyright = true;
@@ -61,201 +50,111 @@ TEST_F(ConfigurationTest, WritesEveryKeyInItsForm) {
     s.CopyrightText = "  © 2026 Zoë  ";
     s.CopyrightPlace = 3;
     s.CopyrightColor = -2;
-    s.ImageFolder = "/home/zoë/Photos ";  // a path is kept exactly, its blank included
+    s.ImageFolder = "/home/zoë/Photos ";
     s.ResizedFolderName = " Petit";
     EXPECT_TRUE(SaveConfiguration(s, app.String()));
-
-    struct Row {
-        const char* section;
-        const char* key;
-        const char* value;
-    };
-    const Row rows[] = {
-        {"IHM", "EXIF", "0"},
-        {"IHM", "COPYRIGHT", "1"},
-        {"IHM", "IMAGE WIDTH", "1024"},
-        {"IHM", "IMAGE HEIGHT", "600"},
-        {"IHM", "IMAGE CUSTOM WIDTH", "160"},
-        {"IHM", "IMAGE CUSTOM HEIGHT", "120"},
-        {"IHM", "TEXT COPYRIGHT", "© 2026 Zoë"},
-        {"IHM", "COPYRIGHT POSITION", "3"},
-        {"IHM", "COPYRIGHT SIZE", "1"},
-        {"IHM", "COPYRIGHT FONT", "Comic Sans MS"},
-        {"IHM", "COPYRIGHT TRANSPARENT", "1"},
-        {"IHM", "COPYRIGHT OUTLINE", "0"},
-        {"IHM", "COPYRIGHT COLOR", "-2"},
-        {"CONFIGURATION", "DIR RESIZED", " Petit"},
-        {"CONFIGURATION", "FILTERS IMAGES", "*.jpg;*.jpeg"},
-        {"CONFIGURATION", "DESTINATION PATH", "/home/zoë/Photos "},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(Read(row.section, row.key), row.value) << row.section << "/" << row.key;
-    }
+    EXPECT_EQ(test::FileBytes(store.IniPath()),
+              "[CONFIGURATION]\nDESTINATION PATH=/home/zoë/Photos\\x20\nDIR RESIZED= Petit\n"
+              "FILTERS IMAGES=*.jpg;*.jpeg\n\n"
+              "[IHM]\nCOPYRIGHT=1\nCOPYRIGHT COLOR=-2\nCOPYRIGHT FONT=Comic Sans MS\n"
+              "COPYRIGHT OUTLINE=0\nCOPYRIGHT POSITION=3\nCOPYRIGHT SIZE=1\n"
+              "COPYRIGHT TRANSPARENT=1\nEXIF=0\nIMAGE CUSTOM HEIGHT=120\nIMAGE CUSTOM WIDTH=160\n"
+              "IMAGE HEIGHT=600\nIMAGE WIDTH=1024\nTEXT COPYRIGHT=© 2026 Zoë\n");
+    EXPECT_FALSE(fs::exists(app / "Pixtrim.cfg"));
     EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
-}
-
-TEST_F(ConfigurationTest, TwoSavesInARowStoreTheSameBytes) {
-    Settings s;
-    s.CopyrightText = "a, b; c = d";
-    SaveConfiguration(s, app.String());
-    std::stringstream first;
-    first << std::ifstream(store.IniPath()).rdbuf();
-    SaveConfiguration(s, app.String());
-    std::stringstream second;
-    second << std::ifstream(store.IniPath()).rdbuf();
-    EXPECT_EQ(first.str(), second.str());
-    EXPECT_EQ(Load().CopyrightText, "a, b; c = d");
+    EXPECT_EQ(Load().ImageFolder, s.ImageFolder);
 }
 
 // A value is the raw text after "=": what a person writes by hand comes back as written,
 // and the program's own writes bring back any byte.
 TEST_F(ConfigurationTest, HandWrittenValuesReadAsWrittenAndEveryByteRoundTrips) {
-    fs::create_directories(fs::path(store.IniPath()).parent_path());
-    std::ofstream(store.IniPath()) << "; kept by hand\r\n[CONFIGURATION]\r\n"
-                                      "FILTERS IMAGES=*.jpg;*.png\r\n"
-                                      "DESTINATION PATH=/p/2026,été # \"x\"\n"
-                                      "DIR RESIZED=@Variant(\\0\\0\\0\\a)\n"
-                                      "[IHM]\nTEXT%20COPYRIGHT=C:\\Anne\\x4\n";
+    WriteStore("; kept by hand\r\n[CONFIGURATION]\r\nFILTERS IMAGES=*.jpg;*.png\r\n"
+               "DESTINATION PATH=/p/2026,été # \"x\"\nDIR RESIZED=@Variant(\\0\\0\\0\\a)\n"
+               "[IHM]\nTEXT%20COPYRIGHT=C:\\Anne\\x4\n");
     Settings s = Load();
     EXPECT_EQ(s.ImageFilters, "*.jpg;*.png");
     EXPECT_EQ(s.ImageFolder, "/p/2026,été # \"x\"");
     EXPECT_EQ(s.ResizedFolderName, "@Variant(\\0\\0\\0\\a)");
     EXPECT_EQ(s.CopyrightText, "C:\\Anne\\x4");
-
     s.ImageFolder = std::string("/p/caf\xE9\\x41\x01 ", 14);
     s.CopyrightText = "ligne 1\r\nligne 2 \\n";
     ASSERT_TRUE(SaveConfiguration(s, app.String()));
-    const Settings back = Load();
-    EXPECT_EQ(back.ImageFolder, s.ImageFolder);
-    EXPECT_EQ(back.CopyrightText, s.CopyrightText);
-    EXPECT_EQ(back.ImageFilters, s.ImageFilters);
-    EXPECT_EQ(back.ResizedFolderName, s.ResizedFolderName);
+    EXPECT_EQ(Load(), s);
 }
 
-// Only the user's own file counts: no organisation-wide or system-wide file is read.
-TEST_F(ConfigurationTest, ReadsNoFallbackFile) {
+// Only the user's own file counts: no organisation-wide or system-wide file is read; a
+// store that cannot be written says so.
+TEST_F(ConfigurationTest, NoFallbackFileAndAFailedWriteSaysSo) {
     TempFolder system;
-    QSettings::setPath(ConfigurationFormat(), QSettings::SystemScope,
-                       QString::fromStdString(system.String()));
+    QSettings::setPath(ConfigurationFormat(), QSettings::SystemScope, QString::fromStdString(system.String()));
     system.WriteFile("Pixtrim/Pixtrim.ini", "[IHM]\nEXIF=0\n");
-    std::ofstream(fs::path(store.IniPath()).parent_path().parent_path() / "Pixtrim.ini")
-        << "[IHM]\nCOPYRIGHT=1\n";
-    const Settings s = Load();
-    EXPECT_TRUE(s.KeepExif);
-    EXPECT_FALSE(s.InsertCopyright);
-}
-
-TEST_F(ConfigurationTest, AStoreThatCannotBeWrittenSaysSo) {
-    fs::create_directories(fs::path(store.IniPath()).parent_path());
+    WriteStore("");
+    std::ofstream(fs::path(store.IniPath()).parent_path().parent_path() / "Pixtrim.ini") << "[IHM]\nCOPYRIGHT=1\n";
+    EXPECT_EQ(Load(), Settings{});
+    fs::remove(store.IniPath());
     fs::create_directory(store.IniPath());  // a folder where the file should be
     EXPECT_FALSE(SaveConfiguration(Settings{}, app.String()));
     EXPECT_EQ(ConfigurationStoreFile(), store.IniPath());
 }
 
-struct ReadCase {
-    const char* section;
-    const char* key;
-    const char* stored;
-    // The field as text after loading over the defaults.
-    const char* loaded;
-};
-
-class ReadRuleTest : public ConfigurationTest, public testing::WithParamInterface<ReadCase> {
-protected:
-    static std::string FieldText(const Settings& s, const std::string& key) {
-        if (key == "EXIF") return s.KeepExif ? "true" : "false";
-        if (key == "COPYRIGHT OUTLINE") return s.CopyrightOutline ? "true" : "false";
-        if (key == "COPYRIGHT POSITION") return std::to_string(s.CopyrightPlace);
-        if (key == "COPYRIGHT SIZE") return std::to_string(s.CopyrightSize);
-        if (key == "COPYRIGHT COLOR") return std::to_string(s.CopyrightColor);
-        if (key == "DIR RESIZED") return s.ResizedFolderName;
-        if (key == "TEXT COPYRIGHT") return s.CopyrightText;
-        if (key == "IMAGE WIDTH") return s.ImageWidth;
-        return "?";
+// Stored texts turned into fields: numbers rounded half to even, out of range or not a
+// number leaves the default; an empty value is absent.
+TEST_F(ConfigurationTest, ReadRules) {
+    const struct { const char* key; const char* stored; std::string loaded; } rows[] = {
+        {"EXIF", "0", "0"}, {"EXIF", "", "1"}, {"EXIF", "-1", "0"}, {"COPYRIGHT OUTLINE", "1", "1"},
+        {"COPYRIGHT OUTLINE", "yes", "0"}, {"COPYRIGHT POSITION", "2.5", "2"},
+        {"COPYRIGHT POSITION", "3.5", "4"}, {"COPYRIGHT POSITION", "haut", "0"},
+        {"COPYRIGHT POSITION", "300", "0"}, {"COPYRIGHT POSITION", "-1", "0"},
+        {"COPYRIGHT SIZE", " 2", "2"}, {"COPYRIGHT SIZE", "256", "1"},
+        {"COPYRIGHT COLOR", "70000", "0"}, {"COPYRIGHT COLOR", "-32768", "-32768"},
+        {"IMAGE WIDTH", " 1024", " 1024"}, {"TEXT COPYRIGHT", "a, b", "a, b"}};
+    for (const auto& row : rows) {
+        Write("IHM", row.key, row.stored);
+        const Settings s = Load();
+        const std::string key = row.key;
+        const std::string field =
+            key == "EXIF" ? std::to_string(s.KeepExif) : key == "COPYRIGHT OUTLINE" ? std::to_string(s.CopyrightOutline)
+            : key == "COPYRIGHT POSITION" ? std::to_string(s.CopyrightPlace) : key == "COPYRIGHT SIZE" ? std::to_string(s.CopyrightSize)
+            : key == "COPYRIGHT COLOR" ? std::to_string(s.CopyrightColor) : key == "IMAGE WIDTH" ? s.ImageWidth : s.CopyrightText;
+        EXPECT_EQ(field, row.loaded) << row.key << " = '" << row.stored << "'";
+        Write("IHM", row.key, "");
     }
-};
-
-TEST_P(ReadRuleTest, ConvertsOrKeepsTheField) {
-    const ReadCase& c = GetParam();
-    Write(c.section, c.key, c.stored);
-    EXPECT_EQ(FieldText(Load(), c.key), c.loaded) << c.key << " = '" << c.stored << "'";
+    Write("CONFIGURATION", "DIR RESIZED", "");
+    EXPECT_EQ(Load().ResizedFolderName, "Resized");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReadRuleTest,
-                         testing::Values(ReadCase{"IHM", "EXIF", "0", "false"},
-                                         ReadCase{"IHM", "EXIF", "", "true"},
-                                         ReadCase{"IHM", "EXIF", "-1", "false"},
-                                         ReadCase{"IHM", "COPYRIGHT OUTLINE", "1", "true"},
-                                         ReadCase{"IHM", "COPYRIGHT OUTLINE", "yes", "false"},
-                                         ReadCase{"IHM", "COPYRIGHT POSITION", "3", "3"},
-                                         ReadCase{"IHM", "COPYRIGHT POSITION", "2.5", "2"},
-                                         ReadCase{"IHM", "COPYRIGHT POSITION", "3.5", "4"},
-                                         ReadCase{"IHM", "COPYRIGHT POSITION", "haut", "0"},
-                                         ReadCase{"IHM", "COPYRIGHT POSITION", "300", "0"},
-                                         ReadCase{"IHM", "COPYRIGHT POSITION", "-1", "0"},
-                                         ReadCase{"IHM", "COPYRIGHT SIZE", " 2", "2"},
-                                         ReadCase{"IHM", "COPYRIGHT SIZE", "256", "1"},
-                                         ReadCase{"IHM", "COPYRIGHT COLOR", "-2", "-2"},
-                                         ReadCase{"IHM", "COPYRIGHT COLOR", "70000", "0"},
-                                         ReadCase{"IHM", "COPYRIGHT COLOR", "-32768", "-32768"},
-                                         ReadCase{"IHM", "IMAGE WIDTH", " 1024", " 1024"},
-                                         ReadCase{"CONFIGURATION", "DIR RESIZED", "", "Resized"},
-                                         ReadCase{"CONFIGURATION", "DIR RESIZED", "Petit", "Petit"},
-                                         ReadCase{"IHM", "TEXT COPYRIGHT", "a, b", "a, b"}));
-
-class StartUpTest : public ConfigurationTest {
-protected:
-    Settings Start(const std::string& storedImageFolder) {
-        if (!storedImageFolder.empty()) {
-            Write("CONFIGURATION", "DESTINATION PATH", storedImageFolder);
-        }
-        Settings s;
-        s.KeepExif = false;  // PrepareSettings must start from the defaults
-        PrepareSettings(s, app.String());
-        return s;
-    }
-};
-
-TEST_F(StartUpTest, FirstStartOpensTheStartFolderWithTheDefaults) {
-    const Settings s = Start("");
-    EXPECT_EQ(s.AppFolder, app.String());
+// The start folder and the defaults first; a lost folder climbs to its nearest existing
+// ancestor, ending at the root; a relative one that leads nowhere gives the start folder.
+TEST_F(ConfigurationTest, StartUpClimbsToAnExistingFolder) {
+    Settings s;
+    s.KeepExif = false;  // PrepareSettings starts from the defaults
+    PrepareSettings(s, app.String());
     EXPECT_EQ(s.ImageFolder, app.String());
     EXPECT_TRUE(s.KeepExif);
-    EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
-}
-
-TEST_F(StartUpTest, ClimbsFromALostFolderToItsNearestExistingAncestor) {
-    TempFolder photos;
-    const std::string existing = photos.MakeFolder("2026");
-    EXPECT_EQ(Start(existing + "/Juin/Plage/Soir").ImageFolder, existing);
-    EXPECT_EQ(Start(existing).ImageFolder, existing);
+    const std::string existing = app.MakeFolder("2026");
+    for (const auto& [stored, found] : {std::pair{existing + "/Juin/Plage", existing}, {existing, existing},
+                                        {"/pixtrim-absent/Photos", "/"}, {"pixtrim-absent/Photos", app.String()}}) {
+        Write("CONFIGURATION", "DESTINATION PATH", stored);
+        PrepareSettings(s, app.String());
+        EXPECT_EQ(s.ImageFolder, found);
+    }
 }
 
 // A folder that exists but cannot be listed would show empty lists: climb past it. Root
-// reads everything, so the climb is then tried as an ordinary user in a child process.
-TEST_F(StartUpTest, ClimbsPastAFolderThatCannotBeRead) {
+// reads everything, so the climb is tried as an ordinary user in a child process.
+TEST_F(ConfigurationTest, StartUpClimbsPastAFolderThatCannotBeRead) {
     TempFolder photos;
     const std::string locked = photos.MakeFolder("locked");
-    fs::permissions(photos.Path(), fs::perms::owner_all | fs::perms::others_read |
-                                       fs::perms::others_exec);
+    fs::permissions(photos.Path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(locked, fs::perms::owner_all);
-    const std::string found = app.String();
     const pid_t child = fork();
     if (child == 0) {
         if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        _exit(FindExistingImageFolder(locked + "/Album", found) == photos.String() ? 0 : 1);
+        _exit(FindExistingImageFolder(locked + "/Album", app.String()) == photos.String() ? 0 : 1);
     }
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-TEST_F(StartUpTest, ClimbEndsAtTheRootNeverEmpty) {
-    EXPECT_EQ(Start("/pixtrim-absent-volume/Photos/2026").ImageFolder, "/");
-}
-
-TEST_F(StartUpTest, ARelativeFolderThatLeadsNowhereGivesTheStartFolder) {
-    EXPECT_EQ(Start("pixtrim-absent/Photos").ImageFolder, app.String());
 }
 
 }  // namespace
