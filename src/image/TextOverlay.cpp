@@ -48,15 +48,6 @@ std::string TextToDraw(const std::string& text) {
     return trimmed.substr(0, trimmed.find('\0'));
 }
 
-int32_t RoundToInt32(double value) {
-    const double rounded = std::nearbyint(value);
-    if (!(rounded > std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    if (!(rounded < std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(rounded);
-}
-
 }  // namespace
 
 int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor) {

@@ -110,6 +110,13 @@ double NumericValue(std::string_view text) {
     return negative ? -value : value;
 }
 
+int32_t RoundToInt32(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (!(rounded < std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(rounded);
+}
+
 std::optional<int32_t> RoundToRange(double value, int32_t low, int32_t high) {
     if (!std::isfinite(value)) return std::nullopt;
     const double rounded = std::nearbyint(value);

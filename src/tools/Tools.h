@@ -51,6 +51,11 @@ std::string CurrentFolder();
 // when it begins with none. A number too large for a double gives +/- infinity.
 double NumericValue(std::string_view text);
 
+// Rounds `value` half to even (the default rounding mode), saturating at the int32 range;
+// NaN gives the lowest value. The one rounding of the program, but for the resampler's
+// inner loop, whose sums always lie in 0..255.
+int32_t RoundToInt32(double value);
+
 // Rounds `value` half to even and returns it when the result lies in [low, high];
 // nothing when it does not (infinities and NaN included).
 std::optional<int32_t> RoundToRange(double value, int32_t low, int32_t high);

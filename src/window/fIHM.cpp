@@ -102,7 +102,6 @@ QFrame* MakePanel(QWidget* parent) {
     return panel;
 }
 
-int32_t RoundToInt(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
 }  // namespace
 
@@ -130,8 +129,8 @@ fIHM::fIHM(QWidget* parent)
 }
 
 void fIHM::SetGeometryTwips(QWidget* widget, double left, double top, double width, double height) {
-    widget->setGeometry(RoundToInt(left / 15), RoundToInt(top / 15), RoundToInt(width / 15),
-                        RoundToInt(height / 15));
+    widget->setGeometry(RoundToInt32(left / 15), RoundToInt32(top / 15), RoundToInt32(width / 15),
+                        RoundToInt32(height / 15));
 }
 
 void fIHM::BuildControls() {
