@@ -118,12 +118,6 @@ TEST_F(BatchTest, ChoosingTheOutputFolderWorksOnItsParent) {
     ASSERT_FALSE(host.saved.empty());
     EXPECT_EQ(host.saved[0].ImageFolder, Output());  // stored as the window showed it
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
-    // Another letter case is an ordinary folder.
-    const std::string lower = photos.MakeFolder("resized");
-    fs::copy_file(test::DataFile("Landscape_1.jpg"), lower + "/a.jpg");
-    settings.ImageFolder = lower;
-    Run();
-    EXPECT_TRUE(fs::exists(lower + "/Resized/a.jpg"));
 }
 
 // The stored filters decide what a run processes; the window's filter box only its count.
@@ -154,14 +148,6 @@ TEST_F(BatchTest, AnUnreadableImageEndsTheProgramKeepingEarlierCopies) {
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
     EXPECT_EQ(host.calls.back(), "QuitApplication");
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
-}
-
-TEST_F(BatchTest, ACopyThatCannotBeWrittenNamesTheOutputPath) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    host.onProcessEvents = [&] { fs::remove_all(Output()); };
-    Run();
-    EXPECT_EQ(Message(), "Erreur à l'ouverture de " + Output("a.jpg") + kEnd);
-    EXPECT_TRUE(host.quit);
 }
 
 TEST_F(BatchTest, APressDuringARunIsIgnored) {

@@ -25,7 +25,7 @@ cDIBSection Marker() {
 bool LoadsAndAFailureLeavesTheBuffer(const std::string& bytes, int32_t* width = nullptr, int32_t* height = nullptr) {
     cDIBSection dib = Marker();
     const bool loaded = LoadJPGFromMemory(dib, bytes);
-    if (!loaded) EXPECT_TRUE(dib.Width() == 3 && GetPixel(dib, 2, 1) == (Bgr{1, 2, 3}));
+    EXPECT_TRUE(loaded || (dib.Width() == 3 && GetPixel(dib, 2, 1) == (Bgr{1, 2, 3})));
     if (width) *width = dib.Width(), *height = dib.Height();
     return loaded;
 }
@@ -113,7 +113,7 @@ TEST(SaveTest, RoundTripStaysUprightAndInColourOrder) {
         ASSERT_EQ(std::make_pair(loaded.Width(), loaded.Height()), std::make_pair(width, height));
         EXPECT_TRUE(Near(GetPixel(loaded, 0, 86), (Bgr{0, 0, 255}))) << width;
         EXPECT_TRUE(Near(GetPixel(loaded, width - 1, 10), (Bgr{255, 0, 0})));
-        if (width > 64) EXPECT_TRUE(Near(GetPixel(loaded, 64, 48), (Bgr{0, 255, 0})));
+        EXPECT_TRUE(width < 64 || Near(GetPixel(loaded, 64, 48), (Bgr{0, 255, 0})));
         const std::string bytes = test::FileBytes(path);
         EXPECT_EQ(bytes.substr(0, 11), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
         EXPECT_NE(bytes.find("\xFF\xC0"), std::string::npos);

@@ -201,7 +201,7 @@ TEST_F(ExifRunTest, SegmentsTravelInTheirOrder) {
         for (const auto& segment : HeaderSegments(Output("a.jpg"))) types.push_back(segment.type);
         types.resize(std::min(types.size(), c.types.size()));
         EXPECT_EQ(types, c.types) << c.file;
-        if (!c.keep) EXPECT_EQ(ExivTags(Output("a.jpg")).size(), c.tags) << c.file;
+        EXPECT_TRUE(c.keep || ExivTags(Output("a.jpg")).size() == c.tags) << c.file;
     }
     // The profile is the source's own segment, byte for byte.
     AddPhoto("Landscape_2.jpg", "a.jpg");

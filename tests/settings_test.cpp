@@ -97,27 +97,30 @@ TEST_F(ConfigurationTest, NoFallbackFileAndAFailedWriteSaysSo) {
     EXPECT_EQ(ConfigurationStoreFile(), store.IniPath());
 }
 
-// Stored texts turned into fields: numbers rounded half to even, out of range or not a
-// number leaves the default; an empty value is absent.
+// Stored texts turned into fields over the defaults: numbers rounded half to even; out of
+// range, not a number or empty leaves the default.
 TEST_F(ConfigurationTest, ReadRules) {
-    const struct { const char* key; const char* stored; std::string loaded; } rows[] = {
-        {"EXIF", "0", "0"}, {"EXIF", "", "1"}, {"EXIF", "-1", "0"}, {"COPYRIGHT OUTLINE", "1", "1"},
-        {"COPYRIGHT OUTLINE", "yes", "0"}, {"COPYRIGHT POSITION", "2.5", "2"},
-        {"COPYRIGHT POSITION", "3.5", "4"}, {"COPYRIGHT POSITION", "haut", "0"},
-        {"COPYRIGHT POSITION", "300", "0"}, {"COPYRIGHT POSITION", "-1", "0"},
-        {"COPYRIGHT SIZE", " 2", "2"}, {"COPYRIGHT SIZE", "256", "1"},
-        {"COPYRIGHT COLOR", "70000", "0"}, {"COPYRIGHT COLOR", "-32768", "-32768"},
-        {"IMAGE WIDTH", " 1024", " 1024"}, {"TEXT COPYRIGHT", "a, b", "a, b"}};
-    for (const auto& row : rows) {
-        Write("IHM", row.key, row.stored);
-        const Settings s = Load();
-        const std::string key = row.key;
-        const std::string field =
-            key == "EXIF" ? std::to_string(s.KeepExif) : key == "COPYRIGHT OUTLINE" ? std::to_string(s.CopyrightOutline)
-            : key == "COPYRIGHT POSITION" ? std::to_string(s.CopyrightPlace) : key == "COPYRIGHT SIZE" ? std::to_string(s.CopyrightSize)
-            : key == "COPYRIGHT COLOR" ? std::to_string(s.CopyrightColor) : key == "IMAGE WIDTH" ? s.ImageWidth : s.CopyrightText;
-        EXPECT_EQ(field, row.loaded) << row.key << " = '" << row.stored << "'";
-        Write("IHM", row.key, "");
+    using Edit = void (*)(Settings&);
+    const std::tuple<const char*, const char*, Edit> rows[] = {
+        {"EXIF", "0", [](Settings& s) { s.KeepExif = false; }}, {"EXIF", "", [](Settings&) {}},
+        {"EXIF", "-1", [](Settings& s) { s.KeepExif = false; }},
+        {"COPYRIGHT OUTLINE", "1", [](Settings& s) { s.CopyrightOutline = true; }},
+        {"COPYRIGHT OUTLINE", "yes", [](Settings&) {}},
+        {"COPYRIGHT POSITION", "2.5", [](Settings& s) { s.CopyrightPlace = 2; }},
+        {"COPYRIGHT POSITION", "3.5", [](Settings& s) { s.CopyrightPlace = 4; }},
+        {"COPYRIGHT POSITION", "haut", [](Settings&) {}}, {"COPYRIGHT POSITION", "300", [](Settings&) {}},
+        {"COPYRIGHT POSITION", "-1", [](Settings&) {}}, {"COPYRIGHT SIZE", "256", [](Settings&) {}},
+        {"COPYRIGHT SIZE", " 2", [](Settings& s) { s.CopyrightSize = 2; }},
+        {"COPYRIGHT COLOR", "70000", [](Settings&) {}},
+        {"COPYRIGHT COLOR", "-32768", [](Settings& s) { s.CopyrightColor = -32768; }},
+        {"IMAGE WIDTH", " 1024", [](Settings& s) { s.ImageWidth = " 1024"; }},
+        {"TEXT COPYRIGHT", "a, b", [](Settings& s) { s.CopyrightText = "a, b"; }}};
+    for (const auto& [key, stored, edit] : rows) {
+        Write("IHM", key, stored);
+        Settings expected;
+        edit(expected);
+        EXPECT_EQ(Load(), expected) << key << " = '" << stored << "'";
+        Write("IHM", key, "");
     }
     Write("CONFIGURATION", "DIR RESIZED", "");
     EXPECT_EQ(Load().ResizedFolderName, "Resized");

@@ -53,7 +53,7 @@ void InstallErrorManager(ErrorManager& errors) {
 // memory row.
 void BottomUpRows(uint8_t* bits, int64_t height, int64_t stride, int64_t first, int64_t count,
                   JSAMPROW* rows) {
-    for (int64_t i = 0; i < count; ++i) rows[i] = bits + (height - 1 - first - i) * stride;
+    for (int64_t i = 0; i < count; ++i) rows[i] = SurfaceRow(bits, height, stride, first + i);
 }
 
 inline uint8_t Scale255(unsigned a, unsigned b) {
@@ -94,7 +94,7 @@ bool DecodeInto(std::string_view bytes, cDIBSection& target) {
     codec.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     const int64_t width = codec.image_width;
     const int64_t height = codec.image_height;
-    const int64_t stride = (width * 3 + 3) & ~int64_t{3};
+    const int64_t stride = StrideForWidth(static_cast<int32_t>(width));  // width < 65536
     if (stride * height > kMaxPixelMemory ||
         width * height / kMaxPixelsPerByte > static_cast<int64_t>(bytes.size()) ||
         !target.Create(codec.image_width, codec.image_height)) {

@@ -56,11 +56,10 @@ bool Surface::BitBlt(int32_t destLeft, int32_t destTop, int32_t width, int32_t h
     h = std::min({h, int64_t{dst.height} - dy, int64_t{src.height} - sy});
     if (w <= 0 || h <= 0) return true;
     for (int64_t row = 0; row < h; ++row) {
-        const int64_t dstRow = dst.height - 1 - (dy + row);
-        const int64_t srcRow = src.height - 1 - (sy + row);
         // memmove: source and destination may be the same bitmap.
-        std::memmove(dst.bits + dstRow * dst.stride + dx * 3,
-                     src.bits + srcRow * src.stride + sx * 3, static_cast<size_t>(w * 3));
+        std::memmove(SurfaceRow(dst.bits, dst.height, dst.stride, dy + row) + dx * 3,
+                     SurfaceRow(src.bits, src.height, src.stride, sy + row) + sx * 3,
+                     static_cast<size_t>(w * 3));
     }
     return true;
 }

@@ -26,6 +26,12 @@ struct Bitmap {
 // the width is negative or the stride does not fit 32 signed bits.
 int32_t StrideForWidth(int32_t width);
 
+// The address of surface row y (y downwards) in bottom-up pixel memory of `height` rows
+// `stride` bytes apart.
+inline uint8_t* SurfaceRow(uint8_t* bits, int64_t height, int64_t stride, int64_t y) {
+    return bits + (height - 1 - y) * stride;
+}
+
 // Makes a bitmap of that size with undefined pixels. Returns nullptr for a side of 0 or
 // less, a pixel memory that does not fit 32 signed bits, or lack of memory.
 Bitmap* CreateBitmap(int32_t width, int32_t height);

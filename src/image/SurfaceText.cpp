@@ -117,7 +117,7 @@ void BlendColour(uint8_t* pixel, uint32_t colour, int alpha) {
 void FillArea(const Bitmap& bitmap, const QRect& area, uint32_t colour) {
     const QRect clipped = area.intersected(QRect(0, 0, bitmap.width, bitmap.height));
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        uint8_t* row = bitmap.bits + int64_t(bitmap.height - 1 - y) * bitmap.stride;
+        uint8_t* row = SurfaceRow(bitmap.bits, bitmap.height, bitmap.stride, y);
         for (int x = clipped.left(); x <= clipped.right(); ++x)
             BlendColour(row + 3 * x, colour, 255);
     }
@@ -148,7 +148,7 @@ void BlendMask(const Bitmap& bitmap, const TextMask& mask, const QPoint& origin,
         const int64_t surfaceY = int64_t{origin.y()} + mask.area.top() + y;
         if (surfaceY < 0 || surfaceY >= bitmap.height) continue;
         const uchar* alpha = coverage.constScanLine(y);
-        uint8_t* row = bitmap.bits + (bitmap.height - 1 - surfaceY) * bitmap.stride;
+        uint8_t* row = SurfaceRow(bitmap.bits, bitmap.height, bitmap.stride, surfaceY);
         for (int x = 0; x < coverage.width(); ++x) {
             const int64_t surfaceX = int64_t{origin.x()} + mask.area.left() + x;
             if (alpha[x] == 0 || surfaceX < 0 || surfaceX >= bitmap.width) continue;

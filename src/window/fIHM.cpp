@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QStyleOption>
 #include <cmath>
+#include <functional>
+#include <type_traits>
 
 #include "tools/HeldFolder.h"
 #include "tools/Tools.h"
@@ -96,13 +98,6 @@ void SetBackground(QWidget* widget, const QColor& colour) {
     }
 }
 
-QFrame* MakePanel(QWidget* parent) {
-    auto* panel = new QFrame(parent);
-    panel->setFrameShape(QFrame::NoFrame);
-    return panel;
-}
-
-
 }  // namespace
 
 fIHM::fIHM(QWidget* parent)
@@ -133,134 +128,123 @@ void fIHM::SetGeometryTwips(QWidget* widget, double left, double top, double wid
                         RoundToInt32(height / 15));
 }
 
-void fIHM::BuildControls() {
-    // Places a control in its container, names it, and gives it its caption and tool tip.
-    const auto place = [this](auto* widget, const QString& name, int left, int top, int width,
-                              int height, const QString& tip = QString()) {
-        widget->setObjectName(name);
-        SetGeometryTwips(widget, left, top, width, height);
-        if (!tip.isEmpty()) widget->setToolTip(tip);
-        if (!qobject_cast<QGroupBox*>(widget) &&
-            widget->metaObject() != &QFrame::staticMetaObject) {
-            widget->setFont(ControlFont());
-        }
-        return widget;
-    };
-    const auto option = [&](QWidget* parent, const QString& group, int index,
-                            const QString& caption, int left, int top, int width,
-                            const QString& tip) {
-        auto* button = new QRadioButton(caption, parent);
-        return place(button, group + "_" + QString::number(index), left, top, width, 195, tip);
-    };
+namespace {
 
-    PictureFileSystem = place(MakePanel(this), "PictureFileSystem", 120, 0, 5895, 4575);
-    FrameFileSystem = place(new QGroupBox("Emplacement des images", PictureFileSystem),
-                            "FrameFileSystem", 120, 120, 5775, 4455);
-    drvList = place(new DriveList(PictureFileSystem), "drvList", 360, 480, 2535, 285, kFolderTip);
-    dirList = place(new FolderList(PictureFileSystem), "dirList", 360, 840, 2535, 3405, kFolderTip);
-    txtSearchSpec = place(new QLineEdit("*.*", PictureFileSystem), "txtSearchSpec", 3000, 480, 2655,
-                          285, "Filtre(s) des fichiers");
-    filList = place(new FileList(PictureFileSystem), "filList", 3000, 840, 2655, 3555,
-                    "Contenu filtré du répertoire sélectionné");
-    FrameFileSystem->lower();  // behind the four controls that lie inside its border
-    for (QFrame* list : {static_cast<QFrame*>(dirList), static_cast<QFrame*>(filList)}) {
-        list->setFrameStyle(QFrame::Box | QFrame::Plain);  // flat
+// One control of the form: made as its member's type (with its caption when the type takes
+// one) inside the control named `container` (the form when empty), then named and placed
+// in twips with its tool tip.
+struct Control {
+    std::function<QWidget*(QWidget*)> make;
+    const char* container;
+    QString name;
+    int left, top, width, height;
+    const char* tip = "";
+};
+
+template <class T>
+std::function<QWidget*(QWidget*)> Into(T*& member, const char* caption = "") {
+    return [&member, caption](QWidget* container) -> QWidget* {
+        if constexpr (std::is_constructible_v<T, QString, QWidget*>) {
+            member = new T(QString::fromUtf8(caption), container);
+        } else {
+            member = new T(container);
+        }
+        return member;
+    };
+}
+
+QString Option(const char* group, int index) { return QString("%1_%2").arg(group).arg(index); }
+
+}  // namespace
+
+void fIHM::BuildControls() {
+    const char* const transparentTip =
+        "Lorsque le mode transparent n'est pas sélectionné, le texte de Copyright est inséré "
+        "sur un fond rectangulaire plein";
+    OptionCopyrightColor.fill(nullptr);
+    const Control controls[] = {
+        {Into(PictureFileSystem), "", "PictureFileSystem", 120, 0, 5895, 4575},
+        {Into(FrameFileSystem, "Emplacement des images"), "PictureFileSystem", "FrameFileSystem", 120, 120, 5775, 4455},
+        {Into(drvList), "PictureFileSystem", "drvList", 360, 480, 2535, 285, kFolderTip},
+        {Into(dirList), "PictureFileSystem", "dirList", 360, 840, 2535, 3405, kFolderTip},
+        {Into(txtSearchSpec, "*.*"), "PictureFileSystem", "txtSearchSpec", 3000, 480, 2655, 285, "Filtre(s) des fichiers"},
+        {Into(filList), "PictureFileSystem", "filList", 3000, 840, 2655, 3555, "Contenu filtré du répertoire sélectionné"},
+        {Into(PictureButtons), "", "PictureButtons", 120, 4560, 6015, 1335},
+        {Into(FrameButtons, "Action"), "PictureButtons", "FrameButtons", 120, 120, 5775, 1095},
+        {Into(cmdGenerate, "&Redimensionner Images"), "FrameButtons", "cmdGenerate", 600, 360, 1560, 495,
+         "Redimensionner les images dans le répertoire sélectionné"},
+        {Into(cmdExit, "E&xit"), "FrameButtons", "cmdExit", 3600, 360, 1560, 495, "Non, pitié ! Ne cliquez pas ici !"},
+        {Into(PictureOptions), "", "PictureOptions", 6000, 0, 5775, 5895},
+        {Into(ImageVisu), "PictureOptions", "ImageVisu", 240, 240, 1695, 1695},
+        {Into(ImageVisuSize), "PictureOptions", "ImageVisuSize", 240, 2040, 1695, 225},
+        {Into(ProgressBar), "PictureOptions", "ProgressBar", 2040, 960, 3615, 255},
+        {Into(FrameOptions, "Options"), "PictureOptions", "FrameOptions", 240, 2400, 3375, 975},
+        {Into(OptionExif, "Conserver les données EXIF"), "FrameOptions", "OptionExif", 240, 360, 3015, 195,
+         "Conserver les données EXIF des images originales"},
+        {Into(OptionCopyright, "Insérer un Copyright  sur les images"), "FrameOptions", "OptionCopyright", 240, 600,
+         3015, 195, "Insérer un texte de Copyright dans les images (pas dans les miniatures)"},
+        {Into(FrameImageSize, "Taille des images"), "PictureOptions", "FrameImageSize", 3840, 2400, 1815, 2535},
+        // The presets 1 to 6 from the top, then "Autre" (0).
+        {Into(OptionImageSize[1], "2272 x 1704"), "FrameImageSize", Option("OptionImageSize", 1), 240, 360, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[2], "1152 x 864"), "FrameImageSize", Option("OptionImageSize", 2), 240, 600, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[3], "1024 x 768"), "FrameImageSize", Option("OptionImageSize", 3), 240, 840, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[4], "800 x 600"), "FrameImageSize", Option("OptionImageSize", 4), 240, 1080, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[5], "640 x 480"), "FrameImageSize", Option("OptionImageSize", 5), 240, 1320, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[6], "320 x 240"), "FrameImageSize", Option("OptionImageSize", 6), 240, 1560, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[0], "Autre"), "FrameImageSize", Option("OptionImageSize", 0), 240, 1800, 1455, 195, kSizeTip},
+        {Into(ImageCustomWidth), "FrameImageSize", "ImageCustomWidth", 240, 2040, 495, 225, "Largeur maximale des images"},
+        {Into(LabelxImage, "x"), "FrameImageSize", "LabelxImage", 720, 2040, 375, 225},
+        {Into(ImageCustomHeight), "FrameImageSize", "ImageCustomHeight", 1080, 2040, 495, 225, "Hauteur maximale des images"},
+        {Into(FrameCopyright, "Copyright"), "PictureOptions", "FrameCopyright", 240, 3480, 3375, 2295},
+        {Into(PictureCopyrightPosition), "FrameCopyright", "PictureCopyrightPosition", 240, 360, 2895, 450},
+        {Into(CopyrightPosition[2], " Haut Gauche"), "PictureCopyrightPosition", Option("CopyrightPosition", 2), 120, 0, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[3], "Droite Haut"), "PictureCopyrightPosition", Option("CopyrightPosition", 3), 1440, 0, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[1], "  Bas Gauche"), "PictureCopyrightPosition", Option("CopyrightPosition", 1), 120, 240, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[0], "Droite Bas"), "PictureCopyrightPosition", Option("CopyrightPosition", 0), 1440, 240, 1200, 195, kPositionTip},
+        {Into(LabelTextCopyright, "Texte"), "FrameCopyright", "LabelTextCopyright", 240, 960, 375, 135},
+        {Into(TextCopyright), "FrameCopyright", "TextCopyright", 720, 960, 2415, 225},
+        {Into(PictureCopyrightSize), "FrameCopyright", "PictureCopyrightSize", 240, 1320, 855, 855},
+        {Into(OptionCopyrightSize[0], "Petit"), "PictureCopyrightSize", Option("OptionCopyrightSize", 0), 0, 0, 735, 195, kTextSizeTip},
+        {Into(OptionCopyrightSize[1], "Moyen"), "PictureCopyrightSize", Option("OptionCopyrightSize", 1), 0, 240, 735, 195, kTextSizeTip},
+        {Into(OptionCopyrightSize[2], "Grand"), "PictureCopyrightSize", Option("OptionCopyrightSize", 2), 0, 480, 735, 195, kTextSizeTip},
+        {Into(PictureCopyrightColor), "FrameCopyright", "PictureCopyrightColor", 1080, 1320, 855, 945},
+        {Into(OptionCopyrightColor[0], "Noir"), "PictureCopyrightColor", Option("OptionCopyrightColor", 0), 0, 0, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[1], "Blanc"), "PictureCopyrightColor", Option("OptionCopyrightColor", 1), 0, 240, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[2], "Jaune"), "PictureCopyrightColor", Option("OptionCopyrightColor", 2), 0, 480, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[4], "Bleu"), "PictureCopyrightColor", Option("OptionCopyrightColor", 4), 0, 720, 735, 195, kColourTip},
+        {Into(PictureCopyrightFont), "FrameCopyright", "PictureCopyrightFont", 2040, 1320, 1095, 855},
+        {Into(OptionCopyrightTransparent, "Transparent"), "PictureCopyrightFont", "OptionCopyrightTransparent", 0, 0,
+         1095, 195, transparentTip},
+        {Into(OptionCopyrightOutline, "Contour"), "PictureCopyrightFont", "OptionCopyrightOutline", 0, 240, 1095, 195,
+         "Créer un effet de contour sur le texte de Copyright"},
+    };
+    for (const Control& control : controls) {
+        QWidget* widget = control.make(*control.container ? findChild<QWidget*>(control.container) : this);
+        widget->setObjectName(control.name);
+        SetGeometryTwips(widget, control.left, control.top, control.width, control.height);
+        widget->setToolTip(QString::fromUtf8(control.tip));
+        // Group titles and panels keep the form's font; controls have the smaller one.
+        if (!qobject_cast<QGroupBox*>(widget) && widget->metaObject() != &QFrame::staticMetaObject)
+            widget->setFont(ControlFont());
     }
 
-    PictureButtons = place(MakePanel(this), "PictureButtons", 120, 4560, 6015, 1335);
-    FrameButtons =
-        place(new QGroupBox("Action", PictureButtons), "FrameButtons", 120, 120, 5775, 1095);
-    cmdGenerate = place(new QPushButton("&Redimensionner Images", FrameButtons), "cmdGenerate", 600,
-                        360, 1560, 495, "Redimensionner les images dans le répertoire sélectionné");
-    cmdExit = place(new QPushButton("E&xit", FrameButtons), "cmdExit", 3600, 360, 1560, 495,
-                    "Non, pitié ! Ne cliquez pas ici !");
+    FrameFileSystem->lower();  // behind the four controls that lie inside its border
+    for (QFrame* frame : {static_cast<QFrame*>(dirList), static_cast<QFrame*>(filList), static_cast<QFrame*>(ImageVisu)})
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);  // flat
     for (QPushButton* button : {cmdGenerate, cmdExit}) {
         QPalette palette = button->palette();
         palette.setColor(QPalette::Button, kButtonColour);
         button->setPalette(palette);
     }
-
-    PictureOptions = place(MakePanel(this), "PictureOptions", 6000, 0, 5775, 5895);
-    ImageVisu = place(new QLabel(PictureOptions), "ImageVisu", 240, 240, 1695, 1695);
-    ImageVisu->setFrameStyle(QFrame::Box | QFrame::Plain);
     ImageVisu->setScaledContents(true);
-    ImageVisuSize = place(new QLabel(PictureOptions), "ImageVisuSize", 240, 2040, 1695, 225);
     ImageVisuSize->setAlignment(Qt::AlignCenter);
     ImageVisuSize->setFont(WindowFont());
-    ProgressBar = place(new QProgressBar(PictureOptions), "ProgressBar", 2040, 960, 3615, 255);
     ProgressBar->setRange(0, 100);
-
-    FrameOptions =
-        place(new QGroupBox("Options", PictureOptions), "FrameOptions", 240, 2400, 3375, 975);
-    OptionExif = place(new QCheckBox("Conserver les données EXIF", FrameOptions), "OptionExif", 240,
-                       360, 3015, 195, "Conserver les données EXIF des images originales");
-    OptionCopyright = place(
-        new QCheckBox("Insérer un Copyright  sur les images", FrameOptions), "OptionCopyright", 240,
-        600, 3015, 195, "Insérer un texte de Copyright dans les images (pas dans les miniatures)");
-
-    FrameImageSize = place(new QGroupBox("Taille des images", PictureOptions), "FrameImageSize",
-                           3840, 2400, 1815, 2535);
-    const char* presets[] = {"Autre",     "2272 x 1704", "1152 x 864", "1024 x 768",
-                             "800 x 600", "640 x 480",   "320 x 240"};
-    for (int i = 1; i <= 7; ++i) {
-        const int index = i % 7;  // the presets 1 to 6 from the top, then "Autre" (0)
-        OptionImageSize[index] = option(FrameImageSize, "OptionImageSize", index, presets[index],
-                                        240, 360 + 240 * (i - 1), 1455, kSizeTip);
-    }
-    ImageCustomWidth = place(new QLineEdit(FrameImageSize), "ImageCustomWidth", 240, 2040, 495, 225,
-                             "Largeur maximale des images");
-    LabelxImage = place(new QLabel("x", FrameImageSize), "LabelxImage", 720, 2040, 375, 225);
     LabelxImage->setAlignment(Qt::AlignCenter);
     ImageCustomWidth->raise();  // its right border lies under the "x" label
-    ImageCustomHeight = place(new QLineEdit(FrameImageSize), "ImageCustomHeight", 1080, 2040, 495,
-                              225, "Hauteur maximale des images");
-
-    FrameCopyright =
-        place(new QGroupBox("Copyright", PictureOptions), "FrameCopyright", 240, 3480, 3375, 2295);
-    PictureCopyrightPosition =
-        place(MakePanel(FrameCopyright), "PictureCopyrightPosition", 240, 360, 2895, 450);
-    CopyrightPosition[2] = option(PictureCopyrightPosition, "CopyrightPosition", 2, " Haut Gauche",
-                                  120, 0, 1200, kPositionTip);
-    CopyrightPosition[3] = option(PictureCopyrightPosition, "CopyrightPosition", 3, "Droite Haut",
-                                  1440, 0, 1200, kPositionTip);
-    CopyrightPosition[1] = option(PictureCopyrightPosition, "CopyrightPosition", 1, "  Bas Gauche",
-                                  120, 240, 1200, kPositionTip);
-    CopyrightPosition[0] = option(PictureCopyrightPosition, "CopyrightPosition", 0, "Droite Bas",
-                                  1440, 240, 1200, kPositionTip);
     // The left-hand buttons carry their mark on the right: the four marks meet in the middle.
     for (int index : {1, 2}) CopyrightPosition[index]->setLayoutDirection(Qt::RightToLeft);
-    LabelTextCopyright =
-        place(new QLabel("Texte", FrameCopyright), "LabelTextCopyright", 240, 960, 375, 135);
     LabelTextCopyright->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    TextCopyright = place(new QLineEdit(FrameCopyright), "TextCopyright", 720, 960, 2415, 225);
-
-    PictureCopyrightSize =
-        place(MakePanel(FrameCopyright), "PictureCopyrightSize", 240, 1320, 855, 855);
-    const char* sizes[] = {"Petit", "Moyen", "Grand"};
-    for (int i = 0; i < 3; ++i) {
-        OptionCopyrightSize[i] = option(PictureCopyrightSize, "OptionCopyrightSize", i, sizes[i], 0,
-                                        240 * i, 735, kTextSizeTip);
-    }
-    PictureCopyrightColor =
-        place(MakePanel(FrameCopyright), "PictureCopyrightColor", 1080, 1320, 855, 945);
-    const char* colours[] = {"Noir", "Blanc", "Jaune", nullptr, "Bleu"};
-    OptionCopyrightColor.fill(nullptr);
-    for (int index : {0, 1, 2, 4}) {
-        OptionCopyrightColor[index] =
-            option(PictureCopyrightColor, "OptionCopyrightColor", index, colours[index], 0,
-                   240 * (index == 4 ? 3 : index), 735, kColourTip);
-    }
-    PictureCopyrightFont =
-        place(MakePanel(FrameCopyright), "PictureCopyrightFont", 2040, 1320, 1095, 855);
-    OptionCopyrightTransparent = place(new QCheckBox("Transparent", PictureCopyrightFont),
-                                       "OptionCopyrightTransparent", 0, 0, 1095, 195,
-                                       "Lorsque le mode transparent n'est pas sélectionné, le "
-                                       "texte de Copyright est inséré sur un "
-                                       "fond rectangulaire plein");
-    OptionCopyrightOutline =
-        place(new QCheckBox("Contour", PictureCopyrightFont), "OptionCopyrightOutline", 0, 240,
-              1095, 195, "Créer un effet de contour sur le texte de Copyright");
-
     for (QLineEdit* box : {ImageCustomWidth, ImageCustomHeight, TextCopyright}) {
         box->setAlignment(Qt::AlignCenter);
         box->setStyleSheet(QString(kSmallBoxStyle).arg(kWhite.name()));

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -47,11 +48,8 @@ inline cDIBSection MakePicture(int32_t width, int32_t height,
 // True when the picture bytes (padding excluded) of both buffers are equal.
 inline bool SamePixels(const cDIBSection& a, const cDIBSection& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int32_t r = 0; r < a.Height(); ++r) {
-        for (int32_t x = 0; x < a.Width(); ++x) {
-            if (GetPixel(a, x, r) != GetPixel(b, x, r)) return false;
-        }
-    }
+    for (int32_t r = 0; r < a.Height(); ++r)
+        if (std::memcmp(PixelAt(a, 0, r), PixelAt(b, 0, r), 3 * size_t(a.Width())) != 0) return false;
     return true;
 }
 
