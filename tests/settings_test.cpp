@@ -8,7 +8,7 @@
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
 #include "support/JpegSegments.h"
-#include "support/StoreFolder.h"
+#include "support/TempFolder.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {

@@ -1,18 +1,48 @@
+// The whole application on a temporary photo folder and a temporary settings store, with
+// message boxes recorded and the end of the process watched instead of happening.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <QTimer>
 
+#include "app/Application.h"
 #include "app/WindowSettings.h"
+#include "codec/JpegCodec.h"
 #include "settings/ConfigurationFile.h"
-#include "support/AppFixture.h"
+#include "support/Pictures.h"
+#include "support/TempFolder.h"
+#include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
 
 namespace fs = std::filesystem;
 
-class WindowTest : public test::AppFixture {
+struct Shown {
+    QString text;
+    MessageIcon icon;
+};
+
+class WindowTest : public testing::Test {
 protected:
+    void SetUp() override {
+        startFolder_ = CurrentFolder();
+        app.SetMessageShower([this](const QString& text, MessageIcon icon) { shown.push_back({text, icon}); });
+        app.SetProcessEnder([this](int status) { endStatus.push_back(status); });
+    }
+    void TearDown() override { ChangeCurrentFolder(startFolder_); }
+
+    void AddPhoto(const std::string& data, const std::string& name) {
+        fs::copy_file(test::DataFile(data), photos.Path() / name);
+    }
+    // Starts the program as if launched from the photo folder.
+    fIHM& Start() {
+        app.Main(photos.String());
+        app.Window().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&app.Window()));
+        return app.Window();
+    }
+    static QString Q(const std::string& text) { return QString::fromStdString(text); }
     Settings Read() {
         Settings s;
         ReadSettingsFromWindow(s, app.Window());
@@ -34,6 +64,13 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
+
+    test::StoreFolder store;
+    test::TempFolder photos;
+    Application app;
+    std::vector<Shown> shown;
+    std::vector<int> endStatus;
+    std::string startFolder_;
 };
 
 TEST_F(WindowTest, FirstStartShowsTheStartFolderAndItsPhotos) {

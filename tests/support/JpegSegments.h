@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -38,10 +38,6 @@ inline std::vector<Segment> HeaderSegments(const std::string& path) {
     return segments;
 }
 
-inline bool StartsWith(const Segment& segment, const std::string& identifier) {
-    return segment.bytes.compare(4, identifier.size(), identifier) == 0;
-}
-
 inline std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -53,19 +49,13 @@ inline std::vector<std::string> ExivTags(const std::string& path) {
     std::vector<std::string> lines;
     FILE* pipe = popen(("exiv2 -q -Pkyv " + ShellQuote(path) + " 2>/dev/null").c_str(), "r");
     if (!pipe) return lines;
-    std::string output;
-    char buffer[4096];
-    while (size_t count = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, count);
-    pclose(pipe);
-    std::istringstream stream(output);
-    for (std::string line; std::getline(stream, line);) {
-        // Collapse the column padding so lines compare by content.
-        std::string compact;
-        for (const char c : line) {
-            if (c != ' ' || (!compact.empty() && compact.back() != ' ')) compact += c;
-        }
-        lines.push_back(compact);
+    // Each line with its column padding collapsed, so lines compare by content.
+    std::string line;
+    for (int c; (c = fgetc(pipe)) != EOF;) {
+        if (c == '\n') lines.push_back(std::exchange(line, {}));
+        else if (c != ' ' || (!line.empty() && line.back() != ' ')) line += char(c);
     }
+    pclose(pipe);
     return lines;
 }
 

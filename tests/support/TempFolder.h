@@ -1,9 +1,13 @@
-// A fresh temporary folder per test, removed with everything in it afterwards.
+// A fresh temporary folder per test, removed with everything in it afterwards; and the
+// per-user settings store pointed at one, so that tests never touch the real store.
 #pragma once
 
+#include <QSettings>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "settings/ConfigurationFile.h"
 
 namespace pixtrim::test {
 
@@ -38,6 +42,18 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+class StoreFolder {
+public:
+    StoreFolder() {
+        QSettings::setPath(ConfigurationFormat(), QSettings::UserScope, QString::fromStdString(folder_.String()));
+    }
+    // The INI file QSettings keeps for the application Pixtrim.
+    std::string IniPath() const { return folder_ / "Pixtrim/Pixtrim.ini"; }
+
+private:
+    TempFolder folder_;
 };
 
 }  // namespace pixtrim::test
