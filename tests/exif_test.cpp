@@ -209,5 +209,16 @@ TEST_F(ExifRunTest, SegmentsTravelInTheirOrder) {
     EXPECT_EQ(HeaderSegments(Output("a.jpg"))[1].bytes, HeaderSegments(DataFile("Landscape_2.jpg"))[1].bytes);
 }
 
+// Without EXIF a turned photo keeps its orientation alone, whichever of the eight it is.
+TEST_F(ExifRunTest, EveryOrientationTravelsWithoutExif) {
+    settings.KeepExif = false;
+    for (int n = 1; n <= 8; ++n) {
+        AddPhoto("Landscape_" + std::to_string(n) + ".jpg", "a.jpg");
+        Run();
+        EXPECT_EQ(ExivTags(Output("a.jpg")), n == 1 ? std::vector<std::string>{}
+                                                    : std::vector<std::string>{"Exif.Image.Orientation Short " + std::to_string(n)});
+    }
+}
+
 }  // namespace
 }  // namespace pixtrim
