@@ -39,7 +39,7 @@ fIHM& Application::Window() {
         window_->onGenerate = [this] { run_.ResizeFolder(); };
         window_->onExit = [this] { QuitApplication(); };
         window_->onClose = [this] { EndProcess(0); };  // the close box stores nothing
-        window_->Form_Load(QString::fromStdString(settings_.ImageFilters));
+        window_->Form_Load(DisplayText(settings_.ImageFilters));
     }
     return *window_;
 }

@@ -1,5 +1,6 @@
 #include "app/WindowSettings.h"
 
+#include "tools/TextCase.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -15,7 +16,7 @@ const Preset kPresets[7] = {{"", ""},       {"2272", "1704"}, {"1152", "864"}, {
                             {"800", "600"}, {"640", "480"},   {"320", "240"}};
 
 std::string Trimmed(const QString& text) { return TrimBlanks(text.toStdString()); }
-QString TrimmedText(const std::string& text) { return QString::fromStdString(TrimBlanks(text)); }
+QString TrimmedText(const std::string& text) { return DisplayText(TrimBlanks(text)); }
 
 // The index of the checked button of a group, or `fallback` when none is.
 template <size_t N>

@@ -14,6 +14,7 @@
 #include <new>
 
 #include "image/Surface.h"
+#include "tools/TextCase.h"
 
 namespace pixtrim {
 
@@ -98,7 +99,7 @@ Font& DefaultFont() {
 }
 
 QString SingleLine(const std::string& text) {
-    QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString line = DisplayText(text);
     for (QChar& c : line) {
         if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
     }
@@ -163,7 +164,7 @@ Font* CreateFontFromDescription(const FontDescription& description) {
     auto* font = new (std::nothrow) Font;
     if (!font) return nullptr;
     font->serial = nextFontSerial++;
-    font->font = QFont(QString::fromStdString(description.faceName));
+    font->font = QFont(DisplayText(description.faceName));
     font->font.setWeight(static_cast<QFont::Weight>(std::clamp(description.weight, 1, 1000)));
     font->font.setItalic(description.italic);
     font->font.setUnderline(description.underline);
