@@ -93,18 +93,14 @@ TEST_F(HeldFolderTest, ReadsOnlyRegularFilesWithinTheLimit) {
     EXPECT_TRUE(folder.ReadRegularFile("big.jpg", bytes, 5));
 }
 
-TEST_F(HeldFolderTest, ListsKindsThroughLinksWithNamesAsRawBytes) {
-    const std::string odd = "caf\xE9.jpg";  // Latin-1, not UTF-8
-    temp.WriteFile(odd);
-    temp.WriteFile(".hidden.jpg");
-    temp.MakeFolder("Album");
-    fs::create_symlink(temp / odd, temp / "link.jpg");
-    fs::create_directory_symlink(temp / "Album", temp / "AlbumLink");
-    fs::create_symlink(temp / "absent", temp / "dangling.jpg");
-    EXPECT_EQ(ListFolder(temp.String(), EntryKind::RegularFile), (std::vector<std::string>{".hidden.jpg", odd, "link.jpg"}));
+// Folders are listed through links (files are, in the image listing's tests).
+TEST_F(HeldFolderTest, ListsFoldersThroughLinks) {
+    temp.WriteFile("a.jpg");
+    fs::create_directory_symlink(temp.MakeFolder("Album"), temp / "AlbumLink");
+    fs::create_symlink(temp / "absent", temp / "dangling");
     EXPECT_EQ(ListFolder(temp.String(), EntryKind::Folder), (std::vector<std::string>{"Album", "AlbumLink"}));
     EXPECT_TRUE(IsReadableFolder(temp.String()));
-    EXPECT_FALSE(IsReadableFolder(temp / odd));
+    EXPECT_FALSE(IsReadableFolder(temp / "a.jpg"));
 }
 
 }  // namespace

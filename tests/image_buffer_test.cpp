@@ -61,6 +61,10 @@ TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
     target.LoadPictureBlt(source.hdc(), 3, 1);  // surface (3, 1) is memory row 2
     EXPECT_EQ(GetPixel(target, 0, 1), (Bgr{3, 2, 7}));
     EXPECT_EQ(GetPixel(target, 1, 0), (Bgr{4, 1, 7}));
+    target = grey(6, 4);
+    target.LoadPictureBlt(source.hdc(), 0, 2);  // two source rows left: two copied
+    EXPECT_EQ(GetPixel(target, 0, 2), (Bgr{0, 0, 7}));
+    EXPECT_EQ(GetPixel(target, 5, 1), test::Grey(99));
     target = grey(4, 4);
     source.PaintPicture(target.hdc(), 2, 2);
     EXPECT_EQ(GetPixel(target, 1, 1), test::Grey(99));

@@ -42,7 +42,7 @@ const KeyRow kKeys[] = {
 };
 
 std::string ConfigurationPath(const std::string& folder) {
-    return folder + "/" + kConfigurationFileName;
+    return JoinPath(folder, kConfigurationFileName);
 }
 
 // The store's file: INI sections and "KEY=value" lines, where the value is the raw text

@@ -80,6 +80,7 @@ void DriveList::SelectVolumeOf(const std::string& path) {
 }
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    // A double click or the activation key (Return, Enter) opens the folder.
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { SetPath(RawOf(item)); });
 }
@@ -97,15 +98,6 @@ bool FolderList::SetPath(const std::string& path) {
 std::string FolderList::HighlightedPath() const {
     const QListWidgetItem* item = currentItem();
     return item ? RawOf(item) : path_;
-}
-
-void FolderList::keyPressEvent(QKeyEvent* event) {
-    // Enter opens the highlighted folder, as a double click does.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
-        SetPath(HighlightedPath());
-        return;
-    }
-    QListWidget::keyPressEvent(event);
 }
 
 void FolderList::Fill() {

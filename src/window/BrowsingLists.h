@@ -49,7 +49,6 @@ signals:
     void Change();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Fill();
