@@ -53,11 +53,13 @@ TEST_F(BatchTest, EveryImageGetsItsFittedCopyAtQuality80) {
                                                     "HideProgressBar"}));
     EXPECT_EQ(run.ProgressDone, 4);
     EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
-    // The standard tables scaled for quality 80: 16 x 40 % = 6 (luma), 17 x 40 % = 7 (chroma).
+    // The standard tables scaled for quality 80: 16 x 40 % = 6 (luma), 17 x 40 % = 7 (chroma);
+    // baseline 4:2:0 (the luma component sampled 2 x 2).
     const std::string copy = FileBytes(Output("a.jpg"));
     const size_t luma = copy.find("\xFF\xDB"), chroma = copy.find("\xFF\xDB", luma + 2);
     ASSERT_NE(chroma, std::string::npos);
     EXPECT_EQ(int(copy[luma + 5]) * 100 + int(copy[chroma + 5]), 607);
+    EXPECT_EQ(copy[copy.find("\xFF\xC0") + 11], '\x22');
 }
 
 TEST_F(BatchTest, ProgressRoundsHalfToEven) {

@@ -64,7 +64,7 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
     const std::tuple<const char*, int, const char*, bool> cases[] = {
         {"--resize p --box 0x0", 1, "Taille maximale des images invalide : 0 x 0", false},
         {"--resize p --filters '*.png'", 1, "Il n'y a aucune image dans ce répertoire", false},
-        {"--resize p --place 7", 1, "--place attend 0, 1, 2 ou 3", true},
+        {"--resize p --place 4", 1, "--place attend 0, 1, 2 ou 3", true},
         {"--resize p --threads 0", 1, "--threads attend un nombre de 1 à 64", true},
         {"--resize p --color 3", 1, "--color attend 0, 1, 2 ou 4", true},
         {"--resize p --fast", 1, "option inconnue : --fast", true},

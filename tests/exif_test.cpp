@@ -104,6 +104,7 @@ TEST(ExifTest, AnRgbProfileTravelsWholeInOrder) {
     const std::string rgb = IccChunk("RGB ", 1, 2) + IccChunk("xxxx", 2, 2);
     EXPECT_EQ(Carried(rgb + Segment(0xE1, "x")), Segment(0xE1, "x") + rgb);
     EXPECT_EQ(Carried(IccChunk("GRAY", 1, 1)), "");
+    EXPECT_EQ(Carried(IccChunk("GRAY", 1, 2) + IccChunk("RGB ", 2, 2)), "");  // the first chunk says
     EXPECT_EQ(Carried(IccChunk("CMYK", 1, 1)), "");
 }
 
