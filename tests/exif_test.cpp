@@ -190,10 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
 // What travels, segment by segment: the APP1 (or, without EXIF, only a turned photo's
 // orientation), then the RGB profile, then the encoder's own JFIF.
 TEST_F(ExifRunTest, SegmentsTravelInTheirOrder) {
-    const struct { const char* file; bool keep; std::vector<int> types; size_t tags; } cases[] = {
-        {"Landscape_2.jpg", true, {0xE1, 0xE2, 0xE0}, 0}, {"Landscape_6.jpg", false, {0xE1, 0xE2, 0xE0}, 1},
-        {"Landscape_1.jpg", false, {0xE0}, 0}, {"Canon EOS 450D.jpg", false, {0xE0}, 0},
-        {"testorig.jpg", true, {0xE0}, 0}};
+    const struct { const char* file; bool keep; std::vector<int> types; } cases[] = {
+        {"Landscape_2.jpg", true, {0xE1, 0xE2, 0xE0}}, {"Landscape_6.jpg", false, {0xE1, 0xE2, 0xE0}},
+        {"Landscape_1.jpg", false, {0xE0}}, {"Canon EOS 450D.jpg", false, {0xE0}}, {"testorig.jpg", true, {0xE0}}};
     for (const auto& c : cases) {
         AddPhoto(c.file, "a.jpg");
         settings.KeepExif = c.keep;
@@ -202,7 +201,6 @@ TEST_F(ExifRunTest, SegmentsTravelInTheirOrder) {
         for (const auto& segment : HeaderSegments(Output("a.jpg"))) types.push_back(segment.type);
         types.resize(std::min(types.size(), c.types.size()));
         EXPECT_EQ(types, c.types) << c.file;
-        EXPECT_TRUE(c.keep || ExivTags(Output("a.jpg")).size() == c.tags) << c.file;
     }
     // The profile is the source's own segment, byte for byte.
     AddPhoto("Landscape_2.jpg", "a.jpg");

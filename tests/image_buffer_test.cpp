@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <climits>
 
 #include "image/cDIBSection.h"
@@ -34,19 +33,6 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
     ASSERT_TRUE(dib.Create(7, 5));
     dib.ClearUp();
     EXPECT_TRUE(!dib.hdc() && !dib.DIBSectionBitsPtr() && dib.Width() == 7 && dib.BytesPerScanLine() == 24);
-}
-
-TEST(BufferTest, PicturesLandBottomUpInColourOrder) {
-    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_RGB16}) {
-        QImage picture(5, 3, QImage::Format_RGB32);
-        picture.fill(Qt::black);
-        picture.setPixel(0, 0, qRgb(255, 0, 0));
-        picture.setPixel(4, 2, qRgb(0, 0, 255));
-        cDIBSection dib;
-        dib.CreateFromPicture(picture.convertToFormat(format));
-        EXPECT_EQ(GetPixel(dib, 0, 2), (Bgr{0, 0, 255})) << format;
-        EXPECT_EQ(GetPixel(dib, 4, 0), (Bgr{255, 0, 0})) << format;
-    }
 }
 
 // Copies between surfaces work in surface coordinates (y downwards), clip at the edges and

@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QStringList>
-#include <thread>
 
 #include "image/cDIBSection.h"
 #include "support/Pictures.h"
@@ -164,22 +163,6 @@ TEST(FontTest, CellHeightIsTheRequestedHeight) {
     const QString times = QFontInfo(QFont("Times")).family().section(" [", 0, 0);
     EXPECT_TRUE(QStringList({"Liberation Serif", "Nimbus Roman"}).contains(times));
     EXPECT_EQ(QFontInfo(QFont("Comic Sans MS")).family(), "Comic Neue");
-}
-
-TEST(OverlayTest, DifferentBuffersDrawAtOnceFromTwoThreads) {
-    const auto draw = [](cDIBSection& dib, Colours colours) {
-        dib = test::MakePicture(640, 480, [](int32_t x, int32_t r) { return Grey(uint8_t(x + r)); });
-        for (int i = 0; i < 20; ++i)
-            dib.AddTextOverPicture("© 2026 Zoë Ørsted", Place(i % 4), 0.8, i % 2, true, colours, "Comic Sans MS");
-    };
-    cDIBSection alone[2], together[2];
-    draw(alone[0], Colours::YellowOnBlack);
-    draw(alone[1], Colours::BlueOnWhite);
-    std::thread first(draw, std::ref(together[0]), Colours::YellowOnBlack);
-    std::thread second(draw, std::ref(together[1]), Colours::BlueOnWhite);
-    first.join(), second.join();
-    EXPECT_TRUE(test::SamePixels(alone[0], together[0]));
-    EXPECT_TRUE(test::SamePixels(alone[1], together[1]));
 }
 
 }  // namespace

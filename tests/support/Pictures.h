@@ -24,24 +24,19 @@ inline Bgr GetPixel(const cDIBSection& dib, int32_t x, int32_t memoryRow) {
     return {p[0], p[1], p[2]};
 }
 
-// Fills every pixel of `dib` from `colour(x, memoryRow)`.
-inline void Fill(cDIBSection& dib, const std::function<Bgr(int32_t, int32_t)>& colour) {
-    for (int32_t r = 0; r < dib.Height(); ++r) {
-        for (int32_t x = 0; x < dib.Width(); ++x) {
-            const Bgr c = colour(x, r);
-            uint8_t* p = PixelAt(dib, x, r);
-            p[0] = c[0], p[1] = c[1], p[2] = c[2];
-        }
-    }
-}
-
 inline Bgr Grey(uint8_t v) { return {v, v, v}; }
 
 // The one way tests make a picture: width x height, every pixel from `colour`.
 inline cDIBSection MakePicture(int32_t width, int32_t height,
                                const std::function<Bgr(int32_t, int32_t)>& colour) {
     cDIBSection dib;
-    if (dib.Create(width, height)) Fill(dib, colour);
+    if (!dib.Create(width, height)) return dib;
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t x = 0; x < width; ++x) {
+            const Bgr c = colour(x, r);
+            std::memcpy(PixelAt(dib, x, r), c.data(), 3);
+        }
+    }
     return dib;
 }
 
