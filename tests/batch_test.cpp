@@ -297,6 +297,20 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
     EXPECT_EQ(FileBytes(Output("a.jpg")), small);
 }
 
+// The stored numbers name the choices; a number without a name draws as the default
+// (bottom right, white on black), a size beyond large as large.
+TEST(JobSettingsTest, StoredNumbersBecomeTheirChoices) {
+    Settings s;
+    std::string seen;
+    for (int n = -1; n <= 5; ++n) {
+        s.CopyrightPlace = uint8_t(n), s.CopyrightSize = uint8_t(n), s.CopyrightColor = int16_t(n);
+        const JobSettings job = JobSettingsFrom(s, 1, 1);
+        seen += std::to_string(int(job.copyrightPlace)) + std::to_string(int(job.copyrightSize)) +
+                std::to_string(int(job.copyrightColours)) + " ";
+    }
+    EXPECT_EQ(seen, "021 000 111 222 323 024 021 ");
+}
+
 // The job's own picture (before encoding), with and without the copyright.
 class CopyrightJobTest : public BatchTest {
 protected:

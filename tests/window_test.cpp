@@ -95,7 +95,7 @@ TEST_F(WindowTest, EveryFieldGoesBothWaysAndBlanksAreTrimmed) {
     s.ImageFolder = photos.String();
     s.KeepExif = false;
     s.InsertCopyright = s.CopyrightOutline = true;
-    s.ImageWidth = "1152", s.ImageHeight = "864", s.CustomWidth = "333", s.CustomHeight = "222";
+    s.ImageWidth = "2272", s.ImageHeight = "1704", s.CustomWidth = "333", s.CustomHeight = "222";
     s.CopyrightText = "© Zoë";
     s.CopyrightPlace = 3, s.CopyrightSize = 2, s.CopyrightColor = 4;
     s.CopyrightTransparent = false;

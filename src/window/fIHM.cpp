@@ -427,8 +427,7 @@ void fIHM::dirList_LostFocus() {
 void fIHM::txtSearchSpec_Change() { filList->SetPattern(txtSearchSpec->text()); }
 
 void fIHM::txtSearchSpec_GotFocus() {
-    txtSearchSpec->selectAll();
-    // A click places the cursor after the focus arrives: select again once it has.
+    // A click places the cursor after the focus arrives: select once it has.
     QTimer::singleShot(0, txtSearchSpec, [box = txtSearchSpec] { box->selectAll(); });
 }
 
