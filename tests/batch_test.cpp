@@ -73,8 +73,7 @@ TEST_F(BatchTest, AnEmptyFolderSaysSoAndTidiesTheOutputFolder) {
     photos.WriteFile("Resized/Thumbs.db");
     photos.WriteFile("notes.txt");
     Run();
-    EXPECT_EQ(Message(), "Il n'y a aucune image dans ce répertoire");
-    EXPECT_EQ(host.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(Message(MessageIcon::Information), "Il n'y a aucune image dans ce répertoire");
     EXPECT_FALSE(fs::exists(Output()));
     EXPECT_EQ(host.calls.back(), "HideProgressBar");
 }
@@ -99,7 +98,6 @@ TEST_F(BatchTest, AnOutputFolderTakenIsReportedAndNothingDeleted) {
         host.messages.clear();
         Run();
         EXPECT_EQ(Message(), "Impossible de préparer le répertoire " + Output() + "\r" + reason);
-        EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
         EXPECT_FALSE(host.quit);
         EXPECT_EQ(host.calls.back(), "HideProgressBar");
         fs::remove(Output());
@@ -145,7 +143,6 @@ TEST_F(BatchTest, AnUnreadableImageEndsTheProgramKeepingEarlierCopies) {
     AddPhoto("Landscape_3.jpg", "d.jpg");
     Run();
     EXPECT_EQ(Message(), "Erreur à l'ouverture de " + (photos / "c.jpg") + kEnd);
-    EXPECT_EQ(host.messages[0].icon, MessageIcon::Critical);
     EXPECT_EQ(host.calls.back(), "QuitApplication");
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
@@ -172,8 +169,7 @@ TEST_F(BatchTest, BoundingSidesAreWholeNumbersFrom1To32767) {
     photos.WriteFile("Resized/old.jpg");
     settings.ImageWidth = "0.4";
     Run();
-    EXPECT_EQ(Message(), "Taille maximale des images invalide : 0.4 x 240");
-    EXPECT_EQ(host.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(Message(MessageIcon::Information), "Taille maximale des images invalide : 0.4 x 240");
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"old.jpg"});
 }
 
@@ -183,7 +179,7 @@ TEST_P(InvalidNameTest, ShowsAMessageAndTouchesNothing) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     settings.ResizedFolderName = GetParam();
     Run();
-    EXPECT_EQ(Message(), std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
+    EXPECT_EQ(Message(MessageIcon::Information), std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
     EXPECT_EQ(Snapshot(photos.Path()).size(), 1u);
 }
 

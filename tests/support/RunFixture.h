@@ -42,9 +42,10 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    // The only message shown, or "" when none or several were.
-    std::string Message() const {
-        return host.messages.size() == 1 ? host.messages[0].text : std::string();
+    // The only message shown, when it has that icon; else what was shown instead.
+    std::string Message(MessageIcon icon = MessageIcon::Critical) const {
+        if (host.messages.size() != 1) return std::to_string(host.messages.size()) + " messages";
+        return (host.messages[0].icon == icon ? "" : "(other icon) ") + host.messages[0].text;
     }
 
     TempFolder photos;
