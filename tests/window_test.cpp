@@ -311,7 +311,8 @@ TEST_F(WindowTest, FoldersOpenOnLeavingTheListDoubleClickOrReturn) {
 TEST_F(WindowTest, EveryKeystrokeRefiltersAndEnteringTheBoxSelectsItAll) {
     for (const char* name : {"a.jpg", "b.JPEG", "c.png", "d.txt"}) photos.WriteFile(name);
     fIHM& window = Start();
-    window.txtSearchSpec->setFocus(Qt::TabFocusReason);
+    window.filList->setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(window.txtSearchSpec, Qt::LeftButton, {}, QPoint(5, 5));  // not only Tab
     QTest::qWait(10);
     EXPECT_EQ(window.txtSearchSpec->selectedText(), "*.jpg;*.jpeg");
     window.txtSearchSpec->clear();
