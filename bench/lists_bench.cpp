@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     const std::string path = folder.string();
     pixtrim::FileList list;
     list.SetPattern("*.jpg;*.jpeg");
-    const double baseline =
-        pixtrim::bench::BestSeconds(5, [&] { (void)QDir(QString::fromStdString(path)).entryList(QDir::Files); });
+    const double baseline = pixtrim::bench::BestSeconds(
+        5, [&] { (void)QDir(QString::fromStdString(path)).entryList(QDir::Files); });
     const double open = pixtrim::bench::BestSeconds(5, [&] { list.SetPath(path); });
     int keystroke = 0;
     const double refilter = pixtrim::bench::BestSeconds(

@@ -94,8 +94,9 @@ void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
 
 [[noreturn]] void Usage(const std::string& error) {
     if (!error.empty()) std::fprintf(stderr, "pixtrim-bench: %s\n", error.c_str());
-    std::fprintf(stderr, "usage: pixtrim-bench FOLDER [run options of pixtrim --resize] "
-                         "[--threads N] [--repeat N]\n");
+    std::fprintf(stderr,
+                 "usage: pixtrim-bench FOLDER [run options of pixtrim --resize] "
+                 "[--threads N] [--repeat N]\n");
     std::exit(1);
 }
 
@@ -169,7 +170,8 @@ int main(int argc, char** argv) {
             (count == 1 ? one : many) = std::min(count == 1 ? one : many, seconds);
             if (count == threads) longestWait = std::max(longestWait, host.longestWait);
         }
-        floor = std::min(floor, bench::BestSeconds(1, [&] { DecodeAndEncode(settings, names, scratch); }));
+        floor = std::min(floor,
+                         bench::BestSeconds(1, [&] { DecodeAndEncode(settings, names, scratch); }));
     }
     std::remove(scratch);
 

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "settings/ConfigurationFile.h"
 #include "batch/JpegResize.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 #include "image/cDIBSection.h"
+#include "settings/ConfigurationFile.h"
 #include "tools/Tools.h"
 
 namespace pixtrim::fuzz {

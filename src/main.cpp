@@ -1,9 +1,8 @@
+#include <malloc.h>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QStyleFactory>
-
-#include <malloc.h>
-
 #include <clocale>
 #include <cstdio>
 #include <string>

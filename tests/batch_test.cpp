@@ -158,10 +158,10 @@ TEST_F(BatchTest, APressDuringARunIsIgnored) {
 
 // nullopt: refused, and a run shows the size message and touches nothing.
 const std::pair<const char*, std::optional<int32_t>> kSides[] = {
-    {"800", 800},  {" 800 ", 800},     {"\t640", 640},     {"640.5", 640},   {"641.5", 642},
-    {"1,5", 2},    {"+7", 7},          {"32767", 32767},   {"1", 1},         {"0.6", 1},
-    {"abc", {}},   {"", {}},           {"0.4", {}},        {"0.5", {}},      {"12ab", {}},
-    {"-5", {}},    {"32768", {}},      {"1e3", {}},        {"8 00", {}},     {"32767.5", {}}};
+    {"800", 800}, {" 800 ", 800}, {"\t640", 640},   {"640.5", 640}, {"641.5", 642},
+    {"1,5", 2},   {"+7", 7},      {"32767", 32767}, {"1", 1},       {"0.6", 1},
+    {"abc", {}},  {"", {}},       {"0.4", {}},      {"0.5", {}},    {"12ab", {}},
+    {"-5", {}},   {"32768", {}},  {"1e3", {}},      {"8 00", {}},   {"32767.5", {}}};
 
 TEST_F(BatchTest, BoundingSidesAreWholeNumbersFrom1To32767) {
     for (const auto& [text, value] : kSides) EXPECT_EQ(ParseBoundingSide(text), value) << text;
@@ -179,7 +179,8 @@ TEST_P(InvalidNameTest, ShowsAMessageAndTouchesNothing) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     settings.ResizedFolderName = GetParam();
     Run();
-    EXPECT_EQ(Message(MessageIcon::Information), std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
+    EXPECT_EQ(Message(MessageIcon::Information),
+              std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
     EXPECT_EQ(Snapshot(photos.Path()).size(), 1u);
 }
 
@@ -227,7 +228,10 @@ TEST_F(BatchTest, NamesAtTheSystemsLimit) {
     const auto before = Snapshot(photos.Path());
     settings.ResizedFolderName = std::string(300, 'r');
     Run();
-    EXPECT_EQ(Message().rfind("Impossible de préparer le répertoire " + (photos / std::string(300, 'r')) + "\r", 0), 0u);
+    EXPECT_EQ(
+        Message().rfind(
+            "Impossible de préparer le répertoire " + (photos / std::string(300, 'r')) + "\r", 0),
+        0u);
     EXPECT_FALSE(host.quit);
     EXPECT_EQ(Snapshot(photos.Path()), before);
 }
@@ -240,7 +244,8 @@ protected:
     std::string RunWith(int threads) {
         test::FakeHost fake{settings};
         fake.onProcessEvents = [&] {
-            if (GetParam() == Trouble::ExitAfterTwo && fake.previews.size() == 2) fake.QuitApplication();
+            if (GetParam() == Trouble::ExitAfterTwo && fake.previews.size() == 2)
+                fake.QuitApplication();
         };
         JpegResize resize(settings, fake);
         resize.Threads = threads;
@@ -255,8 +260,9 @@ protected:
 
 // Many cores or one, a run shows and writes exactly the same, and stops at the same image.
 TEST_P(ThreadsTest, OneThreadAndManyGiveTheSameRun) {
-    const char* sources[] = {"Landscape_1.jpg", "Landscape_6.jpg", "Canon_DIGITAL_IXUS_400.jpg",
-                             "testorig.jpg", "Landscape_2.jpg", "Rømø_-_St.Klement_-_Kanzel_3.jpg"};
+    const char* sources[] = {
+        "Landscape_1.jpg", "Landscape_6.jpg", "Canon_DIGITAL_IXUS_400.jpg",
+        "testorig.jpg",    "Landscape_2.jpg", "Rømø_-_St.Klement_-_Kanzel_3.jpg"};
     for (int i = 0; i < 6; ++i) AddPhoto(sources[i], std::string(1, char('a' + i)) + ".jpg");
     if (GetParam() == Trouble::UnreadableInTheMiddle) AddPhoto("hopper_png_renamed.jpg", "c.jpg");
     settings.KeepExif = settings.InsertCopyright = true;
@@ -265,11 +271,13 @@ TEST_P(ThreadsTest, OneThreadAndManyGiveTheSameRun) {
     EXPECT_EQ(one, RunWith(3));
     EXPECT_EQ(one.find("f.jpg") != std::string::npos, GetParam() == Trouble::None);
     EXPECT_NE(one.find("b.jpg"), std::string::npos);
-    EXPECT_EQ(one.find("Erreur") != std::string::npos, GetParam() == Trouble::UnreadableInTheMiddle);
+    EXPECT_EQ(one.find("Erreur") != std::string::npos,
+              GetParam() == Trouble::UnreadableInTheMiddle);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, ThreadsTest,
-                         testing::Values(Trouble::None, Trouble::UnreadableInTheMiddle, Trouble::ExitAfterTwo));
+                         testing::Values(Trouble::None, Trouble::UnreadableInTheMiddle,
+                                         Trouble::ExitAfterTwo));
 
 // Each copy is one write of the whole file: when the disk fills (here a file-size limit)
 // the copy is not there at all, no temporary file is left, and earlier copies stay whole.

@@ -25,11 +25,13 @@ protected:
     // Runs pixtrim with `arguments` (shell words) from the photo folder's parent, with the
     // settings store in a folder of its own.
     Outcome Pixtrim(const std::string& arguments) {
-        const std::string command = "cd " + ShellQuote(root.String()) + " && XDG_CONFIG_HOME=" +
-                                    ShellQuote(root / "config") + " " + PIXTRIM_EXECUTABLE + " " + arguments +
-                                    " >" + ShellQuote(root / "out") + " 2>" + ShellQuote(root / "err");
+        const std::string command = "cd " + ShellQuote(root.String()) +
+                                    " && XDG_CONFIG_HOME=" + ShellQuote(root / "config") + " " +
+                                    PIXTRIM_EXECUTABLE + " " + arguments + " >" +
+                                    ShellQuote(root / "out") + " 2>" + ShellQuote(root / "err");
         const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, FileBytes(root / "out"), FileBytes(root / "err")};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, FileBytes(root / "out"),
+                FileBytes(root / "err")};
     }
     void AddPhoto(const std::string& data, const std::string& name) {
         fs::copy_file(test::DataFile(data), root / ("p/" + name));
@@ -75,7 +77,8 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
         const Outcome run = Pixtrim(arguments);
         EXPECT_EQ(run.status, status) << arguments;
         std::string first = run.err.substr(0, run.err.find('\n'));
-        if (const size_t at = first.find(photos); at != std::string::npos) first.replace(at, photos.size(), "p");
+        if (const size_t at = first.find(photos); at != std::string::npos)
+            first.replace(at, photos.size(), "p");
         EXPECT_EQ(first, std::string("pixtrim: ") + err);
         EXPECT_EQ(run.err.find("utilisation : pixtrim") != std::string::npos, usage) << arguments;
         EXPECT_EQ(run.out, "");

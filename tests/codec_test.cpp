@@ -22,7 +22,8 @@ cDIBSection Marker() {
 }
 
 // A failed load leaves the buffer as it was.
-bool LoadsAndAFailureLeavesTheBuffer(const std::string& bytes, int32_t* width = nullptr, int32_t* height = nullptr) {
+bool LoadsAndAFailureLeavesTheBuffer(const std::string& bytes, int32_t* width = nullptr,
+                                     int32_t* height = nullptr) {
     cDIBSection dib = Marker();
     const bool loaded = LoadJPGFromMemory(dib, bytes);
     EXPECT_TRUE(loaded || (dib.Width() == 3 && GetPixel(dib, 2, 1) == (Bgr{1, 2, 3})));
@@ -32,19 +33,33 @@ bool LoadsAndAFailureLeavesTheBuffer(const std::string& bytes, int32_t* width = 
 
 // Real photos of every kind load at their size; what is not a JPEG does not.
 TEST(LoadTest, CameraFilesLoadAndOthersFail) {
-    const struct { const char* name; int32_t width, height; } files[] = {
-        {"Canon EOS 450D.jpg", 4272, 2848}, {"Samsung GT-I9505 (Galaxy S4).jpg", 4128, 2322},
-        {"Apple iPhone 6.jpg", 3264, 2448}, {"Kodak DX4900 Zoom.jpg", 2448, 1632},
-        {"Apple iPhone 4.jpg", 1296, 968}, {"Issue 154.jpg", 1379, 815},
-        {"Issue 242.jpg", 960, 1280} /* progressive */, {"Panasonic DMC-LC40.jpg", 1200, 1600},
-        {"hopper_gray.jpg", 128, 128}, {"pil_sample_cmyk.jpg", 100, 100},
-        {"testimgari.jpg", 227, 149} /* arithmetic */, {"truncated.jpg", 2725, 2225},
-        {"Issue 508.jpg", 1, 1}, {"Olympus μ Digital 800.JPG", 1024, 768},
-        {"00-empty-file.jpg", 3, 2}, {"hopper_png_renamed.jpg", 3, 2},
-        {"3ea649db8e81a46ca4f92fb3238f78ff.jpg", 3, 2}, {"absent.jpg", 3, 2}};
+    const struct {
+        const char* name;
+        int32_t width, height;
+    } files[] = {{"Canon EOS 450D.jpg", 4272, 2848},
+                 {"Samsung GT-I9505 (Galaxy S4).jpg", 4128, 2322},
+                 {"Apple iPhone 6.jpg", 3264, 2448},
+                 {"Kodak DX4900 Zoom.jpg", 2448, 1632},
+                 {"Apple iPhone 4.jpg", 1296, 968},
+                 {"Issue 154.jpg", 1379, 815},
+                 {"Issue 242.jpg", 960, 1280} /* progressive */,
+                 {"Panasonic DMC-LC40.jpg", 1200, 1600},
+                 {"hopper_gray.jpg", 128, 128},
+                 {"pil_sample_cmyk.jpg", 100, 100},
+                 {"testimgari.jpg", 227, 149} /* arithmetic */,
+                 {"truncated.jpg", 2725, 2225},
+                 {"Issue 508.jpg", 1, 1},
+                 {"Olympus μ Digital 800.JPG", 1024, 768},
+                 {"00-empty-file.jpg", 3, 2},
+                 {"hopper_png_renamed.jpg", 3, 2},
+                 {"3ea649db8e81a46ca4f92fb3238f78ff.jpg", 3, 2},
+                 {"absent.jpg", 3, 2}};
     for (const auto& f : files) {
         int32_t width = 0, height = 0;
-        EXPECT_EQ(LoadsAndAFailureLeavesTheBuffer(test::FileBytes(DataFile(f.name)), &width, &height), f.width != 3) << f.name;
+        EXPECT_EQ(
+            LoadsAndAFailureLeavesTheBuffer(test::FileBytes(DataFile(f.name)), &width, &height),
+            f.width != 3)
+            << f.name;
         EXPECT_EQ(std::make_pair(width, height), std::make_pair(f.width, f.height)) << f.name;
     }
     cDIBSection dib;
@@ -56,36 +71,46 @@ TEST(LoadTest, CameraFilesLoadAndOthersFail) {
 TEST(LoadTest, HostileFilesAreRefused) {
     const std::string original = test::FileBytes(DataFile("testorig.jpg"));
     const size_t frame = original.find("\xFF\xC0");
-    const std::pair<size_t, std::string> patches[] = {  // within the frame header
-        {5, std::string("\xFF\xDC\xFF\xDC", 4)}, {5, std::string("\x4E\x20\x4E\x20", 4)},
+    const std::pair<size_t, std::string> patches[] = {
+        // within the frame header
+        {5, std::string("\xFF\xDC\xFF\xDC", 4)},
+        {5, std::string("\x4E\x20\x4E\x20", 4)},
         {5, std::string("\x49\xD4\x49\xD4", 4)} /* under the memory cap, far too many pixels */,
-        {4, "\x0C"} /* 12-bit */, {1, "\xC3"} /* lossless */, {5, std::string("\0\0", 2)}};
+        {4, "\x0C"} /* 12-bit */,
+        {1, "\xC3"} /* lossless */,
+        {5, std::string("\0\0", 2)}};
     for (const auto& [offset, bytes] : patches) {
         std::string damaged = original;
-        EXPECT_FALSE(LoadsAndAFailureLeavesTheBuffer(damaged.replace(frame + offset, bytes.size(), bytes))) << offset;
+        EXPECT_FALSE(
+            LoadsAndAFailureLeavesTheBuffer(damaged.replace(frame + offset, bytes.size(), bytes)))
+            << offset;
     }
     // A progressive file whose last scan repeats past what any camera or editor writes.
     const std::string progressive = test::FileBytes(DataFile("Issue 242.jpg"));
     const size_t last = progressive.rfind("\xFF\xDA");
     std::string hostile = progressive.substr(0, progressive.size() - 2);
-    for (int i = 0; i < 100; ++i) hostile += progressive.substr(last, progressive.size() - 2 - last);
+    for (int i = 0; i < 100; ++i)
+        hostile += progressive.substr(last, progressive.size() - 2 - last);
     EXPECT_FALSE(LoadsAndAFailureLeavesTheBuffer(hostile + "\xFF\xD9"));
 }
 
 // Qt's own decoder serves as an independent reading of the same files: upright, in
 // colour order, grey as grey, CMYK converted.
 TEST(LoadTest, PicturesArriveUprightInColourOrder) {
-    for (const char* name : {"testorig.jpg", "Landscape_6.jpg", "pil_sample_cmyk.jpg", "Issue 242.jpg", "hopper_gray.jpg"}) {
+    for (const char* name : {"testorig.jpg", "Landscape_6.jpg", "pil_sample_cmyk.jpg",
+                             "Issue 242.jpg", "hopper_gray.jpg"}) {
         cDIBSection dib;
         ASSERT_TRUE(LoadJPG(dib, DataFile(name)));
-        const QImage picture = QImage(QString::fromStdString(DataFile(name))).convertToFormat(QImage::Format_RGB888);
+        const QImage picture =
+            QImage(QString::fromStdString(DataFile(name))).convertToFormat(QImage::Format_RGB888);
         ASSERT_EQ(picture.size(), QSize(dib.Width(), dib.Height()));
         double total = 0;
         for (int y = 0; y < picture.height(); ++y) {
             const uint8_t* qt = picture.constScanLine(y);
             for (int x = 0; x < picture.width(); ++x) {
                 const Bgr p = GetPixel(dib, x, dib.Height() - 1 - y);
-                total += std::abs(p[2] - qt[3 * x]) + std::abs(p[1] - qt[3 * x + 1]) + std::abs(p[0] - qt[3 * x + 2]);
+                total += std::abs(p[2] - qt[3 * x]) + std::abs(p[1] - qt[3 * x + 1]) +
+                         std::abs(p[0] - qt[3 * x + 2]);
             }
         }
         EXPECT_LT(total / (3.0 * picture.width() * picture.height()), 2.0) << name;

@@ -45,7 +45,8 @@ std::string ExifSegment(bool littleEndian, uint16_t sizeType, uint16_t orientati
     return Segment(0xE1, std::string("Exif\0\0", 6) + tiff);
 }
 
-const std::string kStart = "\xFF\xD8", kImageData = std::string("\xFF\xDA\x00\x02\x11\x22\xFF\xD9", 8);
+const std::string kStart = "\xFF\xD8",
+                  kImageData = std::string("\xFF\xDA\x00\x02\x11\x22\xFF\xD9", 8);
 const std::string kXmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34));
 
 // The copy of a source made of `segments`, sized 800 x 600, as the job inserts them.
@@ -61,10 +62,13 @@ std::string Carried(const std::string& segments, bool withExif = true) {
 // The size written in the segment's byte order: SHORT in 2 bytes, LONG in 4, others left
 // (the other orders and types go through whole runs below).
 TEST(ExifTest, WritesTheNewSizeInTheSegmentsOrderAndType) {
-    const struct { bool little; uint16_t type; std::string width, height; } cases[] = {
-        {true, 3, std::string("\x20\x03\0\0", 4), std::string("\x58\x02\0\0", 4)},
-        {false, 4, std::string("\0\0\x03\x20", 4), std::string("\0\0\x02\x58", 4)},
-        {false, 5, std::string("\0\0\x0F\xA0", 4), std::string("\0\0\x0B\xB8", 4)}};
+    const struct {
+        bool little;
+        uint16_t type;
+        std::string width, height;
+    } cases[] = {{true, 3, std::string("\x20\x03\0\0", 4), std::string("\x58\x02\0\0", 4)},
+                 {false, 4, std::string("\0\0\x03\x20", 4), std::string("\0\0\x02\x58", 4)},
+                 {false, 5, std::string("\0\0\x0F\xA0", 4), std::string("\0\0\x0B\xB8", 4)}};
     for (const auto& c : cases) {
         const std::string source = ExifSegment(c.little, c.type);
         std::string expected = source;
@@ -79,12 +83,19 @@ TEST(ExifTest, WritesTheNewSizeInTheSegmentsOrderAndType) {
 // build checks), and an APP1 found is carried as it is.
 TEST(ExifTest, DamagedSegmentsAreCarriedOrDroppedNeverOverread) {
     const std::string good = ExifSegment(true, 3);
-    const std::pair<std::string, bool> cases[] = {  // source segments, carried unchanged
-        {"\xFF\xE0\x00", false}, {good.substr(0, 30), false}, {kImageData + good, false},
-        {kXmp, true}, {Segment(0xE1, ""), true},
+    const std::pair<std::string, bool> cases[] = {
+        // source segments, carried unchanged
+        {"\xFF\xE0\x00", false},
+        {good.substr(0, 30), false},
+        {kImageData + good, false},
+        {kXmp, true},
+        {Segment(0xE1, ""), true},
         {Segment(0xE1, std::string("Exif\0\0II*\0\x08\0\0\0\x05\0", 16)), true},
         {Segment(0xE1, std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12", 17)), true},
-        {Segment(0xE1, std::string("Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\xFF\xF0", 28)), true}};
+        {Segment(
+             0xE1,
+             std::string("Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\xFF\xF0", 28)),
+         true}};
     for (const auto& [segments, carried] : cases)
         EXPECT_EQ(Carried(segments), carried ? segments : "") << segments.size();
     std::string notJpeg = "not a jpeg";
@@ -103,7 +114,8 @@ TEST(ExifTest, AnRgbProfileTravelsWholeInOrder) {
     const std::string rgb = IccChunk("RGB ", 1, 2) + IccChunk("xxxx", 2, 2);
     EXPECT_EQ(Carried(rgb + Segment(0xE1, "x")), Segment(0xE1, "x") + rgb);
     EXPECT_EQ(Carried(IccChunk("GRAY", 1, 1)), "");
-    EXPECT_EQ(Carried(IccChunk("GRAY", 1, 2) + IccChunk("RGB ", 2, 2)), "");  // the first chunk says
+    EXPECT_EQ(Carried(IccChunk("GRAY", 1, 2) + IccChunk("RGB ", 2, 2)),
+              "");  // the first chunk says
     EXPECT_EQ(Carried(IccChunk("CMYK", 1, 1)), "");
 }
 
@@ -111,7 +123,8 @@ TEST(ExifTest, AnRgbProfileTravelsWholeInOrder) {
 using ExifRunTest = test::RunFixture;
 
 class CameraTest : public ExifRunTest,
-                   public testing::WithParamInterface<std::tuple<const char*, std::pair<const char*, const char*>>> {};
+                   public testing::WithParamInterface<
+                       std::tuple<const char*, std::pair<const char*, const char*>>> {};
 
 TEST_P(CameraTest, CopyCarriesEveryTagWithTheNewSize) {
     const auto [file, size] = GetParam();
@@ -120,11 +133,13 @@ TEST_P(CameraTest, CopyCarriesEveryTagWithTheNewSize) {
     Run();
     ASSERT_TRUE(host.messages.empty());
     // Every tag but the two sizes as in the source; the sizes' types and values as a text.
-    std::vector<std::string> source = ExivTags(DataFile(file)), copied = ExivTags(Output("a.jpg")), sizes;
+    std::vector<std::string> source = ExivTags(DataFile(file)), copied = ExivTags(Output("a.jpg")),
+                             sizes;
     ASSERT_GT(source.size(), 5u);
     for (auto* tags : {&source, &copied}) {
         std::erase_if(*tags, [&](const std::string& t) {
-            const bool size = t.find("PixelXDimension") != t.npos || t.find("PixelYDimension") != t.npos;
+            const bool size =
+                t.find("PixelXDimension") != t.npos || t.find("PixelYDimension") != t.npos;
             if (size && tags == &copied) sizes.push_back(t.substr(t.find(' ') + 1));
             return size;
         });
@@ -136,12 +151,13 @@ TEST_P(CameraTest, CopyCarriesEveryTagWithTheNewSize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cameras, CameraTest,
-    testing::Values(std::tuple{"Canon EOS 450D.jpg", std::pair{"Short 320", "Short 213"}},
-                    std::tuple{"Samsung GT-I9505 (Galaxy S4).jpg", std::pair{"Long 320", "Long 180"}},
-                    std::tuple{"Apple iPhone 6.jpg", std::pair{"Long 320", "Long 240"}},
-                    std::tuple{"Kodak DX4900 Zoom.jpg", std::pair{"Short 320", "Short 213"}},
-                    std::tuple{"Landscape_6.jpg", std::pair{"Long 180", "Long 240"}},  // the sub-IFD ends it
-                    std::tuple{"Issue 508.jpg", std::pair{"Long 1", "Long 1"}}));
+    testing::Values(
+        std::tuple{"Canon EOS 450D.jpg", std::pair{"Short 320", "Short 213"}},
+        std::tuple{"Samsung GT-I9505 (Galaxy S4).jpg", std::pair{"Long 320", "Long 180"}},
+        std::tuple{"Apple iPhone 6.jpg", std::pair{"Long 320", "Long 240"}},
+        std::tuple{"Kodak DX4900 Zoom.jpg", std::pair{"Short 320", "Short 213"}},
+        std::tuple{"Landscape_6.jpg", std::pair{"Long 180", "Long 240"}},  // the sub-IFD ends it
+        std::tuple{"Issue 508.jpg", std::pair{"Long 1", "Long 1"}}));
 
 // Hand-made sources: testorig.jpg (227 x 149, no APP1) with segments put in front, a
 // 100 x 100 box, and every tag of the copy as exiv2 prints it.
@@ -166,7 +182,8 @@ TEST_P(HandMadeTest, CopyCarriesWhatTheSourceSays) {
 
 std::vector<std::string> Tags(const char* type, uint32_t ifd0, const char* orientation = "1") {
     return {std::string("Exif.Image.Orientation Short ") + orientation,
-            "Exif.Image.ExifTag Long " + std::to_string(ifd0 + 30), "Exif.Photo.ExifVersion Undefined 48",
+            "Exif.Image.ExifTag Long " + std::to_string(ifd0 + 30),
+            "Exif.Photo.ExifVersion Undefined 48",
             std::string("Exif.Photo.PixelXDimension ") + type + " 100",
             std::string("Exif.Photo.PixelYDimension ") + type + " 66"};
 }
@@ -178,12 +195,17 @@ INSTANTIATE_TEST_SUITE_P(
         HandMadeCase{"Ifd0At40MM", ExifSegment(false, 4, 1, 40), true, Tags("Long", 40)},
         HandMadeCase{"Ifd0At138II", ExifSegment(true, 4, 1, 138), true, Tags("Long", 138)},
         HandMadeCase{"Ifd0At138MM", ExifSegment(false, 3, 1, 138), true, Tags("Short", 138)},
-        HandMadeCase{"FillBytesBeforeTheApp1", "\xFF\xFF\xFF" + ExifSegment(true, 3).substr(1), true, Tags("Short", 8)},
+        HandMadeCase{"FillBytesBeforeTheApp1", "\xFF\xFF\xFF" + ExifSegment(true, 3).substr(1),
+                     true, Tags("Short", 8)},
         HandMadeCase{"XmpThenExif", kXmp + ExifSegment(false, 3, 6), true, Tags("Short", 8, "6")},
-        HandMadeCase{"XmpThenExifWithoutKeepingIt", kXmp + ExifSegment(false, 3, 6), false,
+        HandMadeCase{"XmpThenExifWithoutKeepingIt",
+                     kXmp + ExifSegment(false, 3, 6),
+                     false,
                      {"Exif.Image.Orientation Short 6"}},
         // 4000 x 3000 after the one counted sub-IFD entry are other data, left as they are.
-        HandMadeCase{"SizesBeyondTheCountedEntries", ExifSegment(true, 3, 1, 8, 1), true,
+        HandMadeCase{"SizesBeyondTheCountedEntries",
+                     ExifSegment(true, 3, 1, 8, 1),
+                     true,
                      {"Exif.Image.Orientation Short 1", "Exif.Image.ExifTag Long 38",
                       "Exif.Photo.ExifVersion Undefined 48"}}),
     [](const auto& info) { return info.param.name; });
@@ -191,9 +213,15 @@ INSTANTIATE_TEST_SUITE_P(
 // What travels, segment by segment: the APP1 (or, without EXIF, only a turned photo's
 // orientation), then the RGB profile, then the encoder's own JFIF.
 TEST_F(ExifRunTest, SegmentsTravelInTheirOrder) {
-    const struct { const char* file; bool keep; std::vector<int> types; } cases[] = {
-        {"Landscape_2.jpg", true, {0xE1, 0xE2, 0xE0}}, {"Landscape_6.jpg", false, {0xE1, 0xE2, 0xE0}},
-        {"Landscape_1.jpg", false, {0xE0}}, {"Canon EOS 450D.jpg", false, {0xE0}}, {"testorig.jpg", true, {0xE0}}};
+    const struct {
+        const char* file;
+        bool keep;
+        std::vector<int> types;
+    } cases[] = {{"Landscape_2.jpg", true, {0xE1, 0xE2, 0xE0}},
+                 {"Landscape_6.jpg", false, {0xE1, 0xE2, 0xE0}},
+                 {"Landscape_1.jpg", false, {0xE0}},
+                 {"Canon EOS 450D.jpg", false, {0xE0}},
+                 {"testorig.jpg", true, {0xE0}}};
     for (const auto& c : cases) {
         AddPhoto(c.file, "a.jpg");
         settings.KeepExif = c.keep;
@@ -211,8 +239,10 @@ TEST_F(ExifRunTest, EveryOrientationTravelsWithoutExif) {
     for (int n = 1; n <= 8; ++n) {
         AddPhoto("Landscape_" + std::to_string(n) + ".jpg", "a.jpg");
         Run();
-        EXPECT_EQ(ExivTags(Output("a.jpg")), n == 1 ? std::vector<std::string>{}
-                                                    : std::vector<std::string>{"Exif.Image.Orientation Short " + std::to_string(n)});
+        EXPECT_EQ(
+            ExivTags(Output("a.jpg")),
+            n == 1 ? std::vector<std::string>{}
+                   : std::vector<std::string>{"Exif.Image.Orientation Short " + std::to_string(n)});
     }
 }
 

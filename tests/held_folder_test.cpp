@@ -1,11 +1,10 @@
-#include "tools/HeldFolder.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
 #include "support/TempFolder.h"
+#include "tools/HeldFolder.h"
 
 namespace pixtrim {
 namespace {
@@ -14,7 +13,8 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> Entries(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -29,18 +29,25 @@ protected:
 // The output folder loses its Thumbs.db, then goes when nothing else is in it; sub-folders
 // and their contents are never touched.
 TEST_F(HeldFolderTest, TidyingRemovesThumbsDbThenOnlyAnEmptyFolder) {
-    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {  // made, left
-        {{}, {}}, {{"Thumbs.db"}, {}}, {{"Thumbs.db", "a.jpg"}, {"a.jpg"}},
-        {{"Album/", "Album/a.jpg"}, {"Album"}}, {{"Thumbs.db/"}, {"Thumbs.db"}}};
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        // made, left
+        {{}, {}},
+        {{"Thumbs.db"}, {}},
+        {{"Thumbs.db", "a.jpg"}, {"a.jpg"}},
+        {{"Album/", "Album/a.jpg"}, {"Album"}},
+        {{"Thumbs.db/"}, {"Thumbs.db"}}};
     for (const auto& [made, left] : cases) {
         temp.MakeFolder("Resized");
         for (const std::string& file : made)
-            file.ends_with('/') ? (void)temp.MakeFolder("Resized/" + file) : (void)temp.WriteFile("Resized/" + file);
+            file.ends_with('/') ? (void)temp.MakeFolder("Resized/" + file)
+                                : (void)temp.WriteFile("Resized/" + file);
         HeldFolder output;
         ASSERT_TRUE(folder.OpenChild("Resized", output));
         EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output), !left.empty());
         EXPECT_EQ(output.IsOpen(), !left.empty());
-        EXPECT_EQ(fs::exists(temp / "Resized") ? Entries(temp / "Resized") : std::vector<std::string>{}, left);
+        EXPECT_EQ(
+            fs::exists(temp / "Resized") ? Entries(temp / "Resized") : std::vector<std::string>{},
+            left);
         fs::remove_all(temp / "Resized");
     }
 }
@@ -89,7 +96,8 @@ TEST_F(HeldFolderTest, ListsFoldersThroughLinks) {
     temp.WriteFile("a.jpg");
     fs::create_directory_symlink(temp.MakeFolder("Album"), temp / "AlbumLink");
     fs::create_symlink(temp / "absent", temp / "dangling");
-    EXPECT_EQ(ListFolder(temp.String(), EntryKind::Folder), (std::vector<std::string>{"Album", "AlbumLink"}));
+    EXPECT_EQ(ListFolder(temp.String(), EntryKind::Folder),
+              (std::vector<std::string>{"Album", "AlbumLink"}));
     EXPECT_TRUE(IsReadableFolder(temp.String()));
     EXPECT_FALSE(IsReadableFolder(temp / "a.jpg"));
 }

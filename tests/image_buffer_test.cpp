@@ -21,10 +21,18 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
         EXPECT_EQ(dib.hDib()->stride, stride);
         EXPECT_EQ(dib.hdc()->SelectedBitmap(), dib.hDib());
     }
-    cDIBSection dib = test::MakePicture(3, 1, [](int32_t x, int32_t) { return Bgr{uint8_t(10 * x), uint8_t(10 * x + 1), uint8_t(10 * x + 2)}; });
+    cDIBSection dib = test::MakePicture(3, 1, [](int32_t x, int32_t) {
+        return Bgr{uint8_t(10 * x), uint8_t(10 * x + 1), uint8_t(10 * x + 2)};
+    });
     const uint8_t expected[] = {0, 1, 2, 10, 11, 12, 20, 21, 22};
     EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), dib.DIBSectionBitsPtr()));
-    for (const auto& [width, height] : {std::pair{0, 5}, {5, 0}, {-1, 5}, {715827882, 1}, {65536, 65536}, {1, INT32_MAX}, {INT32_MAX, 1}}) {
+    for (const auto& [width, height] : {std::pair{0, 5},
+                                        {5, 0},
+                                        {-1, 5},
+                                        {715827882, 1},
+                                        {65536, 65536},
+                                        {1, INT32_MAX},
+                                        {INT32_MAX, 1}}) {
         EXPECT_FALSE(dib.Create(width, height));
         EXPECT_TRUE(!dib.hdc() && !dib.hDib() && !dib.DIBSectionBitsPtr());
         EXPECT_EQ(std::make_pair(dib.Width(), dib.Height()), std::make_pair(width, height));
@@ -32,14 +40,19 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
     EXPECT_EQ(dib.BytesPerScanLine(), 0);  // INT32_MAX x 1 would not fit
     ASSERT_TRUE(dib.Create(7, 5));
     dib.ClearUp();
-    EXPECT_TRUE(!dib.hdc() && !dib.DIBSectionBitsPtr() && dib.Width() == 7 && dib.BytesPerScanLine() == 24);
+    EXPECT_TRUE(!dib.hdc() && !dib.DIBSectionBitsPtr() && dib.Width() == 7 &&
+                dib.BytesPerScanLine() == 24);
 }
 
 // Copies between surfaces work in surface coordinates (y downwards), clip at the edges and
 // refuse any raster operation but the plain copy.
 TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
-    const cDIBSection source = test::MakePicture(6, 4, [](int32_t x, int32_t r) { return Bgr{uint8_t(x), uint8_t(r), 7}; });
-    const auto grey = [](int32_t w, int32_t h) { return test::MakePicture(w, h, [](int32_t, int32_t) { return test::Grey(99); }); };
+    const cDIBSection source = test::MakePicture(6, 4, [](int32_t x, int32_t r) {
+        return Bgr{uint8_t(x), uint8_t(r), 7};
+    });
+    const auto grey = [](int32_t w, int32_t h) {
+        return test::MakePicture(w, h, [](int32_t, int32_t) { return test::Grey(99); });
+    };
     cDIBSection target = grey(6, 4);
     target.LoadPictureBlt(source.hdc(), 0, 0, -5, -2);  // negative: the whole buffer
     EXPECT_TRUE(test::SamePixels(source, target));
@@ -57,7 +70,8 @@ TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
     EXPECT_EQ(GetPixel(target, 2, 1), (Bgr{0, 3, 7}));
     EXPECT_FALSE(target.hdc()->BitBlt(0, 0, 4, 4, source.hdc(), 0, 0, 0x00EE0086));
     EXPECT_EQ(GetPixel(target, 0, 0), test::Grey(99));
-    EXPECT_TRUE(target.hdc()->BitBlt(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, source.hdc(), INT32_MAX, INT32_MIN, kSrcCopy));
+    EXPECT_TRUE(target.hdc()->BitBlt(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, source.hdc(),
+                                     INT32_MAX, INT32_MIN, kSrcCopy));
 }
 
 }  // namespace

@@ -28,8 +28,9 @@ GreyRows ReadGrey(const cDIBSection& dib) {
 }
 
 GreyRows Resampled(const GreyRows& source, int32_t width, int32_t height) {
-    const cDIBSection dib = test::MakePicture(int32_t(source[0].size()), int32_t(source.size()),
-                                              [&](int32_t x, int32_t r) { return Grey(uint8_t(source[r][x])); });
+    const cDIBSection dib =
+        test::MakePicture(int32_t(source[0].size()), int32_t(source.size()),
+                          [&](int32_t x, int32_t r) { return Grey(uint8_t(source[r][x])); });
     cDIBSection target;
     EXPECT_TRUE(dib.Resample(target, height, width));
     return ReadGrey(target);
@@ -46,10 +47,12 @@ TEST(ResampleTest, WorkedExamplesGiveTheExactBytes) {
     // 24.5 rounds to the even 24.
     EXPECT_EQ(Resampled({{10, 21, 30}, {20, 28, 40}}, 2, 2), (GreyRows{{10, 21}, {15, 24}}));
     // The top-right pixel is 84, not the source's 50.
-    EXPECT_EQ(Resampled({{0, 100}, {200, 50}}, 4, 4),
-              (GreyRows{{0, 25, 50, 75}, {50, 60, 69, 78}, {100, 94, 88, 81}, {150, 128, 106, 84}}));
+    EXPECT_EQ(
+        Resampled({{0, 100}, {200, 50}}, 4, 4),
+        (GreyRows{{0, 25, 50, 75}, {50, 60, 69, 78}, {100, 94, 88, 81}, {150, 128, 106, 84}}));
     // Only the height changes, yet columns sample at 0.75 steps.
-    EXPECT_EQ(Resampled({{0, 100, 200, 40}, {0, 100, 200, 40}}, 4, 3), (GreyRows(3, {0, 75, 150, 160})));
+    EXPECT_EQ(Resampled({{0, 100, 200, 40}, {0, 100, 200, 40}}, 4, 3),
+              (GreyRows(3, {0, 75, 150, 160})));
     // One pixel wide or high: the missing neighbour is the last column or row.
     EXPECT_EQ(Resampled({{10}, {30}}, 1, 4), Column({10, 15, 20, 25}));
     EXPECT_EQ(Resampled({{10}, {30}}, 3, 2), (GreyRows{{10, 10, 10}, {20, 20, 20}}));
@@ -73,7 +76,9 @@ TEST(ResampleTest, ChannelsStayApart) {
 }
 
 TEST(ResampleTest, EqualSizeIsACopyAndBadTargetsAreRefused) {
-    const cDIBSection source = test::MakePicture(7, 5, [](int32_t x, int32_t r) { return Bgr{uint8_t(x * 31), uint8_t(r * 57), uint8_t(x ^ r)}; });
+    const cDIBSection source = test::MakePicture(7, 5, [](int32_t x, int32_t r) {
+        return Bgr{uint8_t(x * 31), uint8_t(r * 57), uint8_t(x ^ r)};
+    });
     cDIBSection target, empty;
     ASSERT_TRUE(source.Resample(target, 5, 7));
     EXPECT_TRUE(test::SamePixels(source, target));

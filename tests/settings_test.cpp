@@ -65,9 +65,10 @@ TEST_F(ConfigurationTest, SavesEveryKeyInItsForm) {
 // A value is the raw text after "=": what a person writes by hand comes back as written,
 // and the program's own writes bring back any byte.
 TEST_F(ConfigurationTest, HandWrittenValuesReadAsWrittenAndEveryByteRoundTrips) {
-    WriteStore("; kept by hand\r\n[CONFIGURATION]\r\nFILTERS IMAGES=*.jpg;*.png\r\n"
-               "DESTINATION PATH=/p/2026,été # \"x\"\nDIR RESIZED=@Variant(\\0\\0\\0\\a)\n"
-               "[IHM]\nTEXT%20COPYRIGHT=C:\\Anne\\x4\n");
+    WriteStore(
+        "; kept by hand\r\n[CONFIGURATION]\r\nFILTERS IMAGES=*.jpg;*.png\r\n"
+        "DESTINATION PATH=/p/2026,été # \"x\"\nDIR RESIZED=@Variant(\\0\\0\\0\\a)\n"
+        "[IHM]\nTEXT%20COPYRIGHT=C:\\Anne\\x4\n");
     Settings s = Load();
     EXPECT_EQ(s.ImageFilters, "*.jpg;*.png");
     EXPECT_EQ(s.ImageFolder, "/p/2026,été # \"x\"");
@@ -82,10 +83,12 @@ TEST_F(ConfigurationTest, HandWrittenValuesReadAsWrittenAndEveryByteRoundTrips) 
 // Only the user's own file counts: no organisation-wide or system-wide file is read.
 TEST_F(ConfigurationTest, NoFallbackFile) {
     TempFolder system;
-    QSettings::setPath(ConfigurationFormat(), QSettings::SystemScope, QString::fromStdString(system.String()));
+    QSettings::setPath(ConfigurationFormat(), QSettings::SystemScope,
+                       QString::fromStdString(system.String()));
     system.WriteFile("Pixtrim/Pixtrim.ini", "[IHM]\nEXIF=0\n");
     WriteStore("");
-    std::ofstream(fs::path(store.IniPath()).parent_path().parent_path() / "Pixtrim.ini") << "[IHM]\nCOPYRIGHT=1\n";
+    std::ofstream(fs::path(store.IniPath()).parent_path().parent_path() / "Pixtrim.ini")
+        << "[IHM]\nCOPYRIGHT=1\n";
     EXPECT_EQ(Load(), Settings{});
 }
 
@@ -94,14 +97,17 @@ TEST_F(ConfigurationTest, NoFallbackFile) {
 TEST_F(ConfigurationTest, ReadRules) {
     using Edit = void (*)(Settings&);
     const std::tuple<const char*, const char*, Edit> rows[] = {
-        {"EXIF", "0", [](Settings& s) { s.KeepExif = false; }}, {"EXIF", "", [](Settings&) {}},
+        {"EXIF", "0", [](Settings& s) { s.KeepExif = false; }},
+        {"EXIF", "", [](Settings&) {}},
         {"EXIF", "-1", [](Settings& s) { s.KeepExif = false; }},
         {"COPYRIGHT OUTLINE", "1", [](Settings& s) { s.CopyrightOutline = true; }},
         {"COPYRIGHT OUTLINE", "yes", [](Settings&) {}},
         {"COPYRIGHT POSITION", "2.5", [](Settings& s) { s.CopyrightPlace = 2; }},
         {"COPYRIGHT POSITION", "3.5", [](Settings& s) { s.CopyrightPlace = 4; }},
-        {"COPYRIGHT POSITION", "haut", [](Settings&) {}}, {"COPYRIGHT POSITION", "300", [](Settings&) {}},
-        {"COPYRIGHT POSITION", "-1", [](Settings&) {}}, {"COPYRIGHT SIZE", "256", [](Settings&) {}},
+        {"COPYRIGHT POSITION", "haut", [](Settings&) {}},
+        {"COPYRIGHT POSITION", "300", [](Settings&) {}},
+        {"COPYRIGHT POSITION", "-1", [](Settings&) {}},
+        {"COPYRIGHT SIZE", "256", [](Settings&) {}},
         {"COPYRIGHT SIZE", " 2", [](Settings& s) { s.CopyrightSize = 2; }},
         {"COPYRIGHT COLOR", "70000", [](Settings&) {}},
         {"COPYRIGHT COLOR", "-32768", [](Settings& s) { s.CopyrightColor = -32768; }},
@@ -129,8 +135,11 @@ TEST_F(ConfigurationTest, StartUpClimbsToAnExistingFolder) {
     EXPECT_TRUE(s.KeepExif);
     const std::string existing = app.MakeFolder("2026");
     const std::string file = app.WriteFile("2026/photo.jpg");
-    for (const auto& [stored, found] : {std::pair{existing + "/Juin/Plage", existing}, {existing, existing}, {file + "/x", existing},
-                                        {"/pixtrim-absent/Photos", "/"}, {"pixtrim-absent/Photos", app.String()}}) {
+    for (const auto& [stored, found] : {std::pair{existing + "/Juin/Plage", existing},
+                                        {existing, existing},
+                                        {file + "/x", existing},
+                                        {"/pixtrim-absent/Photos", "/"},
+                                        {"pixtrim-absent/Photos", app.String()}}) {
         Write("CONFIGURATION", "DESTINATION PATH", stored);
         PrepareSettings(s, app.String());
         EXPECT_EQ(s.ImageFolder, found);

@@ -17,12 +17,17 @@ using Place = CopyrightPlace;
 using Colours = CopyrightColours;
 
 TEST(OverlayGeometryTest, FontHeightIsTheFloorAndTheRectangleRoundsHalfToEven) {
-    const struct { int32_t width, height; double factor; int32_t font; } heights[] = {
-        {800, 600, 0.6, 19}, {800, 600, 0.8, 25}, {600, 800, 1, 32},  {640, 480, 0.8, 20},
-        {320, 240, 0.6, 7},  {41, 30, 0.6, 0},    {42, 30, 0.6, 1},   {40000, 10, 1, 1600},
-        {800, 600, 1e12, 32767}, {800, 600, -1e12, -32768}};
+    const struct {
+        int32_t width, height;
+        double factor;
+        int32_t font;
+    } heights[] = {{800, 600, 0.6, 19},      {800, 600, 0.8, 25},  {600, 800, 1, 32},
+                   {640, 480, 0.8, 20},      {320, 240, 0.6, 7},   {41, 30, 0.6, 0},
+                   {42, 30, 0.6, 1},         {40000, 10, 1, 1600}, {800, 600, 1e12, 32767},
+                   {800, 600, -1e12, -32768}};
     for (const auto& c : heights)
-        EXPECT_EQ(CopyrightFontHeight(c.width, c.height, c.factor), c.font) << c.width << " " << c.factor;
+        EXPECT_EQ(CopyrightFontHeight(c.width, c.height, c.factor), c.font)
+            << c.width << " " << c.factor;
     // 8.5 and 6.5 go down to 8 and 6; 841.5 and 643.5 up to 842 and 644.
     const TextRect r = CopyrightRectangle(850, 650);
     EXPECT_EQ(std::vector<int32_t>({r.left, r.top, r.right, r.bottom}),
@@ -64,11 +69,14 @@ cDIBSection GreyPicture(int32_t width, int32_t height) {
 // Only in its corner, inside the rectangle 8, 6, 792, 594, within a cell (32) of its margins;
 // a number without a name is the bottom right.
 TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
-    for (const auto& [place, left, top] : {std::tuple{Place::BottomRight, false, false}, {Place(7), false, false},
-                                           {Place::BottomLeft, true, false}, {Place::TopLeft, true, true},
+    for (const auto& [place, left, top] : {std::tuple{Place::BottomRight, false, false},
+                                           {Place(7), false, false},
+                                           {Place::BottomLeft, true, false},
+                                           {Place::TopLeft, true, true},
                                            {Place::TopRight, false, true}}) {
         cDIBSection dib = GreyPicture(800, 600);
-        ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", place, 1, true, false, Colours::WhiteOnBlack, "Arial"));
+        ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", place, 1, true, false,
+                                           Colours::WhiteOnBlack, "Arial"));
         const Changed c = FindChanged(dib);
         EXPECT_TRUE(c.count > 0 && c.left >= 8 && c.top >= 6 && c.right < 792 && c.bottom < 594);
         EXPECT_LT(left ? c.left - 8 : 791 - c.right, 32) << int(place);
@@ -81,15 +89,20 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
 TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColour) {
     const Bgr black{0, 0, 0}, white{255, 255, 255};
     for (const auto& [colours, text, background] :
-         {std::tuple{Colours::BlackOnWhite, black, white}, {Colours::WhiteOnBlack, white, black},
-          {Colours::YellowOnBlack, Bgr{0, 255, 255}, black}, {Colours::GreenOnWhite, Bgr{0, 255, 0}, white},
-          {Colours::BlueOnWhite, Bgr{255, 0, 0}, white}, {Colours(9), white, black}}) {
+         {std::tuple{Colours::BlackOnWhite, black, white},
+          {Colours::WhiteOnBlack, white, black},
+          {Colours::YellowOnBlack, Bgr{0, 255, 255}, black},
+          {Colours::GreenOnWhite, Bgr{0, 255, 0}, white},
+          {Colours::BlueOnWhite, Bgr{255, 0, 0}, white},
+          {Colours(9), white, black}}) {
         cDIBSection dib = GreyPicture(400, 300);
-        ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false, colours, "Arial"));
+        ASSERT_TRUE(
+            dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false, colours, "Arial"));
         const Changed c = FindChanged(dib);
         EXPECT_EQ(GetPixel(dib, c.left, 299 - c.top), background) << int(colours);
         EXPECT_EQ(GetPixel(dib, c.right, 299 - c.bottom), background);
-        EXPECT_EQ(std::make_pair(c.right, c.bottom), std::make_pair(395, 296));  // 396 and 297 exclusive
+        EXPECT_EQ(std::make_pair(c.right, c.bottom),
+                  std::make_pair(395, 296));  // 396 and 297 exclusive
         EXPECT_GT(CountColour(dib, text), 30) << int(colours);
     }
 }
@@ -97,7 +110,8 @@ TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColour) {
 // The outline is the text drawn at the 25 offsets of -2..2 in the background colour first.
 TEST(OverlayTest, TheOutlineIsABandOfTwoPixels) {
     cDIBSection dib = GreyPicture(400, 300);
-    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, true, true, Colours::WhiteOnBlack, "Arial"));
+    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, true, true, Colours::WhiteOnBlack,
+                                       "Arial"));
     const auto at = [&](int32_t x, int32_t y) { return GetPixel(dib, x, 299 - y); };
     int64_t glyphPixels = 0;
     for (int32_t y = 2; y < 298; ++y) {
@@ -112,10 +126,12 @@ TEST(OverlayTest, TheOutlineIsABandOfTwoPixels) {
     EXPECT_GT(CountColour(dib, Grey(0)), glyphPixels / 2);
     // Opaque: the shifted boxes in the text colour reach 2 pixels beyond the box on every side.
     dib = GreyPicture(400, 300);
-    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, false, Colours::BlueOnWhite, "Arial"));
+    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, false, Colours::BlueOnWhite,
+                                       "Arial"));
     const Changed box = FindChanged(dib);
     dib = GreyPicture(400, 300);
-    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, true, Colours::BlueOnWhite, "Arial"));
+    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, true, Colours::BlueOnWhite,
+                                       "Arial"));
     const Changed c = FindChanged(dib);
     EXPECT_EQ(std::vector<int32_t>({c.left, c.top, c.right, c.bottom}),
               std::vector<int32_t>({box.left - 2, box.top - 2, box.right + 2, box.bottom + 2}));
@@ -130,7 +146,8 @@ TEST(OverlayTest, TheOutlineIsABandOfTwoPixels) {
 TEST(OverlayTest, TextIsTrimmedCutAtANulAndKeptOnOneLine) {
     const auto draw = [](const std::string& text) {
         cDIBSection dib = GreyPicture(400, 300);
-        EXPECT_TRUE(dib.AddTextOverPicture(text, Place::TopLeft, 1, true, false, Colours::WhiteOnBlack, "Arial"));
+        EXPECT_TRUE(dib.AddTextOverPicture(text, Place::TopLeft, 1, true, false,
+                                           Colours::WhiteOnBlack, "Arial"));
         return dib;
     };
     EXPECT_TRUE(test::SamePixels(draw("a  b"), draw(std::string("   a  b\0 hidden   ", 19))));

@@ -10,9 +10,14 @@ namespace {
 // The text after and before the last one-character separator; a longer one is never found.
 TEST(ToolsTest, SplitsAtTheLastSeparator) {
     const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-        {R"(C:\Photos\Trip)", "\\", "Trip", R"(C:\Photos)"}, {"C:", "\\", "C:", ""},
-        {R"(C:\)", "\\", "", "C:"}, {"*.jpg;*.jpeg", ";", "*.jpeg", "*.jpg"}, {"", "\\", "", ""},
-        {"/Photos", "/", "Photos", ""}, {"a::b", "::", "a::b", ""}, {"a.b", "", "a.b", ""},
+        {R"(C:\Photos\Trip)", "\\", "Trip", R"(C:\Photos)"},
+        {"C:", "\\", "C:", ""},
+        {R"(C:\)", "\\", "", "C:"},
+        {"*.jpg;*.jpeg", ";", "*.jpeg", "*.jpg"},
+        {"", "\\", "", ""},
+        {"/Photos", "/", "Photos", ""},
+        {"a::b", "::", "a::b", ""},
+        {"a.b", "", "a.b", ""},
         {"été.jpg", "é", ".jpg", "ét"}};
     for (const auto& [text, separator, after, before] : cases) {
         EXPECT_EQ(GetTextAfterLast(text, separator), after) << text;
@@ -21,7 +26,8 @@ TEST(ToolsTest, SplitsAtTheLastSeparator) {
     EXPECT_EQ(CleanFolderPath("/a//b/./c/../d/"), "/a/b/d");
     EXPECT_EQ(CleanFolderPath("/.."), "/");
     EXPECT_EQ(CleanFolderPath("/Photos "), "/Photos ");
-    EXPECT_EQ(JoinPath("/", "Resized") + JoinPath("/home/anne", "Resized"), "/Resized/home/anne/Resized");
+    EXPECT_EQ(JoinPath("/", "Resized") + JoinPath("/home/anne", "Resized"),
+              "/Resized/home/anne/Resized");
 }
 
 class FiltersTest : public testing::TestWithParam<std::tuple<const char*, const char*, bool>> {};
@@ -31,26 +37,32 @@ TEST_P(FiltersTest, Matches) {
     EXPECT_EQ(MatchesFilters(name, filters), matches);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, FiltersTest, testing::Values(
-    std::tuple{"PHOTO.JPG", "*.jpg;*.jpeg", true}, std::tuple{"photo.Jpeg", "*.jpg;*.jpeg", true},
-    std::tuple{"photo.jpg.bak", "*.jpg", false}, std::tuple{"photo.jpg", "", false},
-    std::tuple{"a.jpg", ";*.jpg", true}, std::tuple{"a.png", "*.jpg;;", false}, std::tuple{"README", "*.*", false},
-    std::tuple{"ÉTÉ.JPG", "été.jpg", true}, std::tuple{"Ørsted.jpg", "ø*", true}, std::tuple{"", ";", true},
-    std::tuple{"", "", false}, std::tuple{"photo\xE9\xFF.jpg", "photo??.JPG", true},
-    std::tuple{"photo\xE9\xFF.jpg", "photo?.jpg", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Lists, FiltersTest,
+    testing::Values(std::tuple{"PHOTO.JPG", "*.jpg;*.jpeg", true},
+                    std::tuple{"photo.Jpeg", "*.jpg;*.jpeg", true},
+                    std::tuple{"photo.jpg.bak", "*.jpg", false}, std::tuple{"photo.jpg", "", false},
+                    std::tuple{"a.jpg", ";*.jpg", true}, std::tuple{"a.png", "*.jpg;;", false},
+                    std::tuple{"README", "*.*", false}, std::tuple{"ÉTÉ.JPG", "été.jpg", true},
+                    std::tuple{"Ørsted.jpg", "ø*", true}, std::tuple{"", ";", true},
+                    std::tuple{"", "", false}, std::tuple{"photo\xE9\xFF.jpg", "photo??.JPG", true},
+                    std::tuple{"photo\xE9\xFF.jpg", "photo?.jpg", false}));
 
-INSTANTIATE_TEST_SUITE_P(Language, FiltersTest, testing::Values(
-    std::tuple{"IMG_1234.jpg", "IMG_####.jpg", true}, std::tuple{"IMG_12a4.jpg", "IMG_####.jpg", false},
-    std::tuple{"a.jpg", "??.jpg", false}, std::tuple{"b.jpg", "[a-c].jpg", true},
-    std::tuple{"d.jpg", "[a-c].jpg", false}, std::tuple{"d.jpg", "[!a-c].jpg", true},
-    std::tuple{"b.jpg", "[!a-c].jpg", false}, std::tuple{"B.jpg", "[a-c].jpg", true},
-    std::tuple{"-.jpg", "[a-].jpg", true}, std::tuple{"*.jpg", "[*].jpg", true},
-    std::tuple{"a.jpg", "[*].jpg", false}, std::tuple{"", "*", true}, std::tuple{"abcbd", "a*b?", true},
-    std::tuple{"abcbd", "a*c", false}, std::tuple{"!a", "!a", true},
-    // A malformed pattern has a fixed meaning instead of an error.
-    std::tuple{"[a.jpg", "[a.jpg", true}, std::tuple{"a[", "*[", true}, std::tuple{"a.jpg", "[z-a].jpg", false},
-    std::tuple{"q.jpg", "[!z-a].jpg", true}, std::tuple{"a.jpg", "a[].jpg", true},
-    std::tuple{"xa.jpg", "[!]a.jpg", true}));
+INSTANTIATE_TEST_SUITE_P(
+    Language, FiltersTest,
+    testing::Values(
+        std::tuple{"IMG_1234.jpg", "IMG_####.jpg", true},
+        std::tuple{"IMG_12a4.jpg", "IMG_####.jpg", false}, std::tuple{"a.jpg", "??.jpg", false},
+        std::tuple{"b.jpg", "[a-c].jpg", true}, std::tuple{"d.jpg", "[a-c].jpg", false},
+        std::tuple{"d.jpg", "[!a-c].jpg", true}, std::tuple{"b.jpg", "[!a-c].jpg", false},
+        std::tuple{"B.jpg", "[a-c].jpg", true}, std::tuple{"-.jpg", "[a-].jpg", true},
+        std::tuple{"*.jpg", "[*].jpg", true}, std::tuple{"a.jpg", "[*].jpg", false},
+        std::tuple{"", "*", true}, std::tuple{"abcbd", "a*b?", true},
+        std::tuple{"abcbd", "a*c", false}, std::tuple{"!a", "!a", true},
+        // A malformed pattern has a fixed meaning instead of an error.
+        std::tuple{"[a.jpg", "[a.jpg", true}, std::tuple{"a[", "*[", true},
+        std::tuple{"a.jpg", "[z-a].jpg", false}, std::tuple{"q.jpg", "[!z-a].jpg", true},
+        std::tuple{"a.jpg", "a[].jpg", true}, std::tuple{"xa.jpg", "[!]a.jpg", true}));
 
 TEST(FiltersTest, AnswersAtOnceOnManyStars) {
     const std::string name(255, 'a'), stars = "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b";
@@ -60,9 +72,9 @@ TEST(FiltersTest, AnswersAtOnceOnManyStars) {
 
 TEST(ToolsTest, NumericValueReadsTheLeadingNumber) {
     const std::pair<const char*, double> cases[] = {
-        {"800", 800}, {"8 0\t0\n", 800}, {"- 12", -12}, {"+7", 7}, {".5", 0.5}, {"5.", 5},
-        {"1.2.3", 1.2}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"-", 0}, {".", 0}, {"5-3", 5},
-        {"+-5", 0}, {"1e3", 1}, {"0.1", 0.1}, {"\r5", 0}};
+        {"800", 800},   {"8 0\t0\n", 800}, {"- 12", -12}, {"+7", 7},    {".5", 0.5}, {"5.", 5},
+        {"1.2.3", 1.2}, {"12abc", 12},     {"abc", 0},    {"", 0},      {"-", 0},    {".", 0},
+        {"5-3", 5},     {"+-5", 0},        {"1e3", 1},    {"0.1", 0.1}, {"\r5", 0}};
     for (const auto& [text, value] : cases) EXPECT_EQ(NumericValue(text), value) << text;
     EXPECT_TRUE(std::isinf(NumericValue(std::string(400, '9'))));
     EXPECT_EQ(NumericValue("0." + std::string(400, '0') + "1"), 0.0);

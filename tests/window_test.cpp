@@ -27,7 +27,9 @@ class WindowTest : public testing::Test {
 protected:
     void SetUp() override {
         startFolder_ = CurrentFolder();
-        app.SetMessageShower([this](const QString& text, MessageIcon icon) { shown.push_back({text, icon}); });
+        app.SetMessageShower([this](const QString& text, MessageIcon icon) {
+            shown.push_back({text, icon});
+        });
         app.SetProcessEnder([this](int status) { endStatus.push_back(status); });
     }
     void TearDown() override { ChangeCurrentFolder(startFolder_); }
@@ -316,7 +318,8 @@ TEST_F(WindowTest, EveryKeystrokeRefiltersAndEnteringTheBoxSelectsItAll) {
     QTest::qWait(10);
     EXPECT_EQ(window.txtSearchSpec->selectedText(), "*.jpg;*.jpeg");
     window.txtSearchSpec->clear();
-    for (const auto& [key, count] : std::vector<std::pair<char, int>>{{'*', 4}, {'.', 0}, {'p', 0}, {'n', 0}, {'g', 1}}) {
+    for (const auto& [key, count] :
+         std::vector<std::pair<char, int>>{{'*', 4}, {'.', 0}, {'p', 0}, {'n', 0}, {'g', 1}}) {
         QTest::keyClicks(window.txtSearchSpec, QString(key));
         EXPECT_EQ(window.filList->ListCount(), count) << key;
     }
@@ -327,13 +330,19 @@ TEST_F(WindowTest, EveryKeystrokeRefiltersAndEnteringTheBoxSelectsItAll) {
 // The preview fits and centres the picture in its box, gives the stored size, empties
 // for what cannot be read and when the file list is left.
 TEST_F(WindowTest, ThePreviewFitsCentresAndEmpties) {
-    const struct { int32_t width, height; QRect box; } shapes[] = {
-        {600, 450, {16, 30, 113, 85}}, {450, 600, {30, 16, 85, 113}},
-        {100, 100, {16, 16, 113, 113}}, {227, 149, {16, 35, 113, 74}}};
+    const struct {
+        int32_t width, height;
+        QRect box;
+    } shapes[] = {{600, 450, {16, 30, 113, 85}},
+                  {450, 600, {30, 16, 85, 113}},
+                  {100, 100, {16, 16, 113, 113}},
+                  {227, 149, {16, 35, 113, 74}}};
     AddPhoto("testorig.jpg", "t.jpg");  // 227 x 149
     fIHM& window = Start();
     for (const auto& c : shapes) {
-        ASSERT_TRUE(SaveJPG(test::MakePicture(c.width, c.height, [](int32_t, int32_t) { return test::Grey(90); }), photos / "p.jpg", 90));
+        ASSERT_TRUE(SaveJPG(
+            test::MakePicture(c.width, c.height, [](int32_t, int32_t) { return test::Grey(90); }),
+            photos / "p.jpg", 90));
         window.VisualizeImage(photos / "p.jpg");
         EXPECT_EQ(window.ImageVisu->geometry(), c.box) << c.width;
         EXPECT_EQ(window.ImageVisuSize->text(), QString("%1 x %2").arg(c.width).arg(c.height));
@@ -345,7 +354,8 @@ TEST_F(WindowTest, ThePreviewFitsCentresAndEmpties) {
     window.VisualizeImage(photos / "bad.jpg");
     EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
     EXPECT_EQ(window.ImageVisuSize->text(), "");
-    for (QWidget* next : {static_cast<QWidget*>(window.txtSearchSpec), static_cast<QWidget*>(window.cmdGenerate)}) {
+    for (QWidget* next :
+         {static_cast<QWidget*>(window.txtSearchSpec), static_cast<QWidget*>(window.cmdGenerate)}) {
         window.filList->setFocus(Qt::TabFocusReason);
         Click(window.filList, "t.jpg");
         ASSERT_EQ(window.ImageVisuSize->text(), "227 x 149");
@@ -364,8 +374,8 @@ TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
     EXPECT_TRUE(box->isEnabled() && window.LabelxImage->isEnabled());
     EXPECT_EQ(box->palette().color(QPalette::Base), kWhite);
     const std::pair<const char*, const char*> typed[] = {
-        {"12345", "1234"}, {"a", ""}, {"0000", "0000"}, {"00001", "0000"}, {"00000", ""},
-        {"12ab", "12ab"}, {"-5", "5"}};
+        {"12345", "1234"}, {"a", ""},        {"0000", "0000"}, {"00001", "0000"},
+        {"00000", ""},     {"12ab", "12ab"}, {"-5", "5"}};
     for (const auto& [keys, text] : typed) {
         box->clear();
         box->setFocus();
@@ -385,7 +395,8 @@ TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
     const QImage picture = box->grab().toImage();
     bool greyText = false;
     for (int y = 2; y < picture.height() - 2; ++y)
-        for (int x = 2; x < picture.width() - 2; ++x) greyText |= picture.pixelColor(x, y) == kDisabledText;
+        for (int x = 2; x < picture.width() - 2; ++x)
+            greyText |= picture.pixelColor(x, y) == kDisabledText;
     EXPECT_TRUE(greyText);
 }
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/ConfigurationFile.h"
-#include "settings/StartUp.h"
 #include "app/WindowSettings.h"
 #include "image/cDIBSection.h"
+#include "settings/ConfigurationFile.h"
+#include "settings/StartUp.h"
 #include "tools/TextCase.h"
 #include "tools/Tools.h"
 
@@ -64,9 +64,9 @@ void Application::QuitApplication() {
 }
 
 void Application::ReportUnexpected(const std::exception& error) {
-    ShowMessage("Impossible de préparer le répertoire " + settings_.ImageFolder + "\r" +
-                    error.what(),
-                MessageIcon::Critical);
+    ShowMessage(
+        "Impossible de préparer le répertoire " + settings_.ImageFolder + "\r" + error.what(),
+        MessageIcon::Critical);
 }
 
 void Application::EndProcess(int status) {
@@ -88,8 +88,8 @@ void Application::HideProgressBar() {
     Window().dirList->SetPath(Window().dirList->Path());
 }
 
-void Application::VisualizeCopy(const std::string&, const cDIBSection& fitted,
-                                int32_t sourceWidth, int32_t sourceHeight) {
+void Application::VisualizeCopy(const std::string&, const cDIBSection& fitted, int32_t sourceWidth,
+                                int32_t sourceHeight) {
     QImage picture;
     if (fitted.DIBSectionBitsPtr()) {
         // Bottom-up rows of blue, green, red: the picture is the buffer turned over.

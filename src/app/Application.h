@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "settings/Settings.h"
 #include "batch/BatchHost.h"
 #include "batch/JpegResize.h"
+#include "settings/Settings.h"
 #include "window/fIHM.h"
 
 namespace pixtrim {

@@ -18,7 +18,7 @@ struct CommandLine {
     int threads = 0;     // 0: the default (PIXTRIM_THREADS, else the cores)
     bool save = false;   // store the effective settings, as a run from the window does
     std::vector<std::function<void(Settings&)>> edits;
-    std::string error;   // one line when the arguments are not understood
+    std::string error;  // one line when the arguments are not understood
 
     void ApplyTo(Settings& settings) const {
         for (const auto& edit : edits) edit(settings);

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "settings/ConfigurationFile.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
+#include "settings/ConfigurationFile.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {

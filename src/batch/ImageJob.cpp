@@ -62,10 +62,10 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     if (!source.Resample(result.fitted, height, width)) return stop(JobStep::Resample);
     source.ClearUp();
     if (settings.insertCopyright &&
-        !result.fitted.AddTextOverPicture(
-            settings.copyrightText, settings.copyrightPlace, CopyrightFactor(settings.copyrightSize),
-            settings.copyrightTransparent, settings.copyrightOutline, settings.copyrightColours,
-            settings.copyrightFont)) {
+        !result.fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
+                                          CopyrightFactor(settings.copyrightSize),
+                                          settings.copyrightTransparent, settings.copyrightOutline,
+                                          settings.copyrightColours, settings.copyrightFont)) {
         return stop(JobStep::Overlay);
     }
     if (keepExif) exif.SetExifImageSize(width, height);

@@ -46,10 +46,10 @@ enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };
 
 struct JobResult {
     JobStep step = JobStep::Done;
-    std::string copy;            // the whole copy file, when Done
-    int32_t sourceWidth = 0;     // the source's stored size, once decoded
+    std::string copy;         // the whole copy file, when Done
+    int32_t sourceWidth = 0;  // the source's stored size, once decoded
     int32_t sourceHeight = 0;
-    cDIBSection fitted;          // the copy's picture, for the preview
+    cDIBSection fitted;  // the copy's picture, for the preview
 };
 
 // Makes the copy of the image `name` of `folder`.

@@ -78,7 +78,7 @@ bool JpegResize::CheckOutputFolderName() {
     const std::string& name = settings_.ResizedFolderName;
     const std::string trimmed = TrimBlanks(name);
     const bool control = std::any_of(name.begin(), name.end(),
-                                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x20; });
     if (!trimmed.empty() && trimmed != "." && trimmed != ".." && !control &&
         name.find_first_of("/\\") == std::string::npos) {
         return true;

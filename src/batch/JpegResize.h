@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
 #include "batch/BatchHost.h"
 #include "batch/ImageJob.h"
+#include "settings/Settings.h"
 #include "tools/HeldFolder.h"
 
 namespace pixtrim {

@@ -1,8 +1,8 @@
 #include "exif/Exif.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 
 #include "tools/HeldFolder.h"
 

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <map>
 #include <mutex>
-#include <tuple>
 #include <new>
+#include <tuple>
 
 #include "image/Surface.h"
 #include "tools/TextCase.h"
@@ -24,8 +24,8 @@ public:
     // Glyphs are drawn at the font's whole pixel size times `scale`, so that the cell can
     // be any height, not only the heights of whole pixel sizes.
     qreal scale = 1;
-    qreal ascent = 0;  // scaled, like every measure below
-    int32_t cell = 0;  // ascent plus descent, rounded once
+    qreal ascent = 0;     // scaled, like every measure below
+    int32_t cell = 0;     // ascent plus descent, rounded once
     uint64_t serial = 0;  // tells fonts apart even when one takes a freed one's address
 };
 
@@ -76,9 +76,9 @@ Sizing SizingForCellHeight(const QFont& font, int32_t cell) {
     constexpr int32_t kMaxPixelSize = 4096;
     const int32_t start = std::min(cell, kMaxPixelSize);
     const qreal atStart = CellHeight(font, start);
-    int32_t size = atStart > 0 ? std::clamp<int32_t>(int32_t(start * (start / atStart)), 1,
-                                                     kMaxPixelSize)
-                               : start;
+    int32_t size = atStart > 0
+                       ? std::clamp<int32_t>(int32_t(start * (start / atStart)), 1, kMaxPixelSize)
+                       : start;
     while (size < kMaxPixelSize && CellHeight(font, size + 1) <= cell) ++size;
     while (size > 1 && CellHeight(font, size) > cell) --size;
     const qreal measured = CellHeight(font, size);

@@ -41,8 +41,8 @@ void cDIBSection::CreateFromPicture(const QImage& picThis) {
     if (picture.isNull()) return;
     const size_t rowBytes = static_cast<size_t>(Width()) * 3;
     for (int32_t y = 0; y < Height(); ++y) {
-        std::memcpy(SurfaceRow(BitsPointer, Height(), BytesPerScanLine(), y), picture.constScanLine(y),
-                    rowBytes);
+        std::memcpy(SurfaceRow(BitsPointer, Height(), BytesPerScanLine(), y),
+                    picture.constScanLine(y), rowBytes);
     }
 }
 

@@ -46,7 +46,11 @@ TextRect CopyrightRectangle(int32_t width, int32_t height);
 // these values; a number without a name draws as the default, BottomRight or WhiteOnBlack.
 enum class CopyrightPlace : uint8_t { BottomRight, BottomLeft, TopLeft, TopRight };
 enum class CopyrightColours : uint8_t {
-    BlackOnWhite, WhiteOnBlack, YellowOnBlack, GreenOnWhite, BlueOnWhite
+    BlackOnWhite,
+    WhiteOnBlack,
+    YellowOnBlack,
+    GreenOnWhite,
+    BlueOnWhite
 };
 
 class cDIBSection {
@@ -103,10 +107,10 @@ public:
 
     // Draws the copyright text `sText` (spaces trimmed, cut at a NUL) in bold `sFont` at
     // a cell height of 4 % of the larger side times `dMagnifyFactor`, into the corner
-    // `place` inside a 1 % margin, in the colours `colours`. bTransparent false paints the text's box; bOutlineText draws it first at the 25
-    // offsets of -2..2 in swapped colours. The surface keeps the colours and background
-    // mode afterwards. True unless the final drawing fails (an Empty buffer).
-    // Needs a QGuiApplication; safe on different buffers from different threads.
+    // `place` inside a 1 % margin, in the colours `colours`. bTransparent false paints the text's
+    // box; bOutlineText draws it first at the 25 offsets of -2..2 in swapped colours. The surface
+    // keeps the colours and background mode afterwards. True unless the final drawing fails (an
+    // Empty buffer). Needs a QGuiApplication; safe on different buffers from different threads.
     bool AddTextOverPicture(const std::string& sText,
                             CopyrightPlace place = CopyrightPlace::BottomRight,
                             double dMagnifyFactor = 1, bool bTransparent = true,

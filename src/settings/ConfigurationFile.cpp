@@ -1,7 +1,7 @@
 #include "settings/ConfigurationFile.h"
 
-#include <QSettings>
 #include <QFile>
+#include <QSettings>
 #include <memory>
 #include <variant>
 
@@ -60,7 +60,8 @@ std::string EscapeValue(const QByteArray& value) {
     const size_t end = size_t(value.size()) - trailingBlanks;
     for (size_t i = 0; i < size_t(value.size());) {
         const auto byte = static_cast<unsigned char>(value[qsizetype(i)]);
-        const size_t valid = i < end ? Utf8SequenceLength(std::string_view(value.data() + i, end - i)) : 0;
+        const size_t valid =
+            i < end ? Utf8SequenceLength(std::string_view(value.data() + i, end - i)) : 0;
         if (byte == '\\') {
             text += "\\\\";
         } else if (byte == '\n') {

@@ -1,9 +1,9 @@
 // The per-user settings store: each setting is a text value under application, section
 // and key, kept by QSettings in the user's scope in a file of INI layout whose values are
 // the raw text after "=" (no type deserialisation, no fallback files; every byte of a
-// value, line breaks and bytes that are not UTF-8 included, comes back as written). The application name comes
-// from the configuration file name ("Pixtrim.cfg" gives Pixtrim); no file of that name is
-// read or written. Called only on the window's thread.
+// value, line breaks and bytes that are not UTF-8 included, comes back as written). The application
+// name comes from the configuration file name ("Pixtrim.cfg" gives Pixtrim); no file of that name
+// is read or written. Called only on the window's thread.
 #pragma once
 
 #include <QSettings>

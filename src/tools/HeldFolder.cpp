@@ -109,9 +109,8 @@ IoOutcome HeldFolder::Open(const std::string& path, HeldFolder& folder) {
 }
 
 IoOutcome HeldFolder::OpenChild(const std::string& name, HeldFolder& child) const {
-    const int fd = Retrying([&] {
-        return openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    });
+    const int fd = Retrying(
+        [&] { return openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
     if (fd < 0) return Failed();
     struct stat status;
     if (fstat(fd, &status) != 0 || !S_ISDIR(status.st_mode)) {

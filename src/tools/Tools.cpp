@@ -112,8 +112,10 @@ double NumericValue(std::string_view text) {
 
 int32_t RoundToInt32(double value) {
     const double rounded = std::nearbyint(value);
-    if (!(rounded > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    if (!(rounded < std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    if (!(rounded > std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    if (!(rounded < std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(rounded);
 }
 

@@ -59,9 +59,7 @@ void DriveList::Refresh() {
     setCurrentIndex(std::max(0, findData(QByteArray::fromStdString(current))));
 }
 
-std::string DriveList::CurrentRoot() const {
-    return currentData().toByteArray().toStdString();
-}
+std::string DriveList::CurrentRoot() const { return currentData().toByteArray().toStdString(); }
 
 std::string DriveList::VolumeOf(const std::string& path) const {
     std::string best;

@@ -49,7 +49,6 @@ signals:
     void Change();
 
 protected:
-
 private:
     void Fill();
     std::string path_;

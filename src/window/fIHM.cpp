@@ -1,16 +1,16 @@
 #include "window/fIHM.h"
 
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QFocusEvent>
-#include <QBuffer>
 #include <QImageReader>
+#include <QPainter>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
-#include <QTimer>
-#include <QPainter>
 #include <QStyleOption>
+#include <QTimer>
 #include <cmath>
 #include <functional>
 #include <type_traits>
@@ -23,8 +23,6 @@ static void InitResources() { Q_INIT_RESOURCE(pixtrim); }
 
 namespace pixtrim {
 namespace {
-
-
 
 const char kFolderTip[] = "Choisir ici le répertoire où se trouvent les images";
 const char kSizeTip[] = "Taille maximale souhaitée pour les images";
@@ -67,9 +65,9 @@ public:
         }
         if (element == PE_FrameGroupBox) {
             // Where Fusion puts it: below the title, which it does not cross.
-            const int top = std::max(pixelMetric(PM_ExclusiveIndicatorHeight),
-                                     option->fontMetrics.height()) +
-                            3;
+            const int top =
+                std::max(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height()) +
+                3;
             const QRect frame = option->rect.adjusted(0, top, -2, -2);
             painter->setPen(kDisabledText);  // etched: a grey line with a white one beside it
             painter->drawRect(frame);
@@ -111,7 +109,8 @@ fIHM::fIHM(QWidget* parent)
     setFont(WindowFont());
     // Greyed text that still reads on the form's grey.
     QPalette palette = this->palette();
-    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
         palette.setColor(QPalette::Disabled, role, kDisabledText);
     }
     setPalette(palette);
@@ -164,62 +163,94 @@ void fIHM::BuildControls() {
     OptionCopyrightColor.fill(nullptr);
     const Control controls[] = {
         {Into(PictureFileSystem), "", "PictureFileSystem", 120, 0, 5895, 4575},
-        {Into(FrameFileSystem, "Emplacement des images"), "PictureFileSystem", "FrameFileSystem", 120, 120, 5775, 4455},
+        {Into(FrameFileSystem, "Emplacement des images"), "PictureFileSystem", "FrameFileSystem",
+         120, 120, 5775, 4455},
         {Into(drvList), "PictureFileSystem", "drvList", 360, 480, 2535, 285, kFolderTip},
         {Into(dirList), "PictureFileSystem", "dirList", 360, 840, 2535, 3405, kFolderTip},
-        {Into(txtSearchSpec, "*.*"), "PictureFileSystem", "txtSearchSpec", 3000, 480, 2655, 285, "Filtre(s) des fichiers"},
-        {Into(filList), "PictureFileSystem", "filList", 3000, 840, 2655, 3555, "Contenu filtré du répertoire sélectionné"},
+        {Into(txtSearchSpec, "*.*"), "PictureFileSystem", "txtSearchSpec", 3000, 480, 2655, 285,
+         "Filtre(s) des fichiers"},
+        {Into(filList), "PictureFileSystem", "filList", 3000, 840, 2655, 3555,
+         "Contenu filtré du répertoire sélectionné"},
         {Into(PictureButtons), "", "PictureButtons", 120, 4560, 6015, 1335},
         {Into(FrameButtons, "Action"), "PictureButtons", "FrameButtons", 120, 120, 5775, 1095},
-        {Into(cmdGenerate, "&Redimensionner Images"), "FrameButtons", "cmdGenerate", 600, 360, 1560, 495,
-         "Redimensionner les images dans le répertoire sélectionné"},
-        {Into(cmdExit, "E&xit"), "FrameButtons", "cmdExit", 3600, 360, 1560, 495, "Non, pitié ! Ne cliquez pas ici !"},
+        {Into(cmdGenerate, "&Redimensionner Images"), "FrameButtons", "cmdGenerate", 600, 360, 1560,
+         495, "Redimensionner les images dans le répertoire sélectionné"},
+        {Into(cmdExit, "E&xit"), "FrameButtons", "cmdExit", 3600, 360, 1560, 495,
+         "Non, pitié ! Ne cliquez pas ici !"},
         {Into(PictureOptions), "", "PictureOptions", 6000, 0, 5775, 5895},
         {Into(ImageVisu), "PictureOptions", "ImageVisu", 240, 240, 1695, 1695},
         {Into(ImageVisuSize), "PictureOptions", "ImageVisuSize", 240, 2040, 1695, 225},
         {Into(ProgressBar), "PictureOptions", "ProgressBar", 2040, 960, 3615, 255},
         {Into(FrameOptions, "Options"), "PictureOptions", "FrameOptions", 240, 2400, 3375, 975},
-        {Into(OptionExif, "Conserver les données EXIF"), "FrameOptions", "OptionExif", 240, 360, 3015, 195,
-         "Conserver les données EXIF des images originales"},
-        {Into(OptionCopyright, "Insérer un Copyright  sur les images"), "FrameOptions", "OptionCopyright", 240, 600,
-         3015, 195, "Insérer un texte de Copyright dans les images (pas dans les miniatures)"},
-        {Into(FrameImageSize, "Taille des images"), "PictureOptions", "FrameImageSize", 3840, 2400, 1815, 2535},
+        {Into(OptionExif, "Conserver les données EXIF"), "FrameOptions", "OptionExif", 240, 360,
+         3015, 195, "Conserver les données EXIF des images originales"},
+        {Into(OptionCopyright, "Insérer un Copyright  sur les images"), "FrameOptions",
+         "OptionCopyright", 240, 600, 3015, 195,
+         "Insérer un texte de Copyright dans les images (pas dans les miniatures)"},
+        {Into(FrameImageSize, "Taille des images"), "PictureOptions", "FrameImageSize", 3840, 2400,
+         1815, 2535},
         // The presets 1 to 6 from the top, then "Autre" (0).
-        {Into(OptionImageSize[1], "2272 x 1704"), "FrameImageSize", Option("OptionImageSize", 1), 240, 360, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[2], "1152 x 864"), "FrameImageSize", Option("OptionImageSize", 2), 240, 600, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[3], "1024 x 768"), "FrameImageSize", Option("OptionImageSize", 3), 240, 840, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[4], "800 x 600"), "FrameImageSize", Option("OptionImageSize", 4), 240, 1080, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[5], "640 x 480"), "FrameImageSize", Option("OptionImageSize", 5), 240, 1320, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[6], "320 x 240"), "FrameImageSize", Option("OptionImageSize", 6), 240, 1560, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[0], "Autre"), "FrameImageSize", Option("OptionImageSize", 0), 240, 1800, 1455, 195, kSizeTip},
-        {Into(ImageCustomWidth), "FrameImageSize", "ImageCustomWidth", 240, 2040, 495, 225, "Largeur maximale des images"},
+        {Into(OptionImageSize[1], "2272 x 1704"), "FrameImageSize", Option("OptionImageSize", 1),
+         240, 360, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[2], "1152 x 864"), "FrameImageSize", Option("OptionImageSize", 2),
+         240, 600, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[3], "1024 x 768"), "FrameImageSize", Option("OptionImageSize", 3),
+         240, 840, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[4], "800 x 600"), "FrameImageSize", Option("OptionImageSize", 4), 240,
+         1080, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[5], "640 x 480"), "FrameImageSize", Option("OptionImageSize", 5), 240,
+         1320, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[6], "320 x 240"), "FrameImageSize", Option("OptionImageSize", 6), 240,
+         1560, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[0], "Autre"), "FrameImageSize", Option("OptionImageSize", 0), 240,
+         1800, 1455, 195, kSizeTip},
+        {Into(ImageCustomWidth), "FrameImageSize", "ImageCustomWidth", 240, 2040, 495, 225,
+         "Largeur maximale des images"},
         {Into(LabelxImage, "x"), "FrameImageSize", "LabelxImage", 720, 2040, 375, 225},
-        {Into(ImageCustomHeight), "FrameImageSize", "ImageCustomHeight", 1080, 2040, 495, 225, "Hauteur maximale des images"},
-        {Into(FrameCopyright, "Copyright"), "PictureOptions", "FrameCopyright", 240, 3480, 3375, 2295},
-        {Into(PictureCopyrightPosition), "FrameCopyright", "PictureCopyrightPosition", 240, 360, 2895, 450},
-        {Into(CopyrightPosition[2], " Haut Gauche"), "PictureCopyrightPosition", Option("CopyrightPosition", 2), 120, 0, 1200, 195, kPositionTip},
-        {Into(CopyrightPosition[3], "Droite Haut"), "PictureCopyrightPosition", Option("CopyrightPosition", 3), 1440, 0, 1200, 195, kPositionTip},
-        {Into(CopyrightPosition[1], "  Bas Gauche"), "PictureCopyrightPosition", Option("CopyrightPosition", 1), 120, 240, 1200, 195, kPositionTip},
-        {Into(CopyrightPosition[0], "Droite Bas"), "PictureCopyrightPosition", Option("CopyrightPosition", 0), 1440, 240, 1200, 195, kPositionTip},
-        {Into(LabelTextCopyright, "Texte"), "FrameCopyright", "LabelTextCopyright", 240, 960, 375, 135},
+        {Into(ImageCustomHeight), "FrameImageSize", "ImageCustomHeight", 1080, 2040, 495, 225,
+         "Hauteur maximale des images"},
+        {Into(FrameCopyright, "Copyright"), "PictureOptions", "FrameCopyright", 240, 3480, 3375,
+         2295},
+        {Into(PictureCopyrightPosition), "FrameCopyright", "PictureCopyrightPosition", 240, 360,
+         2895, 450},
+        {Into(CopyrightPosition[2], " Haut Gauche"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 2), 120, 0, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[3], "Droite Haut"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 3), 1440, 0, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[1], "  Bas Gauche"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 1), 120, 240, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[0], "Droite Bas"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 0), 1440, 240, 1200, 195, kPositionTip},
+        {Into(LabelTextCopyright, "Texte"), "FrameCopyright", "LabelTextCopyright", 240, 960, 375,
+         135},
         {Into(TextCopyright), "FrameCopyright", "TextCopyright", 720, 960, 2415, 225},
         {Into(PictureCopyrightSize), "FrameCopyright", "PictureCopyrightSize", 240, 1320, 855, 855},
-        {Into(OptionCopyrightSize[0], "Petit"), "PictureCopyrightSize", Option("OptionCopyrightSize", 0), 0, 0, 735, 195, kTextSizeTip},
-        {Into(OptionCopyrightSize[1], "Moyen"), "PictureCopyrightSize", Option("OptionCopyrightSize", 1), 0, 240, 735, 195, kTextSizeTip},
-        {Into(OptionCopyrightSize[2], "Grand"), "PictureCopyrightSize", Option("OptionCopyrightSize", 2), 0, 480, 735, 195, kTextSizeTip},
-        {Into(PictureCopyrightColor), "FrameCopyright", "PictureCopyrightColor", 1080, 1320, 855, 945},
-        {Into(OptionCopyrightColor[0], "Noir"), "PictureCopyrightColor", Option("OptionCopyrightColor", 0), 0, 0, 735, 195, kColourTip},
-        {Into(OptionCopyrightColor[1], "Blanc"), "PictureCopyrightColor", Option("OptionCopyrightColor", 1), 0, 240, 735, 195, kColourTip},
-        {Into(OptionCopyrightColor[2], "Jaune"), "PictureCopyrightColor", Option("OptionCopyrightColor", 2), 0, 480, 735, 195, kColourTip},
-        {Into(OptionCopyrightColor[4], "Bleu"), "PictureCopyrightColor", Option("OptionCopyrightColor", 4), 0, 720, 735, 195, kColourTip},
-        {Into(PictureCopyrightFont), "FrameCopyright", "PictureCopyrightFont", 2040, 1320, 1095, 855},
-        {Into(OptionCopyrightTransparent, "Transparent"), "PictureCopyrightFont", "OptionCopyrightTransparent", 0, 0,
-         1095, 195, transparentTip},
-        {Into(OptionCopyrightOutline, "Contour"), "PictureCopyrightFont", "OptionCopyrightOutline", 0, 240, 1095, 195,
-         "Créer un effet de contour sur le texte de Copyright"},
+        {Into(OptionCopyrightSize[0], "Petit"), "PictureCopyrightSize",
+         Option("OptionCopyrightSize", 0), 0, 0, 735, 195, kTextSizeTip},
+        {Into(OptionCopyrightSize[1], "Moyen"), "PictureCopyrightSize",
+         Option("OptionCopyrightSize", 1), 0, 240, 735, 195, kTextSizeTip},
+        {Into(OptionCopyrightSize[2], "Grand"), "PictureCopyrightSize",
+         Option("OptionCopyrightSize", 2), 0, 480, 735, 195, kTextSizeTip},
+        {Into(PictureCopyrightColor), "FrameCopyright", "PictureCopyrightColor", 1080, 1320, 855,
+         945},
+        {Into(OptionCopyrightColor[0], "Noir"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 0), 0, 0, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[1], "Blanc"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 1), 0, 240, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[2], "Jaune"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 2), 0, 480, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[4], "Bleu"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 4), 0, 720, 735, 195, kColourTip},
+        {Into(PictureCopyrightFont), "FrameCopyright", "PictureCopyrightFont", 2040, 1320, 1095,
+         855},
+        {Into(OptionCopyrightTransparent, "Transparent"), "PictureCopyrightFont",
+         "OptionCopyrightTransparent", 0, 0, 1095, 195, transparentTip},
+        {Into(OptionCopyrightOutline, "Contour"), "PictureCopyrightFont", "OptionCopyrightOutline",
+         0, 240, 1095, 195, "Créer un effet de contour sur le texte de Copyright"},
     };
     for (const Control& control : controls) {
-        QWidget* widget = control.make(*control.container ? findChild<QWidget*>(control.container) : this);
+        QWidget* widget =
+            control.make(*control.container ? findChild<QWidget*>(control.container) : this);
         widget->setObjectName(control.name);
         SetGeometryTwips(widget, control.left, control.top, control.width, control.height);
         widget->setToolTip(QString::fromUtf8(control.tip));
@@ -229,7 +260,8 @@ void fIHM::BuildControls() {
     }
 
     FrameFileSystem->lower();  // behind the four controls that lie inside its border
-    for (QFrame* frame : {static_cast<QFrame*>(dirList), static_cast<QFrame*>(filList), static_cast<QFrame*>(ImageVisu)})
+    for (QFrame* frame : {static_cast<QFrame*>(dirList), static_cast<QFrame*>(filList),
+                          static_cast<QFrame*>(ImageVisu)})
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);  // flat
     for (QPushButton* button : {cmdGenerate, cmdExit}) {
         QPalette palette = button->palette();
@@ -474,9 +506,9 @@ void fIHM::VisualizePicture(const QImage& picture, const QSize& stored) {
     if (picture.isNull() || !stored.isValid() || stored.isEmpty()) {
         return ShowPreview(QImage(), QSize());
     }
-    ShowPreview(picture.scaled(PlacePreview(stored), Qt::IgnoreAspectRatio,
-                               Qt::SmoothTransformation),
-                stored);
+    ShowPreview(
+        picture.scaled(PlacePreview(stored), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        stored);
 }
 
 QSize fIHM::PlacePreview(const QSize& stored) {

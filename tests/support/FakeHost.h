@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
 #include "batch/BatchHost.h"
 #include "batch/ImageSelection.h"
+#include "settings/Settings.h"
 
 namespace pixtrim::test {
 
@@ -25,11 +25,15 @@ public:
         calls.push_back("ApplySettingsToWindow");
         shownFolder = settings_.ImageFolder;
     }
-    void SaveConfiguration() override { calls.push_back("SaveConfiguration"), saved.push_back(settings_); }
+    void SaveConfiguration() override {
+        calls.push_back("SaveConfiguration"), saved.push_back(settings_);
+    }
     void ShowProgressBar() override { calls.push_back("ShowProgressBar"); }
     void SetProgressBar(uint8_t percent) override { progress.push_back(percent); }
     void HideProgressBar() override { calls.push_back("HideProgressBar"); }
-    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override { previews.push_back(path); }
+    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
+        previews.push_back(path);
+    }
     // The window's file list follows its filter box, not the stored filters.
     int32_t FileListCount() override {
         return static_cast<int32_t>(ListImages(filterBox, settings_.ImageFolder).size());
@@ -42,8 +46,12 @@ public:
         ++eventRounds;
         if (onProcessEvents) onProcessEvents();
     }
-    void ShowMessage(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
-    void QuitApplication() override { calls.push_back("QuitApplication"), saved.push_back(settings_), quit = true; }
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        messages.push_back({text, icon});
+    }
+    void QuitApplication() override {
+        calls.push_back("QuitApplication"), saved.push_back(settings_), quit = true;
+    }
     bool QuitRequested() const override { return quit; }
 
     std::vector<std::string> calls;

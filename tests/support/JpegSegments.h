@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pixtrim::test {
@@ -52,8 +52,10 @@ inline std::vector<std::string> ExivTags(const std::string& path) {
     // Each line with its column padding collapsed, so lines compare by content.
     std::string line;
     for (int c; (c = fgetc(pipe)) != EOF;) {
-        if (c == '\n') lines.push_back(std::exchange(line, {}));
-        else if (c != ' ' || (!line.empty() && line.back() != ' ')) line += char(c);
+        if (c == '\n')
+            lines.push_back(std::exchange(line, {}));
+        else if (c != ' ' || (!line.empty() && line.back() != ' '))
+            line += char(c);
     }
     pclose(pipe);
     return lines;

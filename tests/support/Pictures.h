@@ -44,7 +44,8 @@ inline cDIBSection MakePicture(int32_t width, int32_t height,
 inline bool SamePixels(const cDIBSection& a, const cDIBSection& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
     for (int32_t r = 0; r < a.Height(); ++r)
-        if (std::memcmp(PixelAt(a, 0, r), PixelAt(b, 0, r), 3 * size_t(a.Width())) != 0) return false;
+        if (std::memcmp(PixelAt(a, 0, r), PixelAt(b, 0, r), 3 * size_t(a.Width())) != 0)
+            return false;
     return true;
 }
 

@@ -47,7 +47,8 @@ private:
 class StoreFolder {
 public:
     StoreFolder() {
-        QSettings::setPath(ConfigurationFormat(), QSettings::UserScope, QString::fromStdString(folder_.String()));
+        QSettings::setPath(ConfigurationFormat(), QSettings::UserScope,
+                           QString::fromStdString(folder_.String()));
     }
     // The INI file QSettings keeps for the application Pixtrim.
     std::string IniPath() const { return folder_ / "Pixtrim/Pixtrim.ini"; }
