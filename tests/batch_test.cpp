@@ -112,7 +112,8 @@ TEST_F(BatchTest, ChoosingTheOutputFolderWorksOnItsParent) {
     settings.ImageFolder = Output();
     Run();
     EXPECT_EQ(settings.ImageFolder, photos.String());
-    EXPECT_EQ(host.shownFolder, photos.String());
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "ShowFolder " + photos.String()),
+              host.calls.end());
     ASSERT_FALSE(host.saved.empty());
     EXPECT_EQ(host.saved[0].ImageFolder, Output());  // stored as the window showed it
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
@@ -205,8 +206,8 @@ TEST_F(BatchTest, ALinkSwappedInForTheOutputFolderMidRunIsNeverWrittenThrough) {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) AddPhoto("Landscape_1.jpg", name);
     app.WriteFile("victim/a.jpg", "not a copy");
     const auto victim = Snapshot(app / "victim");
-    host.onProcessEvents = [&] {
-        if (host.eventRounds != 2) return;
+    host.onProcessEvents = [&, rounds = 0]() mutable {
+        if (++rounds != 2) return;
         fs::rename(Output(), photos / "Resized.old");
         fs::create_directory_symlink(app / "victim", Output());
     };
@@ -218,13 +219,10 @@ TEST_F(BatchTest, ALinkSwappedInForTheOutputFolderMidRunIsNeverWrittenThrough) {
     EXPECT_EQ(Snapshot(app / "victim"), victim);
 }
 
-// The longest name the system allows gets its copy; a longer output folder name is a
-// preparation failure that changes nothing and never ends the program.
+// An output folder name longer than the system allows is a preparation failure that
+// changes nothing and never ends the program.
 TEST_F(BatchTest, NamesAtTheSystemsLimit) {
-    const std::string name = std::string(250, 'x') + ".jpeg";
-    AddPhoto("Landscape_1.jpg", name);
-    Run();
-    EXPECT_EQ(OutputNames(), std::vector<std::string>{name});
+    AddPhoto("Landscape_1.jpg", "a.jpg");
     const auto before = Snapshot(photos.Path());
     settings.ResizedFolderName = std::string(300, 'r');
     Run();

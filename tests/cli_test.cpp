@@ -68,9 +68,7 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
         {"--resize p --filters '*.png'", 1, "Il n'y a aucune image dans ce répertoire", false},
         {"--resize p --place 4", 1, "--place attend 0, 1, 2 ou 3", true},
         {"--resize p --threads 0", 1, "--threads attend un nombre de 1 à 64", true},
-        {"--resize p --color 3", 1, "--color attend 0, 1, 2 ou 4", true},
         {"--resize p --fast", 1, "option inconnue : --fast", true},
-        {"--resize p --box", 1, "--box attend LARGEURxHAUTEUR", true},
         {"--resize p --box 320x240 --box 200x200", 2,  // the last counts
          "Erreur à l'ouverture de p/b.jpg: L'application va maintenant se terminer", false}};
     for (const auto& [arguments, status, err, usage] : cases) {

@@ -31,25 +31,19 @@ bool LoadsAndAFailureLeavesTheBuffer(const std::string& bytes, int32_t* width = 
     return loaded;
 }
 
-// Real photos of every kind load at their size; what is not a JPEG does not.
+// Photos of every kind (camera, progressive, grey, CMYK, arithmetic, truncated, 1 x 1) load
+// at their size; what is not a JPEG does not (3 x 2: the buffer kept).
 TEST(LoadTest, CameraFilesLoadAndOthersFail) {
     const struct {
         const char* name;
         int32_t width, height;
     } files[] = {{"Canon EOS 450D.jpg", 4272, 2848},
-                 {"Samsung GT-I9505 (Galaxy S4).jpg", 4128, 2322},
-                 {"Apple iPhone 6.jpg", 3264, 2448},
-                 {"Kodak DX4900 Zoom.jpg", 2448, 1632},
-                 {"Apple iPhone 4.jpg", 1296, 968},
-                 {"Issue 154.jpg", 1379, 815},
-                 {"Issue 242.jpg", 960, 1280} /* progressive */,
-                 {"Panasonic DMC-LC40.jpg", 1200, 1600},
+                 {"Issue 242.jpg", 960, 1280},
                  {"hopper_gray.jpg", 128, 128},
                  {"pil_sample_cmyk.jpg", 100, 100},
-                 {"testimgari.jpg", 227, 149} /* arithmetic */,
+                 {"testimgari.jpg", 227, 149},
                  {"truncated.jpg", 2725, 2225},
                  {"Issue 508.jpg", 1, 1},
-                 {"Olympus μ Digital 800.JPG", 1024, 768},
                  {"00-empty-file.jpg", 3, 2},
                  {"hopper_png_renamed.jpg", 3, 2},
                  {"3ea649db8e81a46ca4f92fb3238f78ff.jpg", 3, 2},
@@ -150,9 +144,8 @@ TEST(SaveTest, RoundTripStaysUprightAndInColourOrder) {
 TEST(SaveTest, ASaveThatCannotFinishLeavesNoFile) {
     test::TempFolder temp;
     const cDIBSection source = Marker(), empty;
-    EXPECT_FALSE(SaveJPG(source, temp / "absent/copy.jpg", 80));
-    EXPECT_FALSE(SaveJPG(source, "", 80));
-    EXPECT_FALSE(SaveJPG(empty, temp / "empty.jpg", 80));
+    EXPECT_FALSE(SaveJPG(source, temp / "absent/copy.jpg", 80) || SaveJPG(source, "", 80) ||
+                 SaveJPG(empty, temp / "empty.jpg", 80));
     // The name is taken by a folder: it stays, and no temporary file is left beside it.
     const std::string folder = temp.MakeFolder("taken.jpg");
     EXPECT_FALSE(SaveJPG(source, folder, 80));

@@ -18,7 +18,6 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
         cDIBSection dib;
         ASSERT_TRUE(dib.Create(width, 2));
         EXPECT_EQ(dib.BytesPerScanLine(), stride);
-        EXPECT_EQ(dib.hDib()->stride, stride);
         EXPECT_EQ(dib.hdc()->SelectedBitmap(), dib.hDib());
     }
     cDIBSection dib = test::MakePicture(3, 1, [](int32_t x, int32_t) {
@@ -26,13 +25,9 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
     });
     const uint8_t expected[] = {0, 1, 2, 10, 11, 12, 20, 21, 22};
     EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), dib.DIBSectionBitsPtr()));
-    for (const auto& [width, height] : {std::pair{0, 5},
-                                        {5, 0},
-                                        {-1, 5},
-                                        {715827882, 1},
-                                        {65536, 65536},
-                                        {1, INT32_MAX},
-                                        {INT32_MAX, 1}}) {
+    const int32_t refused[][2] = {{0, 5},         {5, 0},         {-1, 5},       {715827882, 1},
+                                  {65536, 65536}, {1, INT32_MAX}, {INT32_MAX, 1}};
+    for (const auto [width, height] : refused) {
         EXPECT_FALSE(dib.Create(width, height));
         EXPECT_TRUE(!dib.hdc() && !dib.hDib() && !dib.DIBSectionBitsPtr());
         EXPECT_EQ(std::make_pair(dib.Width(), dib.Height()), std::make_pair(width, height));
@@ -44,8 +39,7 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
                 dib.BytesPerScanLine() == 24);
 }
 
-// Copies between surfaces work in surface coordinates (y downwards), clip at the edges and
-// refuse any raster operation but the plain copy.
+// Copies between surfaces work in surface coordinates (y downwards) and clip at the edges.
 TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
     const cDIBSection source = test::MakePicture(6, 4, [](int32_t x, int32_t r) {
         return Bgr{uint8_t(x), uint8_t(r), 7};
@@ -64,14 +58,6 @@ TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
     target.LoadPictureBlt(source.hdc(), 0, 2);  // two source rows left: two copied
     EXPECT_EQ(GetPixel(target, 0, 2), (Bgr{0, 0, 7}));
     EXPECT_EQ(GetPixel(target, 5, 1), test::Grey(99));
-    target = grey(4, 4);
-    source.PaintPicture(target.hdc(), 2, 2);
-    EXPECT_EQ(GetPixel(target, 1, 1), test::Grey(99));
-    EXPECT_EQ(GetPixel(target, 2, 1), (Bgr{0, 3, 7}));
-    EXPECT_FALSE(target.hdc()->BitBlt(0, 0, 4, 4, source.hdc(), 0, 0, 0x00EE0086));
-    EXPECT_EQ(GetPixel(target, 0, 0), test::Grey(99));
-    EXPECT_TRUE(target.hdc()->BitBlt(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, source.hdc(),
-                                     INT32_MAX, INT32_MIN, kSrcCopy));
 }
 
 }  // namespace

@@ -66,11 +66,9 @@ cDIBSection GreyPicture(int32_t width, int32_t height) {
     return test::MakePicture(width, height, [](int32_t, int32_t) { return Grey(kBackground); });
 }
 
-// Only in its corner, inside the rectangle 8, 6, 792, 594, within a cell (32) of its margins;
-// a number without a name is the bottom right.
+// Only in its corner, inside the rectangle 8, 6, 792, 594, within a cell (32) of its margins.
 TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
     for (const auto& [place, left, top] : {std::tuple{Place::BottomRight, false, false},
-                                           {Place(7), false, false},
                                            {Place::BottomLeft, true, false},
                                            {Place::TopLeft, true, true},
                                            {Place::TopRight, false, true}}) {
@@ -84,8 +82,7 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
     }
 }
 
-// The box (opaque) in the background colour, fully covered glyph pixels in the text colour;
-// a number without a name is white on black.
+// The box (opaque) in the background colour, fully covered glyph pixels in the text colour.
 TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColour) {
     const Bgr black{0, 0, 0}, white{255, 255, 255};
     for (const auto& [colours, text, background] :
@@ -93,8 +90,7 @@ TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColour) {
           {Colours::WhiteOnBlack, white, black},
           {Colours::YellowOnBlack, Bgr{0, 255, 255}, black},
           {Colours::GreenOnWhite, Bgr{0, 255, 0}, white},
-          {Colours::BlueOnWhite, Bgr{255, 0, 0}, white},
-          {Colours(9), white, black}}) {
+          {Colours::BlueOnWhite, Bgr{255, 0, 0}, white}}) {
         cDIBSection dib = GreyPicture(400, 300);
         ASSERT_TRUE(
             dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false, colours, "Arial"));
@@ -152,7 +148,6 @@ TEST(OverlayTest, TextIsTrimmedCutAtANulAndKeptOnOneLine) {
     };
     EXPECT_TRUE(test::SamePixels(draw("a  b"), draw(std::string("   a  b\0 hidden   ", 19))));
     EXPECT_EQ(FindChanged(draw("   ")).count, 0);
-    EXPECT_NE(FindChanged(draw("Zoe Orsted")).count, FindChanged(draw("Zoë Ørsted")).count);
     const Changed broken = FindChanged(draw("Zoë\nØrsted"));
     EXPECT_LT(broken.bottom - broken.top, 32);
     cDIBSection empty;

@@ -21,10 +21,7 @@ public:
     explicit FakeHost(Settings& settings) : settings_(settings) {}
 
     void ReadSettingsFromWindow() override { calls.push_back("ReadSettingsFromWindow"); }
-    void ApplySettingsToWindow() override {
-        calls.push_back("ApplySettingsToWindow");
-        shownFolder = settings_.ImageFolder;
-    }
+    void ApplySettingsToWindow() override { calls.push_back("ApplySettingsToWindow"); }
     void SaveConfiguration() override {
         calls.push_back("SaveConfiguration"), saved.push_back(settings_);
     }
@@ -38,12 +35,8 @@ public:
     int32_t FileListCount() override {
         return static_cast<int32_t>(ListImages(filterBox, settings_.ImageFolder).size());
     }
-    void ShowFolder(const std::string& folder) override {
-        calls.push_back("ShowFolder " + folder);
-        shownFolder = folder;
-    }
+    void ShowFolder(const std::string& folder) override { calls.push_back("ShowFolder " + folder); }
     void ProcessEvents() override {
-        ++eventRounds;
         if (onProcessEvents) onProcessEvents();
     }
     void ShowMessage(const std::string& text, MessageIcon icon) override {
@@ -59,10 +52,8 @@ public:
     std::vector<std::string> previews;
     std::vector<Message> messages;
     std::vector<Settings> saved;
-    std::string shownFolder;
     std::string filterBox = "*.jpg;*.jpeg";
     std::function<void()> onProcessEvents;
-    int eventRounds = 0;
     bool quit = false;
 
 private:

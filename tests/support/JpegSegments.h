@@ -1,5 +1,4 @@
-// An independent reading of a JPEG file's segments up to its image data, and of what the
-// exiv2 program says of its metadata, for checking copies.
+// A file's bytes, and what the exiv2 program says of a photo's metadata, for checking copies.
 #pragma once
 
 #include <cstdio>
@@ -11,31 +10,9 @@
 
 namespace pixtrim::test {
 
-struct Segment {
-    int type;           // the byte after FF
-    std::string bytes;  // the whole segment, marker included
-};
-
 inline std::string FileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// The segments between FF D8 and the start of scan; empty when the file is no JPEG.
-inline std::vector<Segment> HeaderSegments(const std::string& path) {
-    const std::string b = FileBytes(path);
-    std::vector<Segment> segments;
-    if (b.size() < 2 || b.compare(0, 2, "\xFF\xD8") != 0) return segments;
-    size_t p = 2;
-    while (p + 4 <= b.size() && static_cast<unsigned char>(b[p]) == 0xFF) {
-        const int type = static_cast<unsigned char>(b[p + 1]);
-        if (type == 0xDA) break;
-        const size_t length =
-            static_cast<unsigned char>(b[p + 2]) * 256u + static_cast<unsigned char>(b[p + 3]);
-        segments.push_back({type, b.substr(p, 2 + length)});
-        p += 2 + length;
-    }
-    return segments;
 }
 
 inline std::string ShellQuote(const std::string& text) {
