@@ -64,9 +64,7 @@ void Application::QuitApplication() {
 }
 
 void Application::ReportUnexpected(const std::exception& error) {
-    ShowMessage(
-        "Impossible de préparer le répertoire " + settings_.ImageFolder + "\r" + error.what(),
-        MessageIcon::Critical);
+    run_.ReportPreparationFailure(settings_.ImageFolder, error.what());
 }
 
 void Application::EndProcess(int status) {

@@ -24,6 +24,10 @@ public:
 
     void ResizeFolder();
 
+    // Shows that the folder `path` could not be prepared, and why (the run ends, the
+    // program stays open).
+    void ReportPreparationFailure(const std::string& path, const std::string& reason);
+
     // Worker threads for the next run; 0 takes RunThreads() (PIXTRIM_THREADS, or the cores).
     int Threads = 0;
 
@@ -42,7 +46,6 @@ private:
     bool CheckBoundingSize();
     bool CheckOutputFolderName();
     void Fatal(const std::string& prefix, const std::string& path);
-    void ReportPreparationFailure(const std::string& path, const std::string& reason);
     std::string OutputFolder() const;
     uint8_t ProgressPercent() const;
 

@@ -48,7 +48,6 @@ public:
 signals:
     void Change();
 
-protected:
 private:
     void Fill();
     std::string path_;
