@@ -88,7 +88,7 @@ void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
         copy.Create(width, height);
         copy.LoadPictureBlt(source.hdc());
         SaveJPGToMemory(copy, bytes, kJpegQuality);
-        WriteFileAtomically(scratch, bytes);
+        (void)WriteFileAtomically(scratch, bytes);
     }
 }
 

@@ -1,13 +1,19 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 
 #include "batch/ImageJob.h"
+#include "batch/OutputRecord.h"
 #include "codec/JpegCodec.h"
 #include "support/RunFixture.h"
 
@@ -29,8 +35,9 @@ std::pair<int32_t, int32_t> SizeOf(const std::string& path) {
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        files[entry.path().lexically_relative(folder)] =
-            entry.is_regular_file() ? FileBytes(entry.path()) : "<folder>";
+        if (entry.path().filename() != kOutputRecordName)
+            files[entry.path().lexically_relative(folder)] =
+                entry.is_regular_file() ? FileBytes(entry.path()) : "<folder>";
     return files;
 }
 
@@ -78,15 +85,97 @@ TEST_F(BatchTest, AnEmptyFolderSaysSoAndTidiesTheOutputFolder) {
     EXPECT_EQ(host.calls.back(), "HideProgressBar");
 }
 
-TEST_F(BatchTest, EarlierCopiesAndLinksGoButNotWhatTheyPointToNorSubFolders) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    photos.WriteFile("Resized/old.jpg");
+// The emptying deletes only the copies the program wrote and that are still as written: a
+// stale copy of a deleted source goes; the user's files, dot-files, links and folders stay.
+TEST_F(BatchTest, OnlyRecordedCopiesStillAsWrittenAreDeleted) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) AddPhoto("Landscape_1.jpg", name);
+    Run();
+    fs::remove(photos / "c.jpg");
+    photos.WriteFile("Resized/index.html");
+    photos.WriteFile("Resized/.hidden");
     photos.WriteFile("Resized/Album/keep.jpg");
     fs::create_symlink(photos / "a.jpg", Output("link.jpg"));
     Run();
-    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"Album", "a.jpg"}));
-    EXPECT_TRUE(fs::exists(Output("Album/keep.jpg")));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{".hidden", "Album", "a.jpg", "b.jpg",
+                                                       "index.html", "link.jpg"}));
     EXPECT_TRUE(fs::exists(photos / "a.jpg"));
+}
+
+// A copy's name held by a file the program did not write (a copy the user retouched, an
+// older copy without a record, an original in a folder of the output's name) stops the
+// run before anything changes.
+TEST_F(BatchTest, ANameHeldByAForeignFileStopsTheRunUnchanged) {
+    const std::string one =
+        "Un fichier qui ne vient pas de Pixtrim porte le nom d'une copie à faire : ";
+    const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+        {"retouched copy", [&] { photos.WriteFile("Resized/b.jpg", "retouched"); }, one + "b.jpg"},
+        {"no record", [&] { fs::remove(Output(kOutputRecordName)); },
+         "Des fichiers qui ne viennent pas de Pixtrim portent le nom de copies à faire : a.jpg, "
+         "b.jpg"},
+        {"another file's bytes",
+         [&] {
+             fs::copy_file(Output("a.jpg"), Output("b.jpg"), fs::copy_options::overwrite_existing);
+         },
+         one + "b.jpg"}};
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_2.jpg", "b.jpg");
+    for (const auto& [label, change, reason] : cases) {
+        host.messages.clear();
+        Run();
+        change();
+        const auto before = Snapshot(photos.Path());
+        Run();
+        EXPECT_EQ(Message(), "Impossible de préparer le répertoire " + Output() + "\r" + reason)
+            << label;
+        EXPECT_EQ(Snapshot(photos.Path()), before) << label;
+        fs::remove_all(Output());
+    }
+}
+
+TEST(ForeignFilesReasonTest, NamesTheFirstThreeAndCountsTheRest) {
+    EXPECT_EQ(ForeignFilesReason({"a", "b", "c", "d", "e"}),
+              "Des fichiers qui ne viennent pas de Pixtrim portent le nom de copies à faire : "
+              "a, b, c et 2 autres");
+}
+
+// A user's web folder as the output: its files stay, the copies go beside them.
+TEST_F(BatchTest, AUsersFolderAsOutputKeepsItsFiles) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    photos.WriteFile("Site/index.html", "<html>");
+    photos.WriteFile("Site/banner.jpg", "banner");
+    const auto site = Snapshot(photos / "Site");
+    settings.ResizedFolderName = "Site";
+    Run();
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    auto after = Snapshot(photos / "Site");
+    EXPECT_EQ(after.erase("a.jpg"), 1u);
+    EXPECT_EQ(after, site);
+}
+
+// Another run holds the folder, or the output folder is the image folder itself (a bind
+// mount): refused before anything is tidied.
+TEST_F(BatchTest, ABusyOrSelfOutputFolderIsRefusedUntouched) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    photos.WriteFile("Resized/Thumbs.db");
+    photos.WriteFile("Resized/a.jpg", "someone's");
+    const auto before = Snapshot(photos.Path());
+    const int held = open(Output().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    Run();
+    close(held);
+    EXPECT_EQ(Message(), "Impossible de préparer le répertoire " + Output() +
+                             "\rUn autre traitement utilise ce répertoire");
+    EXPECT_EQ(Snapshot(photos.Path()), before);
+    if (mount(photos.String().c_str(), Output().c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "no bind mount here";
+    host.messages.clear();
+    Run();
+    umount(Output().c_str());
+    EXPECT_EQ(Message(), "Impossible de préparer le répertoire " + Output() +
+                             "\rC'est le répertoire des images lui-même");
+    EXPECT_EQ(Snapshot(photos.Path()), before);
 }
 
 // A link or a file where the output folder goes: reported, and nothing deleted anywhere.
@@ -116,7 +205,7 @@ TEST_F(BatchTest, ChoosingTheOutputFolderWorksOnItsParent) {
               host.calls.end());
     ASSERT_FALSE(host.saved.empty());
     EXPECT_EQ(host.saved[0].ImageFolder, Output());  // stored as the window showed it
-    EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "old.jpg"}));
 }
 
 // The stored filters decide what a run processes; the window's filter box only its count.

@@ -1,6 +1,7 @@
 #include "batch/ImageJob.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "batch/ImageSelection.h"
 #include "codec/JpegCodec.h"
@@ -38,9 +39,55 @@ JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t 
     return job;
 }
 
+namespace {
+
+// Holds the job's share of the budget from Take to the end of the job, or passes its turn.
+class BudgetShare {
+public:
+    explicit BudgetShare(JobTurn turn) : turn_(turn) {}
+    ~BudgetShare() {
+        if (!turn_.budget) return;
+        if (taken_) {
+            turn_.budget->Release(bytes_);
+        } else {
+            turn_.budget->Pass(turn_.index);
+        }
+    }
+    BudgetShare(const BudgetShare&) = delete;
+    BudgetShare& operator=(const BudgetShare&) = delete;
+
+    bool Take(uint64_t bytes) {
+        bytes_ = bytes;
+        taken_ = !turn_.budget || turn_.budget->Acquire(turn_.index, bytes);
+        return taken_;
+    }
+    void Return() {
+        if (turn_.budget && taken_) turn_.budget->Release(std::exchange(bytes_, 0));
+    }
+
+private:
+    JobTurn turn_;
+    uint64_t bytes_ = 0;
+    bool taken_ = false;
+};
+
+}  // namespace
+
+uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings) {
+    JpegHeader header;
+    if (!ReadJpegHeader(bytes, header)) return bytes.size();
+    int32_t width = header.width;
+    int32_t height = header.height;
+    const uint64_t source = uint64_t(StrideForWidth(width)) * uint64_t(height);
+    FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
+    return bytes.size() + source + header.coefficientBytes +
+           uint64_t(StrideForWidth(width)) * uint64_t(height);
+}
+
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
-                      const JobSettings& settings) {
+                      const JobSettings& settings, JobTurn turn) {
     JobResult result;
+    BudgetShare share(turn);
     const auto stop = [&](JobStep step) {
         result.step = step;
         return std::move(result);
@@ -48,6 +95,13 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     // Read once, and only a regular file: a FIFO or a device in its place is unreadable.
     std::string bytes;
     if (!folder.ReadRegularFile(name, bytes)) return stop(JobStep::Read);
+    const uint64_t needs = JobMemoryNeeds(bytes, settings);
+    if (settings.memoryLimit > 0 && needs > settings.memoryLimit) {
+        result.reason = "l'image demande " + std::to_string(needs >> 20) +
+                        " Mo de mémoire, plus que cette machine n'en a";
+        return stop(JobStep::Decode);
+    }
+    if (!share.Take(needs)) return stop(JobStep::Decode);
     // Read whatever the option: the colour profile and orientation travel in any case.
     ExifTransfer exif;
     const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
@@ -61,6 +115,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
     if (!source.Resample(result.fitted, height, width)) return stop(JobStep::Resample);
     source.ClearUp();
+    share.Return();
     if (settings.insertCopyright &&
         !result.fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
                                           CopyrightFactor(settings.copyrightSize),

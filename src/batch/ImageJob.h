@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "batch/MemoryBudget.h"
 #include "image/cDIBSection.h"
 #include "settings/Settings.h"
 #include "tools/HeldFolder.h"
@@ -34,6 +36,8 @@ struct JobSettings {
     bool copyrightOutline = false;
     CopyrightColours copyrightColours = CopyrightColours::WhiteOnBlack;
     std::string copyrightFont;
+    // A job whose decode would need more than this is refused (0: no limit).
+    uint64_t memoryLimit = 0;
 };
 
 // The snapshot of `settings` for a box of boxWidth x boxHeight. The stored numbers become
@@ -46,14 +50,28 @@ enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };
 
 struct JobResult {
     JobStep step = JobStep::Done;
+    std::string reason;       // why the step failed, when the job says more than its step
     std::string copy;         // the whole copy file, when Done
     int32_t sourceWidth = 0;  // the source's stored size, once decoded
     int32_t sourceHeight = 0;
     cDIBSection fitted;  // the copy's picture, for the preview
 };
 
-// Makes the copy of the image `name` of `folder`.
+// What the decode of `bytes`, a JPEG file, will hold at once, fitted into the box: the
+// file, the decoded picture, the coefficient buffers of a progressive or multi-scan file
+// and the copy's picture.
+uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings);
+
+// The job's place in the run's memory budget: its index in listing order (each index
+// once), or no budget at all.
+struct JobTurn {
+    MemoryBudget* budget = nullptr;
+    uint64_t index = 0;
+};
+
+// Makes the copy of the image `name` of `folder`, holding the memory it needs only once
+// the budget grants it.
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
-                      const JobSettings& settings);
+                      const JobSettings& settings, JobTurn turn = {});
 
 }  // namespace pixtrim

@@ -50,7 +50,7 @@ std::vector<std::string> KeepMatching(std::vector<std::string> names, const std:
 
 std::vector<std::string> ListImages(const std::string& imageFilters, const HeldFolder& folder) {
     std::vector<std::string> names;
-    folder.List(EntryKind::RegularFile, names);
+    (void)folder.List(EntryKind::RegularFile, names);
     return KeepMatching(std::move(names), imageFilters);
 }
 

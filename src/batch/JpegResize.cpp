@@ -8,6 +8,7 @@
 #include <future>
 
 #include "batch/ImageSelection.h"
+#include "batch/OutputRecord.h"
 #include "batch/WorkerPool.h"
 #include "tools/Tools.h"
 
@@ -55,7 +56,8 @@ void JpegResize::ResizeFolder() {
         ReportPreparationFailure(settings_.ImageFolder, error.what());
     }
     imageFolder_ = HeldFolder();
-    outputFolder_ = HeldFolder();
+    outputFolder_ = HeldFolder();  // and with it the lock
+    record_.Close();
     running_ = false;
     if (!host_.QuitRequested()) host_.HideProgressBar();
 }
@@ -116,31 +118,109 @@ void JpegResize::ReportPreparationFailure(const std::string& path, const std::st
                       MessageIcon::Critical);
 }
 
+// Holds the output sub-folder when it exists, locked for this run alone, and makes sure
+// that the name still leads to the folder locked (else it was swapped meanwhile: again).
+IoOutcome JpegResize::HoldOutputFolder() {
+    const std::string& name = settings_.ResizedFolderName;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        outputFolder_ = HeldFolder();
+        IoOutcome outcome = imageFolder_.OpenChild(name, outputFolder_);
+        if (outcome.error == ENOENT) return {};
+        // ENOLCK, EOPNOTSUPP: a filesystem without locks; the run goes on without one.
+        if (outcome) outcome = outputFolder_.LockExclusive();
+        if (outcome.error == ENOLCK || outcome.error == EOPNOTSUPP) outcome = {};
+        if (!outcome) return outcome;
+        EntryStatus held, named, images;
+        if (!outputFolder_.Status("", held) || !imageFolder_.Status("", images)) return {EIO};
+        if (imageFolder_.Status(name, named) && named.device == held.device &&
+            named.inode == held.inode) {
+            return held.device == images.device && held.inode == images.inode ? IoOutcome{ELOOP}
+                                                                              : IoOutcome{};
+        }
+    }
+    return {EAGAIN};
+}
+
+// The reason shown when the output folder cannot be held.
+std::string JpegResize::HoldFailure(const IoOutcome& outcome) const {
+    if (imageFolder_.IsLink(settings_.ResizedFolderName)) {
+        return "C'est un lien symbolique, pas un répertoire";
+    }
+    switch (outcome.error) {
+        case EWOULDBLOCK:
+            return "Un autre traitement utilise ce répertoire";
+        case ELOOP:
+            return "C'est le répertoire des images lui-même";
+        default:
+            return outcome.Reason();
+    }
+}
+
 bool JpegResize::PrepareOutputFolder() {
     const std::string& name = settings_.ResizedFolderName;
-    // A link or a file in its place is refused: it is not ours to empty or write into.
-    IoOutcome outcome = imageFolder_.OpenChild(name, outputFolder_);
-    if (!outcome && outcome.error != ENOENT) {
-        ReportPreparationFailure(OutputFolder(), imageFolder_.IsLink(name)
-                                                     ? "C'est un lien symbolique, pas un répertoire"
-                                                     : outcome.Reason());
+    // Locked before anything in it is tidied: one run per output folder.
+    IoOutcome outcome = HoldOutputFolder();
+    if (!outcome) {
+        ReportPreparationFailure(OutputFolder(), HoldFailure(outcome));
         return false;
     }
-    const bool holdsSomething = RemoveFolderIfEmpty(imageFolder_, name, outputFolder_);
+    const bool holdsSomething =
+        RemoveFolderIfEmpty(imageFolder_, name, outputFolder_, kOutputRecordName);
     if (host_.FileListCount() == 0) {
         host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information);
         return false;
     }
-    if (holdsSomething) {
-        // Its own files go; sub-folders stay with everything in them. The emptied folder is
-        // kept rather than made anew, so there is no moment when its name is free.
-        outcome = outputFolder_.RemoveAllFiles();
-    } else {
+    if (!holdsSomething) {
         outcome = imageFolder_.MakeChild(name);
-        if (outcome) outcome = imageFolder_.OpenChild(name, outputFolder_);
+        // Made by another run meanwhile: held, and locked, as any existing folder.
+        if (outcome || outcome.error == EEXIST) outcome = HoldOutputFolder();
+        if (outcome && !outputFolder_.IsOpen()) outcome = {ENOENT};
+        if (!outcome) {
+            ReportPreparationFailure(OutputFolder(), HoldFailure(outcome));
+            return false;
+        }
     }
+    return ClearOwnCopies();
+}
+
+// Deletes the copies of earlier runs that are still as written, and nothing else; stops
+// the run, before anything changes, when a copy's name is held by a file not ours.
+bool JpegResize::ClearOwnCopies() {
+    ImageNames = ListImages(settings_.ImageFilters, imageFolder_);
+    IoOutcome outcome = record_.Read(outputFolder_);
+    const std::vector<std::string>& owned = record_.OwnedFiles();
+    std::vector<std::string> foreign;
+    for (const std::string& name : ImageNames) {
+        EntryStatus status;
+        if (outputFolder_.Status(name, status).error != ENOENT &&
+            !std::binary_search(owned.begin(), owned.end(), name)) {
+            foreign.push_back(name);
+        }
+    }
+    if (outcome && !foreign.empty()) {
+        ReportPreparationFailure(OutputFolder(), ForeignFilesReason(foreign));
+        return false;
+    }
+    for (size_t i = 0; outcome && i < owned.size(); ++i) {
+        outcome = outputFolder_.RemoveFile(owned[i]);
+        if (outcome.error == ENOENT) outcome = {};
+    }
+    if (outcome) outcome = record_.Restart(outputFolder_);
     if (!outcome) ReportPreparationFailure(OutputFolder(), outcome.Reason());
     return bool(outcome);
+}
+
+std::string ForeignFilesReason(const std::vector<std::string>& names) {
+    constexpr size_t kShown = 3;
+    std::string text = names.size() == 1 ? "Un fichier qui ne vient pas de Pixtrim porte le nom "
+                                           "d'une copie à faire : "
+                                         : "Des fichiers qui ne viennent pas de Pixtrim portent le "
+                                           "nom de copies à faire : ";
+    for (size_t i = 0; i < names.size() && i < kShown; ++i) {
+        text += (i == 0 ? "" : ", ") + names[i];
+    }
+    if (names.size() > kShown) text += " et " + std::to_string(names.size() - kShown) + " autres";
+    return text;
 }
 
 uint8_t JpegResize::ProgressPercent() const {
@@ -149,7 +229,6 @@ uint8_t JpegResize::ProgressPercent() const {
 }
 
 void JpegResize::ResizeAllImages() {
-    ImageNames = ListImages(settings_.ImageFilters, imageFolder_);
     ImageCount = static_cast<int32_t>(ImageNames.size());
     ChangeCurrentFolder(settings_.AppFolder);
     ProgressTotal = ImageCount;
@@ -159,16 +238,25 @@ void JpegResize::ResizeAllImages() {
     // many decoded sources exist); their answers are committed here, strictly in order,
     // exactly as a run of one image at a time would. The pool is declared last: it ends,
     // and with it every running job, before anything the jobs read.
-    const JobSettings job = JobSettingsFrom(settings_, boxWidth_, boxHeight_);
+    JobSettings job = JobSettingsFrom(settings_, boxWidth_, boxHeight_);
+    job.memoryLimit = AvailableMemory();
     const int threads = Threads > 0 ? Threads : RunThreads();
+    MemoryBudget budget(MemoryBudgetBytes > 0 ? MemoryBudgetBytes : RunMemoryBudget());
     std::deque<std::future<JobResult>> inFlight;
     size_t submitted = 0;
     WorkerPool pool(threads);
+    // Declared after the pool, so it ends first: jobs that wait for memory are let go
+    // before the pool waits for them.
+    const struct CloseOnExit {
+        MemoryBudget& budget;
+        ~CloseOnExit() { budget.Close(); }
+    } closeBudget{budget};
     for (const std::string& name : ImageNames) {
         while (submitted < ImageNames.size() && inFlight.size() < size_t(threads) + 1) {
+            const JobTurn turn{&budget, submitted};
             const std::string& next = ImageNames[submitted++];
-            inFlight.push_back(
-                pool.Submit([this, &job, &next] { return RunImageJob(imageFolder_, next, job); }));
+            inFlight.push_back(pool.Submit(
+                [this, &job, &next, turn] { return RunImageJob(imageFolder_, next, job, turn); }));
         }
         host_.ProcessEvents();
         if (host_.QuitRequested()) return;
@@ -185,6 +273,7 @@ void JpegResize::ResizeAllImages() {
         if (!CommitImage(name, result)) return;
     }
     host_.ProcessEvents();
+    PeakMemory = budget.Peak();
     if (host_.QuitRequested()) return;
     ProgressDone = ProgressTotal;
     // A listing that found nothing has no percentage to show.
@@ -197,8 +286,14 @@ bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
     const std::string outputPath = JoinPath(OutputFolder(), name);
     switch (result.step) {
         case JobStep::Done:
-            // The whole copy is written once: it exists whole or not at all.
-            if (outputFolder_.WriteFileAtomically(name, result.copy)) return true;
+            // The whole copy is written once: it exists whole or not at all, is on the
+            // record before it has its name, and never takes the place of another file.
+            if (outputFolder_.WriteFileAtomically(
+                    name, result.copy, Replace::No, [&](const EntryStatus& status) {
+                        return record_.Append(name, result.copy, status);
+                    })) {
+                return true;
+            }
             Fatal(kOpenError, outputPath);
             return false;
         case JobStep::Overlay:

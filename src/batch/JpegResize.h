@@ -13,6 +13,7 @@
 
 #include "batch/BatchHost.h"
 #include "batch/ImageJob.h"
+#include "batch/OutputRecord.h"
 #include "settings/Settings.h"
 #include "tools/HeldFolder.h"
 
@@ -30,6 +31,10 @@ public:
 
     // Worker threads for the next run; 0 takes RunThreads() (PIXTRIM_THREADS, or the cores).
     int Threads = 0;
+    // The memory its jobs may hold at once; 0 takes RunMemoryBudget() (PIXTRIM_MEMORY_MB, or
+    // a quarter of the machine's). After a run: the most its jobs held at once.
+    uint64_t MemoryBudgetBytes = 0;
+    uint64_t PeakMemory = 0;
 
     std::vector<std::string> ImageNames;
     int32_t ImageCount = 0;
@@ -39,6 +44,9 @@ public:
 private:
     bool PrepareImageFolder();
     bool PrepareOutputFolder();
+    IoOutcome HoldOutputFolder();
+    std::string HoldFailure(const IoOutcome& outcome) const;
+    bool ClearOwnCopies();
     void ResizeAllImages();
     // Commits one image's answer: preview, then the copy written, or the fatal message.
     bool CommitImage(const std::string& name, const JobResult& result);
@@ -54,6 +62,7 @@ private:
     bool running_ = false;
     HeldFolder imageFolder_;
     HeldFolder outputFolder_;
+    OutputRecord record_;
     int32_t boxWidth_ = 0;
     int32_t boxHeight_ = 0;
 };
@@ -62,5 +71,9 @@ private:
 // fraction ("." or ",") rounded half to even; nothing when it is not a number or lies
 // outside 1 to 32767.
 std::optional<int32_t> ParseBoundingSide(const std::string& text);
+
+// Why a run cannot go ahead when the names of copies to make are held by files the program
+// did not write: the first few names, and how many more.
+std::string ForeignFilesReason(const std::vector<std::string>& names);
 
 }  // namespace pixtrim

@@ -96,7 +96,7 @@ bool DecodeInto(std::string_view bytes, cDIBSection& target) {
     const int64_t height = codec.image_height;
     const int64_t stride = StrideForWidth(static_cast<int32_t>(width));  // width < 65536
     if (stride * height > kMaxPixelMemory ||
-        width * height / kMaxPixelsPerByte > static_cast<int64_t>(bytes.size()) ||
+        static_cast<uint64_t>(width * height / kMaxPixelsPerByte) > EntropyCodedBytes(bytes) ||
         !target.Create(codec.image_width, codec.image_height)) {
         jpeg_destroy_decompress(&codec);
         return false;
@@ -119,6 +119,38 @@ bool DecodeInto(std::string_view bytes, cDIBSection& target) {
         }
     }
     jpeg_finish_decompress(&codec);
+    jpeg_destroy_decompress(&codec);
+    return true;
+}
+
+// Same rules as DecodeInto.
+bool ReadHeaderInto(std::string_view bytes, JpegHeader& header) {
+    jpeg_decompress_struct codec;
+    ErrorManager errors;
+    InstallErrorManager(errors);
+    codec.err = &errors.pub;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&codec);
+        return false;
+    }
+    jpeg_create_decompress(&codec);
+    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&codec, TRUE);
+    header.width = static_cast<int32_t>(codec.image_width);
+    header.height = static_cast<int32_t>(codec.image_height);
+    header.coefficientBytes = 0;
+    if (jpeg_has_multiple_scans(&codec)) {
+        // libjpeg keeps every block of every component, rounded up to whole MCUs.
+        for (int c = 0; c < codec.num_components; ++c) {
+            const jpeg_component_info& component = codec.comp_info[c];
+            const auto RoundUp = [](uint64_t n, uint64_t to) { return (n + to - 1) / to * to; };
+            header.coefficientBytes +=
+                RoundUp(component.width_in_blocks, uint64_t(component.h_samp_factor)) *
+                RoundUp(component.height_in_blocks, uint64_t(component.v_samp_factor)) *
+                sizeof(JBLOCK);
+        }
+    }
     jpeg_destroy_decompress(&codec);
     return true;
 }
@@ -160,6 +192,39 @@ bool EncodeFrom(const cDIBSection& source, int quality, unsigned char** buffer,
 }
 
 }  // namespace
+
+bool ReadJpegHeader(std::string_view bytes, JpegHeader& header) {
+    return bytes.size() <= kMaxFileBytes && ReadHeaderInto(bytes, header);
+}
+
+uint64_t EntropyCodedBytes(std::string_view bytes) {
+    const auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    uint64_t counted = 0;
+    size_t i = 2;  // after the start-of-image marker
+    while (i + 1 < bytes.size()) {
+        if (at(i) != 0xFF || at(i + 1) == 0xFF) {  // stray bytes and fill bytes
+            ++i;
+            continue;
+        }
+        const unsigned marker = at(i + 1);
+        if (marker == 0xD9) break;  // the end of the image
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (i + 3 >= bytes.size()) break;
+        const size_t end = i + 2 + (size_t{at(i + 2)} << 8 | at(i + 3));
+        i = end;
+        if (marker != 0xDA) continue;
+        // The scan's data runs to the next marker that is not a stuffed zero or a restart.
+        while (i + 1 < bytes.size() &&
+               !(at(i) == 0xFF && at(i + 1) != 0 && !(at(i + 1) >= 0xD0 && at(i + 1) <= 0xD7))) {
+            ++i;
+        }
+        counted += std::min(i, bytes.size()) - std::min(end, bytes.size());
+    }
+    return counted;
+}
 
 bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes) {
     if (bytes.size() > kMaxFileBytes) return false;  // beyond what libjpeg's length can hold

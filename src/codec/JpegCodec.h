@@ -24,6 +24,21 @@ namespace pixtrim {
 
 class cDIBSection;
 
+// What a JPEG's header says a decode will hold.
+struct JpegHeader {
+    int32_t width = 0;
+    int32_t height = 0;
+    uint64_t coefficientBytes = 0;  // the coefficient buffers of a progressive or multi-scan file
+};
+// Reads the header of the JPEG file in `bytes`; false when there is none to read.
+bool ReadJpegHeader(std::string_view bytes, JpegHeader& header);
+
+// The entropy-coded bytes of the JPEG file in `bytes`: the data of every scan, found by
+// walking the segments up to the end-of-image marker that follows the last scan. What
+// segments hold (an EXIF thumbnail and its own end marker) and what follows the image
+// (padding, trailing data) does not count.
+uint64_t EntropyCodedBytes(std::string_view bytes);
+
 // Decodes the JPEG file held in `bytes` into `cDib`, which is re-created at the picture's
 // size. On any failure the answer is false and `cDib` keeps what it held before.
 bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes);

@@ -39,7 +39,7 @@ bool IccChunkSaysRgb(std::string_view segment) {
 
 bool ExifTransfer::ReadExifData(const std::string& sFileName) {
     std::string bytes;
-    ReadRegularFile(sFileName, bytes);
+    (void)ReadRegularFile(sFileName, bytes);  // unreadable: no EXIF, as for none
     return ReadExifBytes(bytes);
 }
 

@@ -2,10 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -84,6 +85,60 @@ IoOutcome WalkEntries(int fd, Visit visit) {
     return outcome;
 }
 
+// A hidden name that no other process can predict.
+IoOutcome RandomName(std::string& name) {
+    uint64_t random = 0;
+    if (getrandom(&random, sizeof random, 0) != sizeof random) return Failed();
+    static const char kHex[] = "0123456789abcdef";
+    name = ".pixtrim-";
+    for (int i = 0; i < 16; ++i, random >>= 4) name += kHex[random & 15];
+    return {};
+}
+
+// A temporary file under a random name, made with O_EXCL (a collision takes another).
+IoOutcome MakeTemporary(int folder, std::string& name, int& fd) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (const IoOutcome named = RandomName(name); !named) return named;
+        fd = Retrying([&] {
+            return openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        });
+        if (fd >= 0) return {};
+        if (errno != EEXIST) return Failed();
+    }
+    return {EEXIST};
+}
+
+// Links the unnamed file `fd` as `name` in `folder`; EEXIST when the name is taken.
+IoOutcome LinkUnnamedAs(int fd, int folder, const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return {};
+    if (errno != ENOENT) return Failed();
+    // Without /proc mounted: the same through the descriptor (needs the privilege).
+    return linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0 ? IoOutcome{} : Failed();
+}
+
+// Links the unnamed file `fd` under a fresh temporary name, answered in `name`.
+IoOutcome LinkUnnamed(int fd, int folder, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (const IoOutcome named = RandomName(name); !named) return named;
+        const IoOutcome linked = LinkUnnamedAs(fd, folder, name);
+        if (linked.error != EEXIST) return linked;
+    }
+    return {EEXIST};
+}
+
+// Renames `from` to `to`; Replace::No refuses an existing `to` (EEXIST), also where the
+// filesystem has no such rename (then by a check just before).
+IoOutcome RenameInto(int folder, const std::string& from, const std::string& to, Replace replace) {
+    if (replace == Replace::No) {
+        if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+        if (errno != EINVAL && errno != ENOSYS) return Failed();
+        struct stat info;
+        if (fstatat(folder, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return {EEXIST};
+    }
+    return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? IoOutcome{} : Failed();
+}
+
 }  // namespace
 
 std::string IoOutcome::Reason() const { return std::strerror(error); }
@@ -133,16 +188,21 @@ IoOutcome HeldFolder::RemoveFile(const std::string& name) const {
     return unlinkat(fd_, name.c_str(), 0) == 0 ? IoOutcome{} : Failed();
 }
 
-IoOutcome HeldFolder::RemoveAllFiles() const {
-    std::vector<std::string> files;
-    IoOutcome outcome = WalkEntries(fd_, [&](int folder, const dirent& entry) {
-        const bool isFolder = entry.d_type == DT_DIR ||
-                              (entry.d_type == DT_UNKNOWN && S_ISDIR(ModeOf(folder, entry.d_name)));
-        if (!isFolder) files.emplace_back(entry.d_name);
-        return true;
-    });
-    for (size_t i = 0; outcome && i < files.size(); ++i) outcome = RemoveFile(files[i]);
-    return outcome;
+IoOutcome HeldFolder::Status(const std::string& name, EntryStatus& status) const {
+    struct stat info;
+    const int done =
+        name.empty() ? fstat(fd_, &info) : fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW);
+    if (done != 0) return Failed();
+    status.regular = S_ISREG(info.st_mode);
+    status.size = static_cast<uint64_t>(info.st_size);
+    status.modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+    status.device = info.st_dev;
+    status.inode = info.st_ino;
+    return {};
+}
+
+IoOutcome HeldFolder::LockExclusive() const {
+    return Retrying([&] { return flock(fd_, LOCK_EX | LOCK_NB); }) == 0 ? IoOutcome{} : Failed();
 }
 
 IoOutcome HeldFolder::List(EntryKind kind, std::vector<std::string>& names) const {
@@ -161,6 +221,13 @@ bool HeldFolder::IsEmpty() const {
     return outcome && empty;
 }
 
+bool HeldFolder::HoldsOnly(const std::string& name) const {
+    bool only = true;
+    const IoOutcome outcome =
+        WalkEntries(fd_, [&](int, const dirent& entry) { return only = name == entry.d_name; });
+    return outcome && only;
+}
+
 bool HeldFolder::CanBeListed() const {
     return bool(WalkEntries(fd_, [](int, const dirent&) { return false; }));
 }
@@ -173,12 +240,12 @@ bool HeldFolder::IsLink(const std::string& name) const {
     return S_ISLNK(ModeOf(fd_, name.c_str()));
 }
 
-IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& bytes,
-                                      size_t limit) const {
+IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& bytes, size_t limit,
+                                      bool followLink) const {
     bytes.clear();
     // O_NONBLOCK: opening a FIFO must not wait for a writer that never comes.
-    const int fd = Retrying(
-        [&] { return openat(fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    const int fd = Retrying([&] { return openat(fd_, name.c_str(), flags); });
     if (fd < 0) return Failed();
     struct stat status;
     IoOutcome outcome;
@@ -208,32 +275,62 @@ IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& byte
     return outcome;
 }
 
-IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_view bytes) const {
-    static std::atomic<unsigned> counter{0};
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = ".pixtrim-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd = Retrying([&] {
-            return openat(fd_, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        });
-        if (fd < 0 && errno != EEXIST) return Failed();
+IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_view bytes,
+                                          Replace replace, const BeforeName& beforeName,
+                                          bool sync) const {
+    // Unnamed where the filesystem can (nothing to leave behind, even after kill -9).
+    int fd = Retrying([&] { return openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
+    const bool unnamed = fd >= 0;
+    std::string temporary;  // the name the file has before `name`, when it has one
+    if (!unnamed) {
+        if (const IoOutcome made = MakeTemporary(fd_, temporary, fd); !made) return made;
     }
-    if (fd < 0) return {EEXIST};
-    IoOutcome outcome;
-    for (size_t done = 0; outcome && done < bytes.size();) {
-        const ssize_t count =
-            Retrying([&] { return write(fd, bytes.data() + done, bytes.size() - done); });
-        if (count <= 0) {
-            outcome = count < 0 ? Failed() : IoOutcome{EIO};
+    IoOutcome outcome = WriteAll(fd, bytes);
+    if (outcome && sync && fsync(fd) != 0) outcome = Failed();
+    if (outcome && beforeName) {
+        EntryStatus status;
+        struct stat info;
+        if (fstat(fd, &info) != 0) {
+            outcome = Failed();
         } else {
-            done += static_cast<size_t>(count);
+            status.regular = true;
+            status.size = static_cast<uint64_t>(info.st_size);
+            status.modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+            outcome = beforeName(status);
+        }
+    }
+    if (outcome && unnamed) {
+        // The unnamed file gets a name: `name` itself, or a temporary one to rename over it.
+        if (replace == Replace::Yes) {
+            outcome = LinkUnnamed(fd, fd_, temporary);
+            if (!outcome) temporary.clear();
+        } else {
+            outcome = LinkUnnamedAs(fd, fd_, name);
         }
     }
     if (close(fd) != 0 && outcome) outcome = Failed();
-    if (outcome && renameat(fd_, temporary.c_str(), fd_, name.c_str()) != 0) outcome = Failed();
-    if (!outcome) unlinkat(fd_, temporary.c_str(), 0);
+    if (outcome && !temporary.empty()) outcome = RenameInto(fd_, temporary, name, replace);
+    if (!outcome && !temporary.empty()) unlinkat(fd_, temporary.c_str(), 0);
     return outcome;
+}
+
+IoOutcome HeldFolder::OpenForAppend(const std::string& name, int& fd) const {
+    fd = Retrying([&] {
+        return openat(fd_, name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                      0666);
+    });
+    return fd >= 0 ? IoOutcome{} : Failed();
+}
+
+IoOutcome WriteAll(int fd, std::string_view bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t count =
+            Retrying([&] { return write(fd, bytes.data() + done, bytes.size() - done); });
+        if (count < 0) return Failed();
+        if (count == 0) return {EIO};
+        done += static_cast<size_t>(count);
+    }
+    return {};
 }
 
 IoOutcome ReadRegularFile(const std::string& path, std::string& bytes, size_t limit) {
@@ -243,18 +340,18 @@ IoOutcome ReadRegularFile(const std::string& path, std::string& bytes, size_t li
     return folder.ReadRegularFile(name, bytes, limit);
 }
 
-IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes) {
+IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync) {
     HeldFolder folder;
     std::string name;
     if (const IoOutcome opened = OpenFolderOf(path, folder, name); !opened) return opened;
     if (name.empty()) return {EISDIR};
-    return folder.WriteFileAtomically(name, bytes);
+    return folder.WriteFileAtomically(name, bytes, Replace::Yes, {}, sync);
 }
 
 std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind) {
     std::vector<std::string> names;
     HeldFolder held;
-    if (HeldFolder::Open(folder, held)) held.List(kind, names);
+    if (HeldFolder::Open(folder, held)) (void)held.List(kind, names);
     return names;
 }
 
@@ -263,9 +360,13 @@ bool IsReadableFolder(const std::string& path) {
     return HeldFolder::Open(path, folder) && folder.CanBeListed();
 }
 
-bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder) {
+bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder,
+                         const std::string& ownFile) {
     if (!folder.IsOpen()) return false;
-    if (folder.IsRegularFile("Thumbs.db")) folder.RemoveFile("Thumbs.db");
+    if (folder.IsRegularFile("Thumbs.db")) (void)folder.RemoveFile("Thumbs.db");
+    if (!ownFile.empty() && folder.IsRegularFile(ownFile) && folder.HoldsOnly(ownFile)) {
+        (void)folder.RemoveFile(ownFile);
+    }
     // By name, but harmless: rmdir never follows a link and never removes what holds files.
     if (!folder.IsEmpty() || !parent.RemoveChild(name)) return true;
     folder = HeldFolder();

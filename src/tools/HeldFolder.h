@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +16,7 @@
 namespace pixtrim {
 
 // What a system call answered: success, or the errno that says why not.
-struct IoOutcome {
+struct [[nodiscard]] IoOutcome {
     int error = 0;
     explicit operator bool() const { return error == 0; }
     // The system's own wording of the error, in the user's language where it has one.
@@ -22,6 +24,18 @@ struct IoOutcome {
 };
 
 enum class EntryKind { RegularFile, Folder };
+
+// What the system says of one entry itself (a link is not followed).
+struct EntryStatus {
+    bool regular = false;
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;  // modification time, nanoseconds since 1970
+    uint64_t device = 0;
+    uint64_t inode = 0;
+};
+
+// How a finished file takes its name.
+enum class Replace { Yes, No };
 
 // Source files larger than this are not read (no real JPEG comes close).
 inline constexpr size_t kMaxFileBytes = size_t{1} << 30;
@@ -47,15 +61,19 @@ public:
     IoOutcome RemoveChild(const std::string& name) const;
     // Deletes the entry `name` when it is not a folder (a link itself, not its target).
     IoOutcome RemoveFile(const std::string& name) const;
-    // Deletes every entry that is not a folder itself (links, not their targets); keeps
-    // the sub-folders with everything in them.
-    IoOutcome RemoveAllFiles() const;
+    // The entry `name` itself; with an empty name, the held folder.
+    IoOutcome Status(const std::string& name, EntryStatus& status) const;
+    // Takes an exclusive lock on the held folder without waiting: EWOULDBLOCK when another
+    // process holds it. Released when the folder is let go of.
+    IoOutcome LockExclusive() const;
 
     // The names of the entries of one kind (links followed to decide), hidden ones
     // included, sorted as a user reads them (letter case ignored, then by bytes).
     IoOutcome List(EntryKind kind, std::vector<std::string>& names) const;
     // True when the folder holds no entry at all (and could be read).
     bool IsEmpty() const;
+    // True when the folder holds no entry but `name` (and could be read).
+    bool HoldsOnly(const std::string& name) const;
     // True when the folder's entries can be read (only the first is).
     bool CanBeListed() const;
     // True when `name` is a regular file itself, not a link to one.
@@ -64,13 +82,25 @@ public:
     bool IsLink(const std::string& name) const;
 
     // Reads the whole file `name` once; it must be a regular file (a FIFO or a device is
-    // refused with EINVAL without blocking) of at most `limit` bytes (EFBIG beyond).
+    // refused with EINVAL without blocking) of at most `limit` bytes (EFBIG beyond). With
+    // `followLink` false a link in its place is refused (ELOOP).
     IoOutcome ReadRegularFile(const std::string& name, std::string& bytes,
-                              size_t limit = kMaxFileBytes) const;
-    // Writes `bytes` as the file `name`, whole or not at all: a short temporary name that
-    // does not depend on `name`, then a rename over it. On failure no temporary file is
-    // left and an existing file `name` is as it was.
-    IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes) const;
+                              size_t limit = kMaxFileBytes, bool followLink = true) const;
+
+    // Writes `bytes` as the file `name`, whole or not at all. The file is made unnamed
+    // (O_TMPFILE) where the filesystem can, else under a hidden name with an unpredictable
+    // part; either way a kill at any moment leaves no half file under `name`. `beforeName`
+    // is told the finished file's status just before it takes its name, and may veto it.
+    // Replace::No never takes the place of an existing entry (EEXIST). `sync` waits for the
+    // bytes to reach the disk first. On failure no temporary file is left and an existing
+    // file `name` is as it was.
+    using BeforeName = std::function<IoOutcome(const EntryStatus&)>;
+    IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes,
+                                  Replace replace = Replace::Yes, const BeforeName& beforeName = {},
+                                  bool sync = false) const;
+    // Opens `name` for appending, made when missing, never through a link. The descriptor
+    // is the caller's to close.
+    IoOutcome OpenForAppend(const std::string& name, int& fd) const;
 
 private:
     explicit HeldFolder(int fd) : fd_(fd) {}
@@ -81,15 +111,19 @@ private:
 // length of the call.
 IoOutcome ReadRegularFile(const std::string& path, std::string& bytes,
                           size_t limit = kMaxFileBytes);
-IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes);
+IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false);
+// Writes all of `bytes` to the descriptor `fd`, retrying short writes.
+IoOutcome WriteAll(int fd, std::string_view bytes);
 // The sorted names of the entries of one kind of `folder`; empty when it cannot be read.
 std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind);
 // True when `path` names a folder that can be opened and listed.
 bool IsReadableFolder(const std::string& path);
 
 // Tidies `folder`, held as the sub-folder `name` of `parent`: deletes its "Thumbs.db" (a
-// regular file only), then, when it holds nothing, removes it and lets go of it. Never
+// regular file only), then, when it holds nothing but a regular file `ownFile` (the
+// program's own bookkeeping), deletes that, removes the folder and lets go of it. Never
 // deletes recursively. True when the folder is still there (and held) afterwards.
-bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder);
+bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder,
+                         const std::string& ownFile = {});
 
 }  // namespace pixtrim

@@ -490,7 +490,7 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
     // The picture as stored (no EXIF rotation), decoded at the box's size. Only a regular
     // file is read, once: a FIFO in its place must not block the window.
     std::string content;
-    ReadRegularFile(sFileName, content);
+    (void)ReadRegularFile(sFileName, content);  // unreadable: the empty preview
     QByteArray bytes = QByteArray::fromRawData(content.data(), qsizetype(content.size()));
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer);

@@ -38,7 +38,8 @@ protected:
     std::vector<std::string> OutputNames() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(Output()))
-            names.push_back(entry.path().filename());
+            if (entry.path().filename() != kOutputRecordName)
+                names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }

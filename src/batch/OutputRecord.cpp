@@ -1,0 +1,141 @@
+#include "batch/OutputRecord.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+
+namespace pixtrim {
+namespace {
+
+const char kHeader[] = "# Pixtrim: the copies written here (checksum size mtime-ns name)\n";
+constexpr int64_t kTimeToleranceNs = int64_t{2} * 1000000000;  // FAT keeps even seconds
+
+bool IsPlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+// Names keep every byte: "%", line breaks and control bytes as %XX.
+std::string EscapeName(std::string_view name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == '%') {
+            text += {'%', kHex[byte >> 4], kHex[byte & 15]};
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+bool UnescapeName(std::string_view text, std::string& name) {
+    name.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            name += text[i];
+            continue;
+        }
+        unsigned value = 0;
+        if (i + 2 >= text.size()) return false;
+        const auto [end, error] =
+            std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16);
+        if (error != std::errc() || end != text.data() + i + 3) return false;
+        name += char(value);
+        i += 2;
+    }
+    return true;
+}
+
+template <typename Number>
+bool ReadField(std::string_view& line, Number& value, int base) {
+    const size_t blank = line.find(' ');
+    if (blank == std::string_view::npos) return false;
+    const auto [end, error] = std::from_chars(line.data(), line.data() + blank, value, base);
+    line.remove_prefix(blank + 1);
+    return error == std::errc() && end == line.data() - 1;
+}
+
+}  // namespace
+
+uint64_t Checksum(std::string_view bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+std::string FormatRecordEntry(const RecordEntry& entry) {
+    char checksum[17];
+    const auto [end, error] = std::to_chars(checksum, checksum + 16, entry.checksum, 16);
+    return std::string(checksum, end) + " " + std::to_string(entry.size) + " " +
+           std::to_string(entry.modifiedNs) + " " + EscapeName(entry.name) + "\n";
+}
+
+std::vector<RecordEntry> ParseRecord(std::string_view text) {
+    std::vector<RecordEntry> entries;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        RecordEntry entry;
+        if (!line.starts_with('#') && ReadField(line, entry.checksum, 16) &&
+            ReadField(line, entry.size, 10) && ReadField(line, entry.modifiedNs, 10) &&
+            UnescapeName(line, entry.name) && IsPlainName(entry.name)) {
+            entries.push_back(std::move(entry));
+        }
+    }
+    return entries;
+}
+
+OutputRecord::~OutputRecord() { Close(); }
+
+void OutputRecord::Close() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    owned_.clear();
+}
+
+IoOutcome OutputRecord::Read(const HeldFolder& folder) {
+    owned_.clear();
+    std::string text;
+    IoOutcome outcome = folder.ReadRegularFile(kOutputRecordName, text, kMaxFileBytes, false);
+    if (outcome.error == ENOENT) return {};
+    if (!outcome) return outcome;
+    for (const RecordEntry& entry : ParseRecord(text)) {
+        EntryStatus status;
+        std::string bytes;
+        if (!folder.Status(entry.name, status) || !status.regular || status.size != entry.size ||
+            std::llabs(status.modifiedNs - entry.modifiedNs) > kTimeToleranceNs ||
+            !folder.ReadRegularFile(entry.name, bytes, kMaxFileBytes, false) ||
+            Checksum(bytes) != entry.checksum) {
+            continue;
+        }
+        owned_.push_back(entry.name);
+    }
+    std::sort(owned_.begin(), owned_.end());
+    owned_.erase(std::unique(owned_.begin(), owned_.end()), owned_.end());
+    return {};
+}
+
+IoOutcome OutputRecord::Restart(const HeldFolder& folder) {
+    Close();
+    if (const IoOutcome written = folder.WriteFileAtomically(kOutputRecordName, kHeader);
+        !written) {
+        return written;
+    }
+    return folder.OpenForAppend(kOutputRecordName, fd_);
+}
+
+IoOutcome OutputRecord::Append(const std::string& name, std::string_view bytes,
+                               const EntryStatus& status) {
+    if (fd_ < 0) return {EBADF};
+    return WriteAll(fd_,
+                    FormatRecordEntry({name, status.size, status.modifiedNs, Checksum(bytes)}));
+}
+
+}  // namespace pixtrim
