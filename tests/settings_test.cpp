@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -78,6 +81,38 @@ TEST_F(ConfigurationTest, HandWrittenValuesReadAsWrittenAndEveryByteRoundTrips) 
     s.CopyrightText = "ligne 1\r\nligne 2 \\n";
     ASSERT_TRUE(SaveConfiguration(s, app.String()));
     EXPECT_EQ(Load(), s);
+}
+
+// A disk that fills (a file-size limit) or a lock that cannot be had (a folder in its
+// place) fails the save at once, and the stored file stays byte for byte, alone.
+TEST_F(ConfigurationTest, AFailedSaveLeavesTheStoredFileAsItWas) {
+    Settings s;
+    s.CopyrightText = std::string(4000, 'c');
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    const std::string stored = test::FileBytes(store.IniPath());
+    s.CopyrightText = std::string(9000, 'd');
+    rlimit original;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = original;
+    limited.rlim_cur = stored.size() + 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    EXPECT_FALSE(SaveConfiguration(s, app.String()));
+    setrlimit(RLIMIT_FSIZE, &original);
+    signal(SIGXFSZ, SIG_DFL);
+    fs::remove(store.IniPath() + ".lock");
+    fs::create_directory(store.IniPath() + ".lock");
+    EXPECT_FALSE(SaveConfiguration(s, app.String()));
+    EXPECT_EQ(test::FileBytes(store.IniPath()), stored);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(store.IniPath()).parent_path()),
+                            fs::directory_iterator()),
+              2);  // the file and the lock
+}
+
+// An editor's byte-order mark does not hide the first section.
+TEST_F(ConfigurationTest, AByteOrderMarkIsSkipped) {
+    WriteStore("\xEF\xBB\xBF[IHM]\nEXIF=0\n");
+    EXPECT_FALSE(Load().KeepExif);
 }
 
 // Only the user's own file counts: no organisation-wide or system-wide file is read.

@@ -1,10 +1,18 @@
 #include "settings/ConfigurationFile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QSettings>
+#include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <variant>
 
+#include "tools/HeldFolder.h"
 #include "tools/TextCase.h"
 #include "tools/Tools.h"
 
@@ -144,7 +152,9 @@ QString UnescapeKey(std::string_view text) {
 QSettings::SettingsMap ParseStoreText(const QByteArray& all) {
     QSettings::SettingsMap map;
     QString section;
-    for (const QByteArray& rawLine : all.split('\n')) {
+    // An editor's UTF-8 byte-order mark is no part of the first line.
+    const QByteArray text = all.startsWith("\xEF\xBB\xBF") ? all.mid(3) : all;
+    for (const QByteArray& rawLine : text.split('\n')) {
         std::string_view line(rawLine.data(), size_t(rawLine.size()));
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const std::string trimmed = TrimBlanks(line);
@@ -182,7 +192,7 @@ QByteArray FormatStoreText(const QSettings::SettingsMap& map) {
 
 namespace {
 
-bool ReadStore(QIODevice& device, QSettings::SettingsMap& map) {
+bool ReadStoreDevice(QIODevice& device, QSettings::SettingsMap& map) {
     map = ParseStoreText(device.readAll());
     return true;
 }
@@ -194,7 +204,7 @@ bool WriteStore(QIODevice& device, const QSettings::SettingsMap& map) {
 
 QSettings::Format StoreFormat() {
     static const QSettings::Format format =
-        QSettings::registerFormat("ini", ReadStore, WriteStore, Qt::CaseSensitive);
+        QSettings::registerFormat("ini", ReadStoreDevice, WriteStore, Qt::CaseSensitive);
     return format;
 }
 
@@ -212,13 +222,67 @@ QString StoreKey(const std::string& section, const std::string& key) {
     return QString::fromUtf8(section + "/" + key);
 }
 
-std::string ReadValue(QSettings& store, const std::string& section, const std::string& key) {
-    return store.value(StoreKey(section, key)).toByteArray().toStdString();
+// The store's file for the configuration file `configurationPath`, where the toolkit keeps
+// a user's INI file for that application.
+std::string StorePath(const std::string& configurationPath) {
+    return QFile::encodeName(OpenStore(configurationPath)->fileName()).toStdString();
 }
 
-void WriteValue(QSettings& store, const std::string& section, const std::string& key,
-                const std::string& value) {
-    store.setValue(StoreKey(section, key), QByteArray::fromStdString(value));
+QSettings::SettingsMap ReadStore(const std::string& path) {
+    std::string bytes;
+    (void)ReadRegularFile(path, bytes);  // none or unreadable: nothing stored
+    return ParseStoreText(QByteArray::fromStdString(bytes));
+}
+
+// The store's lock: a file of ours beside it, locked with flock (released by the system
+// even when a process dies). Waits a few seconds at most: a lock that cannot be had is a
+// failed write, never a hang.
+class StoreLock {
+public:
+    explicit StoreLock(const std::string& path) {
+        const std::string name = path + ".lock";
+        fd_ = open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd_ < 0) fd_ = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat status;
+        if (fd_ < 0 || fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) return;
+        for (int wait = 0; wait < 60; ++wait) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) return;
+            usleep(50000);
+        }
+    }
+    ~StoreLock() {
+        if (fd_ >= 0) close(fd_);
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool Locked() const { return locked_; }
+
+private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+// Changes the stored values by `edit`: the whole file is written beside the old one, every
+// write checked and on the disk, then renamed over it. Any failure leaves the old file.
+template <typename Edit>
+bool EditStore(const std::string& configurationPath, Edit edit) {
+    const std::string path = StorePath(configurationPath);
+    std::error_code error;
+    std::filesystem::create_directories(ParentFolder(path), error);
+    const StoreLock lock(path);
+    if (!lock.Locked()) return false;
+    QSettings::SettingsMap map = ReadStore(path);
+    edit(map);
+    return bool(WriteFileAtomically(path, FormatStoreText(map).toStdString(), true));
+}
+
+std::string ReadValue(const QSettings::SettingsMap& map, const std::string& section,
+                      const std::string& key) {
+    return map.value(StoreKey(section, key)).toByteArray().toStdString();
 }
 
 template <typename Integer>
@@ -264,37 +328,37 @@ std::string FormatField(const Settings& settings, const KeyRow& row) {
 
 void LoadConfiguration(Settings& settings, const std::string& folder) {
     ChangeCurrentFolder(folder);
-    const auto store = OpenStore(ConfigurationPath(folder));
+    const QSettings::SettingsMap map = ReadStore(StorePath(ConfigurationPath(folder)));
     for (const KeyRow& row : kKeys) {
-        const std::string value = ReadValue(*store, row.section, row.key);
+        const std::string value = ReadValue(map, row.section, row.key);
         if (!value.empty()) ReadField(settings, row.field, value);
     }
 }
 
 bool SaveConfiguration(const Settings& settings, const std::string& folder) {
     ChangeCurrentFolder(folder);
-    const auto store = OpenStore(ConfigurationPath(folder));
-    for (const KeyRow& row : kKeys) {
-        WriteValue(*store, row.section, row.key, FormatField(settings, row));
-    }
-    store->sync();
-    return store->status() == QSettings::NoError;
+    return EditStore(ConfigurationPath(folder), [&](QSettings::SettingsMap& map) {
+        for (const KeyRow& row : kKeys) {
+            map.insert(StoreKey(row.section, row.key),
+                       QByteArray::fromStdString(FormatField(settings, row)));
+        }
+    });
 }
 
-std::string ConfigurationStoreFile() {
-    return QFile::encodeName(OpenStore(kConfigurationFileName)->fileName()).toStdString();
-}
+std::string ConfigurationStoreFile() { return StorePath(kConfigurationFileName); }
 
 QSettings::Format ConfigurationFormat() { return StoreFormat(); }
 
 std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,
                                    const std::string& key) {
-    return ReadValue(*OpenStore(configurationPath), section, key);
+    return ReadValue(ReadStore(StorePath(configurationPath)), section, key);
 }
 
-void WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
+bool WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
                              const std::string& key, const std::string& value) {
-    WriteValue(*OpenStore(configurationPath), section, key, value);
+    return EditStore(configurationPath, [&](QSettings::SettingsMap& map) {
+        map.insert(StoreKey(section, key), QByteArray::fromStdString(value));
+    });
 }
 
 }  // namespace pixtrim

@@ -18,7 +18,10 @@ namespace pixtrim {
 void LoadConfiguration(Settings& settings, const std::string& folder);
 
 // Makes `folder` current, then writes every key, also unchanged and empty ones. Paths are
-// kept exactly; other texts are trimmed of blanks. False when the store cannot be written.
+// kept exactly; other texts are trimmed of blanks. The file is written whole beside the old
+// one and renamed over it, under a lock that is waited for a few seconds at most. False
+// when the store cannot be written (a full disk, a lock that cannot be had): the old file
+// is then as it was.
 bool SaveConfiguration(const Settings& settings, const std::string& folder);
 
 // The file that holds the store (for messages).
@@ -35,7 +38,7 @@ QByteArray FormatStoreText(const QSettings::SettingsMap& map);
 // whose name without folder and extension is the application name.
 std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,
                                    const std::string& key);
-void WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
+bool WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
                              const std::string& key, const std::string& value);
 
 }  // namespace pixtrim
