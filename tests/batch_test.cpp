@@ -15,6 +15,11 @@
 #include "batch/ImageJob.h"
 #include "batch/OutputRecord.h"
 #include "codec/JpegCodec.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 #include "support/RunFixture.h"
 
 namespace pixtrim {
@@ -386,6 +391,66 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
     EXPECT_EQ(Message(), "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
     EXPECT_EQ(FileBytes(Output("a.jpg")), small);
+}
+
+// A progressive 4:4:4 picture of width x height (a smooth gradient), as editors write them.
+std::string Progressive(int width, int height) {
+    jpeg_compress_struct codec;
+    jpeg_error_mgr errors;
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&codec);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&codec, &buffer, &size);
+    codec.image_width = JDIMENSION(width), codec.image_height = JDIMENSION(height);
+    codec.input_components = 3, codec.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&codec);
+    codec.comp_info[0].h_samp_factor = codec.comp_info[0].v_samp_factor = 1;
+    jpeg_simple_progression(&codec);
+    jpeg_start_compress(&codec, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    while (codec.next_scanline < codec.image_height) {
+        for (int x = 0; x < width; ++x)
+            row[size_t(x) * 3] = JSAMPLE(x * 255 / width), row[size_t(x) * 3 + 2] = 40,
+                            row[size_t(x) * 3 + 1] = JSAMPLE(codec.next_scanline * 255 / height);
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&codec, rows, 1);
+    }
+    jpeg_finish_compress(&codec);
+    jpeg_destroy_compress(&codec);
+    std::string bytes(reinterpret_cast<char*>(buffer), size);
+    std::free(buffer);
+    return bytes;
+}
+
+// Three big progressive pictures on three threads with a budget that holds one: never more
+// than one job's memory at once, and the copies are the bytes a roomy budget gives. A job
+// larger than the whole budget runs alone; one larger than the machine is refused.
+TEST_F(BatchTest, JobsStartWithinTheMemoryBudget) {
+    const std::string big = Progressive(2000, 2000);
+    JpegHeader header;
+    ASSERT_TRUE(ReadJpegHeader(big, header));
+    EXPECT_EQ(header.coefficientBytes, 3u * 250 * 250 * 128);  // 3 components, 64 x 2 bytes
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) photos.WriteFile(name, big);
+    const JobSettings job = JobSettingsFrom(settings, 320, 240);
+    const uint64_t needs = JobMemoryNeeds(big, job);
+    run.Threads = 3;
+    std::map<std::string, std::string> roomy;
+    for (const uint64_t budget : {needs * 10, needs, uint64_t{1}}) {
+        run.MemoryBudgetBytes = budget;
+        Run();
+        EXPECT_TRUE(host.messages.empty());
+        if (budget <= needs) EXPECT_EQ(run.PeakMemory, needs) << budget;
+        if (roomy.empty()) roomy = Snapshot(Output());
+        EXPECT_EQ(Snapshot(Output()), roomy) << budget;
+    }
+    JobSettings machine = job;
+    machine.memoryLimit = needs - 1;
+    HeldFolder folder;
+    ASSERT_TRUE(HeldFolder::Open(photos.String(), folder));
+    const JobResult refused = RunImageJob(folder, "a.jpg", machine);
+    EXPECT_EQ(refused.step, JobStep::Decode);
+    EXPECT_NE(refused.reason.find("Mo de mémoire"), std::string::npos);
 }
 
 // The stored numbers name the choices; a number without a name draws as the default

@@ -1,7 +1,9 @@
 // The real executable on temporary folders of real photos, as a script would run it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "support/JpegSegments.h"
@@ -69,6 +71,7 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
         {"--resize p --place 4", 1, "--place attend 0, 1, 2 ou 3", true},
         {"--resize p --threads 0", 1, "--threads attend un nombre de 1 à 64", true},
         {"--resize p --fast", 1, "option inconnue : --fast", true},
+        {"--resize ''", 1, "--resize attend un dossier", true},
         {"--resize p --box 320x240 --box 200x200", 2,  // the last counts
          "Erreur à l'ouverture de p/b.jpg: L'application va maintenant se terminer", false}};
     for (const auto& [arguments, status, err, usage] : cases) {
@@ -83,6 +86,46 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
     }
     EXPECT_TRUE(fs::exists(photos + "/Resized/a.jpg"));
     EXPECT_FALSE(fs::exists(photos + "/Resized/c.jpg"));
+}
+
+// A store that cannot be written (its lock is a folder) is said; the copies are made and
+// the status tells the script.
+TEST_F(CommandLineTest, ASaveThatFailsIsSaidAndCounts) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    fs::create_directories(root / "config/Pixtrim/Pixtrim.ini.lock");
+    const Outcome run = Pixtrim("--resize p --save");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "pixtrim: Impossible d'enregistrer les paramètres dans " +
+                           (root / "config/Pixtrim/Pixtrim.ini") + "\n");
+    EXPECT_TRUE(fs::exists(photos + "/Resized/a.jpg"));
+}
+
+// SIGTERM mid-run: the run stops after the copy in hand, leaves only whole copies and its
+// record (no temporary file), and exits 143.
+TEST_F(CommandLineTest, SigtermStopsAfterTheCopyInHand) {
+    for (int i = 0; i < 40; ++i) AddPhoto("Canon EOS 450D.jpg", std::to_string(i) + ".jpg");
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        freopen("/dev/null", "w", stderr);
+        execl(PIXTRIM_EXECUTABLE, "pixtrim", "--resize", photos.c_str(), "--threads", "1", "--box",
+              "2000x2000", nullptr);
+        _exit(127);
+    }
+    while (!fs::exists(photos + "/Resized/0.jpg")) usleep(1000);
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 143);
+    size_t copies = 0;
+    for (const auto& entry : fs::directory_iterator(photos + "/Resized")) {
+        const std::string name = entry.path().filename();
+        if (name == ".pixtrim-copies") continue;
+        EXPECT_NE(name.rfind(".pixtrim-", 0), 0u) << name;
+        EXPECT_EQ(FileBytes(entry.path()).substr(FileBytes(entry.path()).size() - 2), "\xFF\xD9");
+        ++copies;
+    }
+    EXPECT_LT(copies, 40u);
 }
 
 }  // namespace

@@ -88,6 +88,21 @@ TEST(LoadTest, HostileFilesAreRefused) {
     EXPECT_FALSE(LoadsAndAFailureLeavesTheBuffer(hostile + "\xFF\xD9"));
 }
 
+// The pixels-per-byte rule counts the scans' bytes: zeros padded after the end of the image
+// (or an EXIF thumbnail's own end marker) buy no pixels.
+TEST(LoadTest, OnlyEntropyCodedBytesCount) {
+    const std::string original = test::FileBytes(DataFile("testorig.jpg"));
+    const std::string padded = original + std::string(1 << 20, '\0');
+    EXPECT_EQ(EntropyCodedBytes(padded), EntropyCodedBytes(original));
+    EXPECT_GT(EntropyCodedBytes(original), original.size() / 2);
+    const std::string camera = test::FileBytes(DataFile("Canon EOS 450D.jpg"));
+    // Nearly the whole photo, though its EXIF thumbnail ends early in an FF D9 of its own.
+    EXPECT_GT(EntropyCodedBytes(camera), camera.size() * 9 / 10);
+    std::string giant = padded;
+    giant.replace(giant.find("\xFF\xC0") + 5, 4, std::string("\x49\xD4\x49\xD4", 4));
+    EXPECT_FALSE(LoadsAndAFailureLeavesTheBuffer(giant));
+}
+
 // Qt's own decoder serves as an independent reading of the same files: upright, in
 // colour order, grey as grey, CMYK converted.
 TEST(LoadTest, PicturesArriveUprightInColourOrder) {

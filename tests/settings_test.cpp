@@ -2,7 +2,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-
 #include <filesystem>
 #include <fstream>
 

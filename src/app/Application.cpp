@@ -74,9 +74,12 @@ void Application::EndProcess(int status) {
 
 void Application::ReadSettingsFromWindow() { pixtrim::ReadSettingsFromWindow(settings_, Window()); }
 void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(settings_, Window()); }
-// A run that cannot store the settings carries on: its copies matter more.
+// A run that cannot store the settings says so and carries on: its copies matter more.
 void Application::SaveConfiguration() {
-    pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
+    if (!pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) {
+        ShowMessage("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile(),
+                    MessageIcon::Information);
+    }
 }
 void Application::ShowProgressBar() { Window().ShowProgressBar(); }
 void Application::SetProgressBar(uint8_t percent) { Window().SetProgressBar(percent); }

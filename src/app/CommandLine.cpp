@@ -30,8 +30,14 @@ const char* CommandLineUsage() {
            "(--save enregistre les réglages utilisés). --place : 0 droite bas, 1 gauche bas,\n"
            "2 gauche haut, 3 droite haut ; --size : 0 petit, 1 moyen, 2 grand ; --color :\n"
            "0 noir, 1 blanc, 2 jaune, 4 bleu.\n"
-           "Code de sortie : 0 toutes les copies faites, 1 rien n'a été fait, 2 une erreur a\n"
-           "arrêté le traitement (les copies déjà faites restent).\n";
+           "Codes de sortie :\n"
+           "  0         toutes les copies faites\n"
+           "  1         rien n'a été fait : erreur d'utilisation, préparation refusée (un nom\n"
+           "            pris par un fichier qui ne vient pas de Pixtrim, un autre traitement,\n"
+           "            un dossier invalide), aucune image\n"
+           "  2         un échec : le traitement s'est arrêté à un fichier, ou les réglages\n"
+           "            n'ont pas été enregistrés (les copies déjà faites restent)\n"
+           "  130, 143  interrompu par SIGINT, SIGTERM (après la copie en cours)\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -59,7 +65,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (option == "--version") {
             line.mode = CommandLine::Mode::Version;
         } else if (option == "--resize") {
-            if (!takeValue()) return fail("--resize attend un dossier");
+            // An empty name (an unset variable in a script) is no folder, not the current one.
+            if (!takeValue() || value.empty()) return fail("--resize attend un dossier");
             line.mode = CommandLine::Mode::Resize;
             line.folder = value;
         } else if (option == "--box") {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 
 #include "batch/ImageSelection.h"
@@ -12,6 +13,10 @@
 
 namespace pixtrim {
 namespace {
+
+volatile std::sig_atomic_t interruption = 0;
+
+void Interrupt(int signal) { interruption = signal; }
 
 // The run's host over a terminal: messages and progress on stderr, nothing stored unless
 // asked.
@@ -23,8 +28,12 @@ public:
 
     void ReadSettingsFromWindow() override {}
     void ApplySettingsToWindow() override {}
+    // A store that cannot be written is said, and the run goes on: its copies matter more.
     void SaveConfiguration() override {
-        if (save_) pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
+        if (!save_ || pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) return;
+        std::fprintf(stderr, "pixtrim: Impossible d'enregistrer les paramètres dans %s\n",
+                     ConfigurationStoreFile().c_str());
+        notStored = true;
     }
     void ShowProgressBar() override {}
     void SetProgressBar(uint8_t percent) override { percent_ = percent; }
@@ -43,7 +52,10 @@ public:
             ListImages(settings_.ImageFilters, settings_.ImageFolder).size());
     }
     void ShowFolder(const std::string&) override {}
-    void ProcessEvents() override {}
+    // A signal asks the run to stop after the copy in hand.
+    void ProcessEvents() override {
+        if (interruption != 0) fatal = true;
+    }
     void ShowMessage(const std::string& text, MessageIcon) override {
         std::string line;
         for (const char c : text) c == '\r' ? line += ": " : line += c;
@@ -57,6 +69,7 @@ public:
 
     bool messages = false;
     bool fatal = false;
+    bool notStored = false;
 
 private:
     Settings& settings_;
@@ -80,9 +93,20 @@ int RunFromTerminal(const CommandLine& line, const std::string& startFolder) {
     JpegResize run(settings, host);
     host.Follow(run);
     run.Threads = line.threads;
+    // No SA_RESTART needed: every system call of the run is retried on EINTR.
+    struct sigaction action {};
+    action.sa_handler = Interrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     run.ResizeFolder();
+    if (interruption != 0) {
+        host.ShowMessage("interrompu", MessageIcon::Information);
+        return 128 + interruption;
+    }
     if (host.fatal) return 2;
     if (host.messages) return 1;
+    if (host.notStored) return 2;
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     std::printf("%d copies dans %s (%.1f s)\n", run.ImageCount,
                 JoinPath(settings.ImageFolder, settings.ResizedFolderName).c_str(),

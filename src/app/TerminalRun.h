@@ -10,9 +10,9 @@
 namespace pixtrim {
 
 // Runs the batch that `line` describes, from the process's current folder `startFolder`.
-// Answers the exit status: 0 when every listed image got its copy, 1 when nothing was done
-// (a refused size or name, no image, a folder that cannot be prepared), 2 when an error
-// stopped the run (the copies made before it stay).
+// Answers the exit status of the table in the usage text: 0 every copy made, 1 nothing
+// done, 2 something failed (the run stopped at a file, or the settings were not stored),
+// 130 / 143 interrupted by SIGINT / SIGTERM (after the copy in hand).
 int RunFromTerminal(const CommandLine& line, const std::string& startFolder);
 
 }  // namespace pixtrim
