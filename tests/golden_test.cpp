@@ -1,0 +1,93 @@
+// The golden table of copies: every row names a test photo and options of
+// `pixtrim --resize`, and holds the SHA-256 of the copy the program made of it when the
+// table was made (scripts/golden). Each row is made again here, as a job in memory, from
+// the same options read by the command line's own parser; any changed byte of any copy
+// fails its row.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <fstream>
+
+#include "app/CommandLine.h"
+#include "batch/ImageJob.h"
+#include "batch/JpegResize.h"
+#include "support/Pictures.h"
+
+namespace pixtrim {
+namespace {
+
+struct GoldenRow {
+    std::string photo;
+    std::string options;
+    std::string sha256;
+};
+
+std::vector<GoldenRow> ReadGoldenRows() {
+    std::vector<GoldenRow> rows;
+    std::ifstream table(test::DataFile("golden/copies.tsv"));
+    for (std::string line; std::getline(table, line);) {
+        const size_t first = line.find('\t'), second = line.rfind('\t');
+        if (line.starts_with('#') || first == second) continue;
+        rows.push_back({line.substr(0, first), line.substr(first + 1, second - first - 1),
+                        line.substr(second + 1)});
+    }
+    return rows;
+}
+
+// Words as a shell splits them, for the quoting the table uses ('...').
+std::vector<std::string> SplitWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (const char c : text) {
+        if (c == '\'') {
+            quoted = !quoted, any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any) words.push_back(std::exchange(word, {}));
+            any = false;
+        } else {
+            word += c, any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+class GoldenTest : public testing::TestWithParam<GoldenRow> {};
+
+TEST_P(GoldenTest, TheCopyIsTheOneRecorded) {
+    std::vector<std::string> words = {"--resize", "p"};
+    for (const std::string& word : SplitWords(GetParam().options)) words.push_back(word);
+    const CommandLine line = ParseCommandLine(words);
+    ASSERT_EQ(line.error, "");
+    Settings settings;
+    line.ApplyTo(settings);
+    const auto width = ParseBoundingSide(settings.ImageWidth);
+    const auto height = ParseBoundingSide(settings.ImageHeight);
+    ASSERT_TRUE(width && height);
+    HeldFolder data;
+    ASSERT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
+    const JobResult result =
+        RunImageJob(data, GetParam().photo, JobSettingsFrom(settings, *width, *height));
+    const std::string sha256 =
+        result.step == JobStep::Done
+            ? QCryptographicHash::hash(QByteArray::fromStdString(result.copy),
+                                       QCryptographicHash::Sha256)
+                  .toHex()
+                  .toStdString()
+            : "none";
+    EXPECT_EQ(sha256, GetParam().sha256);
+}
+
+// Rows named after their photo and options.
+std::string RowName(const testing::TestParamInfo<GoldenRow>& row) {
+    std::string name = std::to_string(row.index) + "_" + row.param.photo + row.param.options;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Copies, GoldenTest, testing::ValuesIn(ReadGoldenRows()), RowName);
+
+}  // namespace
+}  // namespace pixtrim
