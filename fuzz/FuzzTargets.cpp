@@ -72,12 +72,23 @@ int FuzzStore(const uint8_t* data, size_t size) {
     return 0;
 }
 
+int FuzzRecord(const uint8_t* data, size_t size) {
+    for (const RecordEntry& entry : ParseRecord(Bytes(data, size))) {
+        const std::vector<RecordEntry> again = ParseRecord(FormatRecordEntry(entry));
+        Check(again.size() == 1);
+        Check(again[0].name == entry.name && again[0].size == entry.size &&
+              again[0].modifiedNs == entry.modifiedNs && again[0].checksum == entry.checksum);
+    }
+    return 0;
+}
+
 Target TargetNamed(const std::string& name) {
     if (name == "exif") return FuzzExif;
     if (name == "load") return FuzzLoad;
     if (name == "filters") return FuzzFilters;
     if (name == "number") return FuzzNumber;
     if (name == "store") return FuzzStore;
+    if (name == "record") return FuzzRecord;
     return nullptr;
 }
 

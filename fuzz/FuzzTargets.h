@@ -21,6 +21,9 @@ int FuzzNumber(const uint8_t* data, size_t size);
 // The settings store's file text: what it parses must format and parse back the same.
 int FuzzStore(const uint8_t* data, size_t size);
 
+// An output folder's record of copies: what it parses formats and parses back the same.
+int FuzzRecord(const uint8_t* data, size_t size);
+
 // The targets by name, as their corpus folders are named (fuzz/corpus/<name>/).
 using Target = int (*)(const uint8_t*, size_t);
 Target TargetNamed(const std::string& name);

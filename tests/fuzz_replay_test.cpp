@@ -2,6 +2,7 @@
 // targets (and the findings kept as seeds) without clang.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "fuzz/FuzzTargets.h"
@@ -26,8 +27,17 @@ TEST_P(FuzzReplayTest, EverySeedPasses) {
     EXPECT_GT(seeds, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplayTest,
-                         testing::Values("exif", "load", "filters", "number", "store"));
+// One target per seed corpus folder: the folders are the list.
+std::vector<std::string> Corpora() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(PIXTRIM_FUZZ_CORPUS))
+        if (entry.is_directory()) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplayTest, testing::ValuesIn(Corpora()),
+                         [](const auto& row) { return row.param; });
 
 }  // namespace
 }  // namespace pixtrim

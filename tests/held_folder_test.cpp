@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "support/JpegSegments.h"
 #include "support/TempFolder.h"
 #include "tools/HeldFolder.h"
 
@@ -34,7 +35,9 @@ TEST_F(HeldFolderTest, TidyingRemovesThumbsDbThenOnlyAnEmptyFolder) {
         {{"Thumbs.db"}, {}},
         {{"Thumbs.db", "a.jpg"}, {"a.jpg"}},
         {{"Album/", "Album/a.jpg"}, {"Album"}},
-        {{"Thumbs.db/"}, {"Thumbs.db"}}};  // a folder of that name is the user's
+        {{"Thumbs.db/"}, {"Thumbs.db"}},  // a folder of that name is the user's
+        {{"Thumbs.db", ".record"}, {}},   // the program's own record alone counts as empty
+        {{".record", "a.jpg"}, {".record", "a.jpg"}}};
     for (const auto& [made, left] : cases) {
         temp.MakeFolder("Resized");
         for (const std::string& file : made)
@@ -42,7 +45,7 @@ TEST_F(HeldFolderTest, TidyingRemovesThumbsDbThenOnlyAnEmptyFolder) {
                                 : (void)temp.WriteFile("Resized/" + file);
         HeldFolder output;
         ASSERT_TRUE(folder.OpenChild("Resized", output));
-        EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output), !left.empty());
+        EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output, ".record"), !left.empty());
         EXPECT_EQ(output.IsOpen(), !left.empty());
         EXPECT_EQ(
             fs::exists(temp / "Resized") ? Entries(temp / "Resized") : std::vector<std::string>{},
@@ -64,6 +67,22 @@ TEST_F(HeldFolderTest, WritesWholeOrNotAtAll) {
     EXPECT_EQ(folder.WriteFileAtomically("busy", "copy").error, EISDIR);
     EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"busy"});
     EXPECT_EQ(WriteFileAtomically(temp / "absent/a.jpg", "copy").error, ENOENT);
+}
+
+// A copy never takes the place of a file that is there, and is told its own status before
+// it has a name: a veto leaves nothing.
+TEST_F(HeldFolderTest, ACopyTakesOnlyAFreeNameAfterItsStatusIsKnown) {
+    temp.WriteFile("a.jpg", "user's");
+    EXPECT_EQ(folder.WriteFileAtomically("a.jpg", "copy", Replace::No).error, EEXIST);
+    EXPECT_EQ(test::FileBytes(temp / "a.jpg"), "user's");
+    uint64_t size = 0;
+    const auto veto = [&](const EntryStatus& status) {
+        size = status.size;
+        return IoOutcome{ENOSPC};
+    };
+    EXPECT_EQ(folder.WriteFileAtomically("b.jpg", "copy", Replace::No, veto).error, ENOSPC);
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"a.jpg"});
 }
 
 // A FIFO, a device or a folder in a photo's place is refused at once, never waited on.
