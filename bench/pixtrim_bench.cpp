@@ -51,10 +51,10 @@ public:
         if (last_) longestWait = std::max(longestWait, now - *last_);
         last_ = now;
     }
-    void ShowMessage(const std::string& text, MessageIcon) override {
+    void ShowMessage(const std::string& text, MessageIcon, const std::string& reason) override {
         std::string line = text;
         std::replace(line.begin(), line.end(), '\r', ' ');
-        std::fprintf(stderr, "message: %s\n", line.c_str());
+        std::fprintf(stderr, "message: %s %s\n", line.c_str(), reason.c_str());
         failed = true;
     }
     void QuitApplication() override { failed = quit = true; }

@@ -11,6 +11,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/TerminalRun.h"
+#include "settings/ConfigurationFile.h"
 #include "tools/Tools.h"
 
 namespace {
@@ -32,6 +33,14 @@ public:
     }
 };
 
+// A script must learn that what it asked for was not all written (a full disk, a closed
+// stdout): the status is then not 0.
+int WithOutputChecked(int status) {
+    const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) || std::fflush(stderr) != 0 ||
+                      std::ferror(stderr);
+    return lost && status == 0 ? 2 : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,15 +55,21 @@ int main(int argc, char** argv) {
         pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.error.empty()) {
         std::fprintf(stderr, "pixtrim: %s\n%s", line.error.c_str(), pixtrim::CommandLineUsage());
-        return 1;
+        return WithOutputChecked(1);
     }
     if (line.mode == pixtrim::CommandLine::Mode::Help) {
         std::fputs(pixtrim::CommandLineUsage(), stdout);
-        return 0;
+        return WithOutputChecked(0);
     }
     if (line.mode == pixtrim::CommandLine::Mode::Version) {
         std::printf("Pixtrim %s\n", pixtrim::kVersion);
-        return 0;
+        return WithOutputChecked(0);
+    }
+    if (line.mode == pixtrim::CommandLine::Mode::ShowSettings) {
+        const pixtrim::Settings settings =
+            pixtrim::TerminalSettings(line, pixtrim::CurrentFolder());
+        std::fputs(pixtrim::SettingsText(settings).c_str(), stdout);
+        return WithOutputChecked(0);
     }
     if (line.mode == pixtrim::CommandLine::Mode::Resize) {
         // No window: the offscreen platform still gives the copyright text its fonts.
@@ -67,7 +82,7 @@ int main(int argc, char** argv) {
         });
         QGuiApplication application(argc, argv);
         QGuiApplication::setApplicationName("Pixtrim");
-        return pixtrim::RunFromTerminal(line, pixtrim::CurrentFolder());
+        return WithOutputChecked(pixtrim::RunFromTerminal(line, pixtrim::CurrentFolder()));
     }
     GuardedApplication application(argc, argv);
     // Fusion draws the window's own colours the same way on every desktop.

@@ -66,14 +66,15 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
     AddPhoto("hopper_png_renamed.jpg", "b.jpg");  // a PNG: the run cannot decode it
     AddPhoto("Landscape_5.jpg", "c.jpg");
     const std::tuple<const char*, int, const char*, bool> cases[] = {
-        {"--resize p --box 0x0", 1, "Taille maximale des images invalide : 0 x 0", false},
-        {"--resize p --filters '*.png'", 1, "Il n'y a aucune image dans ce répertoire", false},
+        {"--resize p --box 0x0", 1, "p: Taille maximale des images invalide : 0 x 0", false},
+        {"--resize p --filters '*.png'", 1, "p: Il n'y a aucune image dans ce répertoire", false},
+        {"--box 640x480 p", 1, "ces options ne vont qu'avec --resize ou --show-settings", true},
         {"--resize p --place 4", 1, "--place attend 0, 1, 2 ou 3", true},
         {"--resize p --threads 0", 1, "--threads attend un nombre de 1 à 64", true},
         {"--resize p --fast", 1, "option inconnue : --fast", true},
         {"--resize ''", 1, "--resize attend un dossier", true},
         {"--resize p --box 320x240 --box 200x200", 2,  // the last counts
-         "Erreur à l'ouverture de p/b.jpg: L'application va maintenant se terminer", false}};
+         "Erreur à l'ouverture de p/b.jpg: Not a JPEG file: starts with 0x89 0x50", false}};
     for (const auto& [arguments, status, err, usage] : cases) {
         const Outcome run = Pixtrim(arguments);
         EXPECT_EQ(run.status, status) << arguments;
@@ -86,6 +87,67 @@ TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
     }
     EXPECT_TRUE(fs::exists(photos + "/Resized/a.jpg"));
     EXPECT_FALSE(fs::exists(photos + "/Resized/c.jpg"));
+}
+
+// --keep-going: every good photo is copied, a damaged one too with a warning, each bad file
+// is named with its reason (control bytes shown escaped), and the status says it.
+TEST_F(CommandLineTest, KeepGoingNamesEachBadFileAndCarriesOn) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("00-empty-file.jpg", "b.jpg");
+    AddPhoto("hopper_png_renamed.jpg", "c\x1b[31m.jpg");
+    AddPhoto("truncated.jpg", "d.jpg");
+    AddPhoto("Landscape_2.jpg", "e.jpg");
+    const Outcome run = Pixtrim("--resize p --keep-going --box 320x240");
+    EXPECT_EQ(run.status, 2);
+    const std::string p = photos + "/";
+    EXPECT_EQ(run.err, "pixtrim: Erreur à l'ouverture de " + p +
+                           "b.jpg: Empty input file\n"
+                           "pixtrim: Erreur à l'ouverture de " +
+                           p +
+                           "c\\x1b[31m.jpg: Not a JPEG file: "
+                           "starts with 0x89 0x50\n"
+                           "pixtrim: Image abîmée, copiée telle qu'elle a pu être lue : " +
+                           p +
+                           "d.jpg: "
+                           "Premature end of JPEG file\n");
+    EXPECT_EQ(run.out.substr(0, run.out.find(" (")),
+              "3 copies et 2 échecs dans " + photos + "/Resized");
+    EXPECT_TRUE(fs::exists(photos + "/Resized/d.jpg"));
+    EXPECT_TRUE(fs::exists(photos + "/Resized/e.jpg"));
+}
+
+// Every stored choice can be undone for one run, or the store ignored; --show-settings
+// prints what a run would use, in the store's form.
+TEST_F(CommandLineTest, StoredChoicesCanBeUndoneAndShown) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    ASSERT_EQ(Pixtrim("--resize p --opaque --outline --box 320x240 --save").status, 0);
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"--show-settings", {"COPYRIGHT OUTLINE=1", "COPYRIGHT TRANSPARENT=0", "IMAGE WIDTH=320"}},
+        {"--show-settings --transparent --no-outline",
+         {"COPYRIGHT OUTLINE=0", "COPYRIGHT TRANSPARENT=1", "IMAGE WIDTH=320"}},
+        {"--show-settings --no-settings",
+         {"COPYRIGHT OUTLINE=0", "COPYRIGHT TRANSPARENT=1", "IMAGE WIDTH=800"}}};
+    for (const auto& [arguments, lines] : cases) {
+        const Outcome shown = Pixtrim(arguments);
+        EXPECT_EQ(shown.status, 0) << arguments;
+        for (const std::string& line : lines)
+            EXPECT_NE(shown.out.find("\n" + line + "\n"), std::string::npos) << arguments << line;
+    }
+    // --quality is the copy's: the first luma step is 16 at 50 (the standard table).
+    ASSERT_EQ(Pixtrim("--resize p --quality 50").status, 0);
+    const std::string copy = FileBytes(photos + "/Resized/a.jpg");
+    EXPECT_EQ(int(copy[copy.find("\xFF\xDB") + 5]), 16);
+}
+
+// Output that cannot be written is a failure a script sees.
+TEST_F(CommandLineTest, ALostOutputIsAFailure) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    for (const char* command : {" --resize p --no-settings >/dev/full", " --version >&-"}) {
+        const int status = std::system(("cd " + ShellQuote(root.String()) + " && " +
+                                        PIXTRIM_EXECUTABLE + command + " 2>/dev/null")
+                                           .c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 2) << command;
+    }
 }
 
 // A store that cannot be written (its lock is a folder) is said; the copies are made and

@@ -206,7 +206,7 @@ TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
         parent = box ? box->parentWidget() : nullptr;
         if (box) box->close();
     });
-    plain.ShowMessage("x", MessageIcon::Information);
+    plain.ShowMessage("x", MessageIcon::Information, {});
     EXPECT_EQ(parent, &plain.Window());
 }
 

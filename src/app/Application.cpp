@@ -16,9 +16,10 @@
 namespace pixtrim {
 
 void ShowMessageBox(const QString& text, MessageIcon icon, QWidget* parent) {
-    QMessageBox box(
-        icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, "Pixtrim",
-        text, QMessageBox::Ok, parent);
+    const QMessageBox::Icon shown = icon == MessageIcon::Critical  ? QMessageBox::Critical
+                                    : icon == MessageIcon::Warning ? QMessageBox::Warning
+                                                                   : QMessageBox::Information;
+    QMessageBox box(shown, "Pixtrim", text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -58,7 +59,7 @@ void Application::QuitApplication() {
     ReadSettingsFromWindow();
     if (!pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) {
         ShowMessage("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile(),
-                    MessageIcon::Information);
+                    MessageIcon::Information, {});
     }
     EndProcess(0);
 }
@@ -78,7 +79,7 @@ void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(setti
 void Application::SaveConfiguration() {
     if (!pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) {
         ShowMessage("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile(),
-                    MessageIcon::Information);
+                    MessageIcon::Information, {});
     }
 }
 void Application::ShowProgressBar() { Window().ShowProgressBar(); }
@@ -110,7 +111,7 @@ void Application::ShowFolder(const std::string& folder) {
 
 void Application::ProcessEvents() { QCoreApplication::processEvents(); }
 
-void Application::ShowMessage(const std::string& text, MessageIcon icon) {
+void Application::ShowMessage(const std::string& text, MessageIcon icon, const std::string&) {
     // The message box is modal: the window shows the run's last state behind it first.
     if (window_ && window_->isVisible()) window_->repaint();
     showMessage_(DisplayText(text), icon);

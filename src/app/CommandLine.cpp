@@ -19,17 +19,21 @@ std::optional<int32_t> WholeNumber(const std::string& text, int32_t low, int32_t
 
 const char* CommandLineUsage() {
     return "utilisation : pixtrim [DOSSIER]\n"
-           "              pixtrim --resize DOSSIER [--box LxH] [--exif | --no-exif]\n"
-           "                      [--copyright TEXTE | --no-copyright] [--place 0-3]\n"
-           "                      [--size 0-2] [--color 0|1|2|4] [--opaque] [--outline]\n"
-           "                      [--font NOM] [--output NOM] [--filters LISTE]\n"
-           "                      [--threads N] [--save]\n"
+           "              pixtrim --resize DOSSIER [RÉGLAGES] [--threads N] [--quality N]\n"
+           "                      [--keep-going] [--save]\n"
+           "              pixtrim --show-settings [RÉGLAGES]\n"
            "              pixtrim --help | --version\n"
+           "RÉGLAGES : [--no-settings] [--box LxH] [--exif | --no-exif]\n"
+           "           [--copyright TEXTE | --no-copyright] [--place 0-3] [--size 0-2]\n"
+           "           [--color 0|1|2|4] [--opaque | --transparent] [--outline | --no-outline]\n"
+           "           [--font NOM] [--output NOM] [--filters LISTE]\n"
            "Sans option, ouvre la fenêtre sur DOSSIER. Avec --resize, redimensionne les images\n"
            "de DOSSIER sans fenêtre, avec les réglages enregistrés pour ce qui n'est pas donné\n"
-           "(--save enregistre les réglages utilisés). --place : 0 droite bas, 1 gauche bas,\n"
-           "2 gauche haut, 3 droite haut ; --size : 0 petit, 1 moyen, 2 grand ; --color :\n"
-           "0 noir, 1 blanc, 2 jaune, 4 bleu.\n"
+           "(--no-settings : les réglages par défaut ; --save enregistre les réglages utilisés).\n"
+           "--show-settings affiche les réglages qu'un traitement utiliserait. --place : 0 droite\n"
+           "bas, 1 gauche bas, 2 gauche haut, 3 droite haut ; --size : 0 petit, 1 moyen,\n"
+           "2 grand ; --color : 0 noir, 1 blanc, 2 jaune, 4 bleu ; --quality : de 1 à 100\n"
+           "(80 par défaut). --keep-going passe les fichiers en échec, les nomme, et continue.\n"
            "Codes de sortie :\n"
            "  0         toutes les copies faites\n"
            "  1         rien n'a été fait : erreur d'utilisation, préparation refusée (un nom\n"
@@ -42,6 +46,7 @@ const char* CommandLineUsage() {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
+    bool runOptions = false;
     const auto fail = [&](const std::string& error) {
         line.error = error;
         return line;
@@ -60,8 +65,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return WholeNumber(value, low, high);
         };
         auto& edits = line.edits;
+        if (option != "--help" && option != "--version" && option != "--resize" &&
+            option != "--show-settings" && option.starts_with("-")) {
+            runOptions = true;
+        }
         if (option == "--help") {
             line.mode = CommandLine::Mode::Help;
+        } else if (option == "--show-settings") {
+            line.mode = CommandLine::Mode::ShowSettings;
         } else if (option == "--version") {
             line.mode = CommandLine::Mode::Version;
         } else if (option == "--resize") {
@@ -97,10 +108,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             const auto colour = number(0, 4);
             if (!colour || *colour == 3) return fail("--color attend 0, 1, 2 ou 4");
             edits.push_back([colour](Settings& s) { s.CopyrightColor = int16_t(*colour); });
-        } else if (option == "--opaque") {
-            edits.push_back([](Settings& s) { s.CopyrightTransparent = false; });
-        } else if (option == "--outline") {
-            edits.push_back([](Settings& s) { s.CopyrightOutline = true; });
+        } else if (option == "--opaque" || option == "--transparent") {
+            edits.push_back(
+                [on = option == "--transparent"](Settings& s) { s.CopyrightTransparent = on; });
+        } else if (option == "--outline" || option == "--no-outline") {
+            edits.push_back([on = option == "--outline"](Settings& s) { s.CopyrightOutline = on; });
+        } else if (option == "--quality") {
+            const auto quality = number(1, 100);
+            if (!quality) return fail("--quality attend un nombre de 1 à 100");
+            line.quality = *quality;
+        } else if (option == "--keep-going") {
+            line.keepGoing = true;
+        } else if (option == "--no-settings") {
+            line.useStore = false;
         } else if (option == "--font" || option == "--output" || option == "--filters") {
             if (!takeValue()) return fail(option + " attend une valeur");
             auto field = option == "--font"     ? &Settings::CopyrightFont
@@ -120,6 +140,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else {
             return fail("argument en trop : " + option);
         }
+    }
+    // Run options in a mode that has no run are a mistake, never silently dropped.
+    if (runOptions && line.mode == CommandLine::Mode::Window) {
+        return fail("ces options ne vont qu'avec --resize ou --show-settings");
     }
     return line;
 }

@@ -18,6 +18,22 @@ volatile std::sig_atomic_t interruption = 0;
 
 void Interrupt(int signal) { interruption = signal; }
 
+// A name's control bytes as \xHH: an escape sequence or a line break in a file name must
+// not reach the terminal as it is. The bytes on disk are untouched.
+std::string Printable(const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 // The run's host over a terminal: messages and progress on stderr, nothing stored unless
 // asked.
 class TerminalHost : public BatchHost {
@@ -31,19 +47,16 @@ public:
     // A store that cannot be written is said, and the run goes on: its copies matter more.
     void SaveConfiguration() override {
         if (!save_ || pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) return;
-        std::fprintf(stderr, "pixtrim: Impossible d'enregistrer les paramètres dans %s\n",
-                     ConfigurationStoreFile().c_str());
+        Say("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile());
         notStored = true;
     }
     void ShowProgressBar() override {}
     void SetProgressBar(uint8_t percent) override { percent_ = percent; }
-    void HideProgressBar() override {
-        if (progressShown_) std::fputs("\n", stderr);
-    }
+    void HideProgressBar() override { EndProgressLine(); }
     void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
         if (!showProgress_ || !run_) return;
         std::fprintf(stderr, "\r\033[K%3d %% (%d/%d) %s", percent_, run_->ProgressDone,
-                     run_->ProgressTotal, GetTextAfterLast(path, "/").c_str());
+                     run_->ProgressTotal, Printable(GetTextAfterLast(path, "/")).c_str());
         progressShown_ = true;
     }
     // The window's file list would follow its filter box; here that is the filters.
@@ -56,13 +69,20 @@ public:
     void ProcessEvents() override {
         if (interruption != 0) fatal = true;
     }
-    void ShowMessage(const std::string& text, MessageIcon) override {
-        std::string line;
-        for (const char c : text) c == '\r' ? line += ": " : line += c;
-        if (progressShown_) std::fputs("\n", stderr);
-        progressShown_ = false;
-        std::fprintf(stderr, "pixtrim: %s\n", line.c_str());
-        messages = true;
+    // One line: the text up to its line break (the window's "the program ends" has no
+    // meaning here), then the reason; a text that names no file or folder gets the folder
+    // in front, so that a loop over folders says which one.
+    void ShowMessage(const std::string& text, MessageIcon icon,
+                     const std::string& reason) override {
+        std::string line = text;
+        if (const size_t lineBreak = line.find('\r'); lineBreak != std::string::npos) {
+            line = reason.empty() ? line.replace(lineBreak, 1, ": ") : line.substr(0, lineBreak);
+        }
+        if (line.find(settings_.ImageFolder) == std::string::npos) {
+            line = settings_.ImageFolder + ": " + line;
+        }
+        Say(reason.empty() ? line : line + ": " + reason);
+        if (icon != MessageIcon::Warning) messages = true;
     }
     void QuitApplication() override { fatal = true; }
     bool QuitRequested() const override { return fatal; }
@@ -72,6 +92,15 @@ public:
     bool notStored = false;
 
 private:
+    void Say(const std::string& line) {
+        EndProgressLine();
+        std::fprintf(stderr, "pixtrim: %s\n", Printable(line).c_str());
+    }
+    void EndProgressLine() {
+        if (progressShown_) std::fputs("\n", stderr);
+        progressShown_ = false;
+    }
+
     Settings& settings_;
     const JpegResize* run_ = nullptr;
     const bool save_;
@@ -80,19 +109,39 @@ private:
     int percent_ = 0;
 };
 
+// The run's outcome as the table of exit statuses has it.
+int RunStatus(const TerminalHost& host, const JpegResize& run) {
+    if (interruption != 0) return 128 + interruption;
+    if (host.fatal) return 2;
+    if (host.messages) return 1;
+    return host.notStored || run.Failures > 0 ? 2 : 0;
+}
+
 }  // namespace
+
+Settings TerminalSettings(const CommandLine& line, const std::string& startFolder) {
+    Settings settings;
+    settings.AppFolder = startFolder;
+    if (line.useStore) {
+        LoadConfiguration(settings, startFolder);
+    } else {
+        ChangeCurrentFolder(startFolder);
+    }
+    line.ApplyTo(settings);
+    return settings;
+}
 
 int RunFromTerminal(const CommandLine& line, const std::string& startFolder) {
     const auto start = std::chrono::steady_clock::now();
-    Settings settings;
-    settings.AppFolder = startFolder;
-    LoadConfiguration(settings, startFolder);
-    line.ApplyTo(settings);
+    Settings settings = TerminalSettings(line, startFolder);
     settings.ImageFolder = CleanFolderPath(line.folder);
     TerminalHost host(settings, line.save);
     JpegResize run(settings, host);
     host.Follow(run);
     run.Threads = line.threads;
+    run.KeepGoing = line.keepGoing;
+    run.ReportWarnings = true;
+    run.Quality = line.quality;
     // No SA_RESTART needed: every system call of the run is retried on EINTR.
     struct sigaction action {};
     action.sa_handler = Interrupt;
@@ -100,18 +149,21 @@ int RunFromTerminal(const CommandLine& line, const std::string& startFolder) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     run.ResizeFolder();
-    if (interruption != 0) {
-        host.ShowMessage("interrompu", MessageIcon::Information);
-        return 128 + interruption;
+    if (interruption != 0) host.ShowMessage("interrompu", MessageIcon::Information, {});
+    const int status = RunStatus(host, run);
+    if (!host.fatal && !host.messages && interruption == 0) {
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+        const std::string folder =
+            Printable(JoinPath(settings.ImageFolder, settings.ResizedFolderName));
+        if (run.Failures > 0) {
+            std::printf("%d copies et %d échecs dans %s (%.1f s)\n", run.ImageCount - run.Failures,
+                        run.Failures, folder.c_str(), seconds.count());
+        } else {
+            std::printf("%d copies dans %s (%.1f s)\n", run.ImageCount, folder.c_str(),
+                        seconds.count());
+        }
     }
-    if (host.fatal) return 2;
-    if (host.messages) return 1;
-    if (host.notStored) return 2;
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    std::printf("%d copies dans %s (%.1f s)\n", run.ImageCount,
-                JoinPath(settings.ImageFolder, settings.ResizedFolderName).c_str(),
-                seconds.count());
-    return 0;
+    return status;
 }
 
 }  // namespace pixtrim

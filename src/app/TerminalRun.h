@@ -15,4 +15,8 @@ namespace pixtrim {
 // 130 / 143 interrupted by SIGINT / SIGTERM (after the copy in hand).
 int RunFromTerminal(const CommandLine& line, const std::string& startFolder);
 
+// The settings a run from `startFolder` uses: the stored ones (or the defaults with
+// --no-settings), with the line's options over them.
+Settings TerminalSettings(const CommandLine& line, const std::string& startFolder);
+
 }  // namespace pixtrim

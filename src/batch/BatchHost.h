@@ -10,7 +10,9 @@ namespace pixtrim {
 
 class cDIBSection;
 
-enum class MessageIcon { Information, Critical };
+// Warning: a file passed over, or a damaged source copied anyway; the run goes on (only a
+// run that asks for them shows these: the command line's).
+enum class MessageIcon { Information, Critical, Warning };
 
 class BatchHost {
 public:
@@ -36,8 +38,11 @@ public:
     virtual void ShowFolder(const std::string& folder) = 0;
 
     virtual void ProcessEvents() = 0;
-    // A modal message box titled "Pixtrim" with one OK button.
-    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // A modal message box titled "Pixtrim" with one OK button. `reason`, when not empty,
+    // is why (the system's or libjpeg's words): the window keeps its texts as they are, the
+    // command line adds it.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon,
+                             const std::string& reason) = 0;
     // Stores the window's state and ends the program. A host that returns (a test) has
     // the run stop at once.
     virtual void QuitApplication() = 0;

@@ -94,7 +94,10 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     };
     // Read once, and only a regular file: a FIFO or a device in its place is unreadable.
     std::string bytes;
-    if (!folder.ReadRegularFile(name, bytes)) return stop(JobStep::Read);
+    if (const IoOutcome read = folder.ReadRegularFile(name, bytes); !read) {
+        result.reason = read.error == EINVAL ? "ce n'est pas un fichier ordinaire" : read.Reason();
+        return stop(JobStep::Read);
+    }
     const uint64_t needs = JobMemoryNeeds(bytes, settings);
     if (settings.memoryLimit > 0 && needs > settings.memoryLimit) {
         result.reason = "l'image demande " + std::to_string(needs >> 20) +
@@ -106,7 +109,11 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     ExifTransfer exif;
     const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
     cDIBSection source;
-    if (!LoadJPGFromMemory(source, bytes)) return stop(JobStep::Decode);
+    JpegReport report;
+    const bool decoded = LoadJPGFromMemory(source, bytes, &report);
+    result.reason = report.error;
+    result.warning = report.warning;
+    if (!decoded) return stop(JobStep::Decode);
     bytes = std::string();  // the source's file is not needed any more
     result.sourceWidth = source.Width();
     result.sourceHeight = source.Height();
@@ -124,7 +131,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
         return stop(JobStep::Overlay);
     }
     if (keepExif) exif.SetExifImageSize(width, height);
-    if (!SaveJPGToMemory(result.fitted, result.copy, kJpegQuality) ||
+    if (!SaveJPGToMemory(result.fitted, result.copy, settings.quality) ||
         !exif.InsertSegments(result.copy, keepExif)) {
         return stop(JobStep::Encode);
     }

@@ -38,6 +38,7 @@ struct JobSettings {
     std::string copyrightFont;
     // A job whose decode would need more than this is refused (0: no limit).
     uint64_t memoryLimit = 0;
+    int32_t quality = kJpegQuality;
 };
 
 // The snapshot of `settings` for a box of boxWidth x boxHeight. The stored numbers become
@@ -50,7 +51,8 @@ enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };
 
 struct JobResult {
     JobStep step = JobStep::Done;
-    std::string reason;       // why the step failed, when the job says more than its step
+    std::string reason;       // why the step failed (the system's or libjpeg's words)
+    std::string warning;      // what libjpeg said of a damaged source that still decoded
     std::string copy;         // the whole copy file, when Done
     int32_t sourceWidth = 0;  // the source's stored size, once decoded
     int32_t sourceHeight = 0;

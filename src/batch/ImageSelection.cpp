@@ -48,10 +48,11 @@ std::vector<std::string> KeepMatching(std::vector<std::string> names, const std:
 
 }  // namespace
 
-std::vector<std::string> ListImages(const std::string& imageFilters, const HeldFolder& folder) {
-    std::vector<std::string> names;
-    (void)folder.List(EntryKind::RegularFile, names);
-    return KeepMatching(std::move(names), imageFilters);
+IoOutcome ListImages(const std::string& imageFilters, const HeldFolder& folder,
+                     std::vector<std::string>& names) {
+    const IoOutcome listed = folder.List(EntryKind::RegularFile, names);
+    names = listed ? KeepMatching(std::move(names), imageFilters) : std::vector<std::string>();
+    return listed;
 }
 
 std::vector<std::string> ListImages(const std::string& imageFilters, const std::string& folder) {

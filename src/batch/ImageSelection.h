@@ -19,7 +19,8 @@ void FitImageSize(int32_t& width, int32_t& height, int32_t maxWidth, int32_t max
 // The names (without folder) of the regular files of `folder`, links to regular files and
 // hidden files included, that match the ";"-separated `imageFilters`, in the order a user
 // reads them (letter case ignored). Names are kept as raw bytes. No limit on the count.
-std::vector<std::string> ListImages(const std::string& imageFilters, const HeldFolder& folder);
+IoOutcome ListImages(const std::string& imageFilters, const HeldFolder& folder,
+                     std::vector<std::string>& names);
 std::vector<std::string> ListImages(const std::string& imageFilters, const std::string& folder);
 
 }  // namespace pixtrim

@@ -18,6 +18,7 @@ namespace {
 const char kEndOfProgram[] = "L'application va maintenant se terminer";
 const char kOpenError[] = "Erreur à l'ouverture de ";
 const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
+const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
 
 }  // namespace
 
@@ -72,7 +73,7 @@ bool JpegResize::CheckBoundingSize() {
     }
     host_.ShowMessage("Taille maximale des images invalide : " + settings_.ImageWidth + " x " +
                           settings_.ImageHeight,
-                      MessageIcon::Information);
+                      MessageIcon::Information, {});
     return false;
 }
 
@@ -86,7 +87,7 @@ bool JpegResize::CheckOutputFolderName() {
         return true;
     }
     host_.ShowMessage("Nom du sous-répertoire de sortie invalide : " + name,
-                      MessageIcon::Information);
+                      MessageIcon::Information, {});
     return false;
 }
 
@@ -115,7 +116,7 @@ std::string JpegResize::OutputFolder() const {
 
 void JpegResize::ReportPreparationFailure(const std::string& path, const std::string& reason) {
     host_.ShowMessage("Impossible de préparer le répertoire " + path + "\r" + reason,
-                      MessageIcon::Critical);
+                      MessageIcon::Critical, {});
 }
 
 // Holds the output sub-folder when it exists, locked for this run alone, and makes sure
@@ -164,10 +165,16 @@ bool JpegResize::PrepareOutputFolder() {
         ReportPreparationFailure(OutputFolder(), HoldFailure(outcome));
         return false;
     }
+    // A folder that cannot be listed is a failure, not a folder without images.
+    if (const IoOutcome listed = ListImages(settings_.ImageFilters, imageFolder_, ImageNames);
+        !listed) {
+        ReportPreparationFailure(settings_.ImageFolder, listed.Reason());
+        return false;
+    }
     const bool holdsSomething =
         RemoveFolderIfEmpty(imageFolder_, name, outputFolder_, kOutputRecordName);
     if (host_.FileListCount() == 0) {
-        host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information);
+        host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information, {});
         return false;
     }
     if (!holdsSomething) {
@@ -186,7 +193,6 @@ bool JpegResize::PrepareOutputFolder() {
 // Deletes the copies of earlier runs that are still as written, and nothing else; stops
 // the run, before anything changes, when a copy's name is held by a file not ours.
 bool JpegResize::ClearOwnCopies() {
-    ImageNames = ListImages(settings_.ImageFilters, imageFolder_);
     IoOutcome outcome = record_.Read(outputFolder_);
     const std::vector<std::string>& owned = record_.OwnedFiles();
     std::vector<std::string> foreign;
@@ -233,6 +239,7 @@ void JpegResize::ResizeAllImages() {
     ChangeCurrentFolder(settings_.AppFolder);
     ProgressTotal = ImageCount;
     ProgressDone = 0;
+    Failures = 0;
 
     // Jobs run on the pool in listing order, at most threads + 1 at once (so at most that
     // many decoded sources exist); their answers are committed here, strictly in order,
@@ -240,6 +247,7 @@ void JpegResize::ResizeAllImages() {
     // and with it every running job, before anything the jobs read.
     JobSettings job = JobSettingsFrom(settings_, boxWidth_, boxHeight_);
     job.memoryLimit = AvailableMemory();
+    job.quality = Quality;
     const int threads = Threads > 0 ? Threads : RunThreads();
     MemoryBudget budget(MemoryBudgetBytes > 0 ? MemoryBudgetBytes : RunMemoryBudget());
     std::deque<std::future<JobResult>> inFlight;
@@ -284,32 +292,48 @@ bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
     host_.VisualizeCopy(sourcePath, result.fitted, result.sourceWidth, result.sourceHeight);
     const std::string outputPath = JoinPath(OutputFolder(), name);
+    if (ReportWarnings && result.step == JobStep::Done && !result.warning.empty()) {
+        host_.ShowMessage(kDamaged + sourcePath, MessageIcon::Warning, result.warning);
+    }
+    std::string reason = result.reason;
     switch (result.step) {
-        case JobStep::Done:
+        case JobStep::Done: {
             // The whole copy is written once: it exists whole or not at all, is on the
             // record before it has its name, and never takes the place of another file.
-            if (outputFolder_.WriteFileAtomically(
-                    name, result.copy, Replace::No, [&](const EntryStatus& status) {
-                        return record_.Append(name, result.copy, status);
-                    })) {
-                return true;
-            }
-            Fatal(kOpenError, outputPath);
-            return false;
+            const IoOutcome written = outputFolder_.WriteFileAtomically(
+                name, result.copy, Replace::No, [&](const EntryStatus& status) {
+                    return record_.Append(name, result.copy, status);
+                });
+            if (written) return true;
+            reason = written.Reason();
+            return Fail(kOpenError, outputPath, reason);
+        }
         case JobStep::Overlay:
-            Fatal(kCopyrightError, sourcePath);
-            return false;
+            return Fail(kCopyrightError, sourcePath, reason);
         case JobStep::Encode:
-            Fatal(kOpenError, outputPath);
-            return false;
-        default:
-            Fatal(kOpenError, sourcePath);
-            return false;
+            return Fail(kOpenError, outputPath, reason);
+        case JobStep::Read:
+        case JobStep::Decode:
+        case JobStep::Resample:
+            return Fail(kOpenError, sourcePath, reason);
     }
+    return false;
 }
 
-void JpegResize::Fatal(const std::string& prefix, const std::string& path) {
-    host_.ShowMessage(prefix + path + "\r" + kEndOfProgram, MessageIcon::Critical);
+bool JpegResize::Fail(const std::string& prefix, const std::string& path,
+                      const std::string& reason) {
+    if (!KeepGoing) {
+        Fatal(prefix, path, reason);
+        return false;
+    }
+    ++Failures;
+    host_.ShowMessage(prefix + path, MessageIcon::Warning, reason);
+    return true;
+}
+
+void JpegResize::Fatal(const std::string& prefix, const std::string& path,
+                       const std::string& reason) {
+    host_.ShowMessage(prefix + path + "\r" + kEndOfProgram, MessageIcon::Critical, reason);
     host_.QuitApplication();
 }
 

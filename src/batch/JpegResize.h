@@ -35,6 +35,13 @@ public:
     // a quarter of the machine's). After a run: the most its jobs held at once.
     uint64_t MemoryBudgetBytes = 0;
     uint64_t PeakMemory = 0;
+    // The command line's choices (the window keeps the defaults): a file that fails is
+    // named and passed over; a damaged source copied anyway is named; the copies' quality.
+    bool KeepGoing = false;
+    bool ReportWarnings = false;
+    int32_t Quality = kJpegQuality;
+    // After a run: how many images were passed over.
+    int32_t Failures = 0;
 
     std::vector<std::string> ImageNames;
     int32_t ImageCount = 0;
@@ -53,7 +60,10 @@ private:
 
     bool CheckBoundingSize();
     bool CheckOutputFolderName();
-    void Fatal(const std::string& prefix, const std::string& path);
+    void Fatal(const std::string& prefix, const std::string& path, const std::string& reason);
+    // A failed image: the fatal message, or with KeepGoing the file named and passed over.
+    // True when the run goes on.
+    bool Fail(const std::string& prefix, const std::string& path, const std::string& reason);
     std::string OutputFolder() const;
     uint8_t ProgressPercent() const;
 

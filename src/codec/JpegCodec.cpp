@@ -21,19 +21,31 @@ constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
 constexpr int kMaxScans = 100;
 constexpr int64_t kMaxPixelsPerByte = 1000;
 constexpr int kRowsPerCall = 16;
+const char kTooLarge[] = "image trop grande (plus de 1 Gio de pixels)";
+const char kTooFewBytes[] = "image déclarée bien plus grande que ses données";
+const char kNoMemory[] = "mémoire insuffisante";
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
 // into the function that called libjpeg, which then releases the codec.
+// libjpeg's own words are kept: the error that stopped it, and its first warning.
 struct ErrorManager {
     jpeg_error_mgr pub;
     jmp_buf jump;
+    char error[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];
 };
 
 [[noreturn]] void JumpOnError(j_common_ptr codec) {
-    longjmp(reinterpret_cast<ErrorManager*>(codec->err)->jump, 1);
+    auto* errors = reinterpret_cast<ErrorManager*>(codec->err);
+    (*codec->err->format_message)(codec, errors->error);
+    longjmp(errors->jump, 1);
 }
 
-void IgnoreMessage(j_common_ptr) {}
+// libjpeg calls this for its first warning (and for trace messages, never enabled here).
+void KeepWarning(j_common_ptr codec) {
+    auto* errors = reinterpret_cast<ErrorManager*>(codec->err);
+    if (errors->warning[0] == 0) (*codec->err->format_message)(codec, errors->warning);
+}
 
 // Ends the decoding of a hostile progressive file whose scans never stop coming.
 void LimitScans(j_common_ptr codec) {
@@ -46,7 +58,8 @@ void LimitScans(j_common_ptr codec) {
 void InstallErrorManager(ErrorManager& errors) {
     jpeg_std_error(&errors.pub);
     errors.pub.error_exit = JumpOnError;
-    errors.pub.output_message = IgnoreMessage;
+    errors.pub.output_message = KeepWarning;
+    errors.error[0] = errors.warning[0] = 0;
 }
 
 // Row pointers for `count` picture rows from `first` on: the picture's top row is the last
@@ -73,9 +86,8 @@ void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool in
 
 // The libjpeg error region: between setjmp and the libjpeg calls there is no C++ object
 // with a destructor; every path ends in jpeg_destroy_decompress.
-bool DecodeInto(std::string_view bytes, cDIBSection& target) {
+bool DecodeInto(std::string_view bytes, cDIBSection& target, ErrorManager& errors) {
     jpeg_decompress_struct codec;
-    ErrorManager errors;
     jpeg_progress_mgr progress;
     InstallErrorManager(errors);
     codec.err = &errors.pub;
@@ -95,9 +107,14 @@ bool DecodeInto(std::string_view bytes, cDIBSection& target) {
     const int64_t width = codec.image_width;
     const int64_t height = codec.image_height;
     const int64_t stride = StrideForWidth(static_cast<int32_t>(width));  // width < 65536
-    if (stride * height > kMaxPixelMemory ||
-        static_cast<uint64_t>(width * height / kMaxPixelsPerByte) > EntropyCodedBytes(bytes) ||
-        !target.Create(codec.image_width, codec.image_height)) {
+    const char* refusal =
+        stride * height > kMaxPixelMemory ? kTooLarge
+        : static_cast<uint64_t>(width * height / kMaxPixelsPerByte) > EntropyCodedBytes(bytes)
+            ? kTooFewBytes
+        : !target.Create(codec.image_width, codec.image_height) ? kNoMemory
+                                                                : nullptr;
+    if (refusal) {
+        std::strncpy(errors.error, refusal, sizeof errors.error - 1);
         jpeg_destroy_decompress(&codec);
         return false;
     }
@@ -226,17 +243,28 @@ uint64_t EntropyCodedBytes(std::string_view bytes) {
     return counted;
 }
 
-bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes) {
-    if (bytes.size() > kMaxFileBytes) return false;  // beyond what libjpeg's length can hold
+bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes, JpegReport* report) {
+    if (report) *report = {};
+    // Beyond what libjpeg's length can hold.
+    if (bytes.size() > kMaxFileBytes) {
+        if (report) report->error = "fichier trop grand";
+        return false;
+    }
     cDIBSection decoded;
-    if (!DecodeInto(bytes, decoded)) return false;
+    ErrorManager errors;
+    const bool done = DecodeInto(bytes, decoded, errors);
+    if (report) {
+        report->error = done ? "" : errors.error;
+        report->warning = errors.warning;
+    }
+    if (!done) return false;
     cDib.Swap(decoded);
     return true;
 }
 
 bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
     std::string bytes;
-    return ReadRegularFile(sFileName, bytes) && LoadJPGFromMemory(cDib, bytes);
+    return ReadRegularFile(sFileName, bytes) && LoadJPGFromMemory(cDib, bytes, nullptr);
 }
 
 bool SaveJPGToMemory(const cDIBSection& cDib, std::string& bytes, int32_t lQuality) {

@@ -39,9 +39,18 @@ bool ReadJpegHeader(std::string_view bytes, JpegHeader& header);
 // (padding, trailing data) does not count.
 uint64_t EntropyCodedBytes(std::string_view bytes);
 
+// What a decode said: why it failed (libjpeg's words, or ours for a picture refused before
+// it is allocated), and its first warning (a damaged or truncated file that still gave a
+// picture). Empty when there is nothing to say.
+struct JpegReport {
+    std::string error;
+    std::string warning;
+};
+
 // Decodes the JPEG file held in `bytes` into `cDib`, which is re-created at the picture's
-// size. On any failure the answer is false and `cDib` keeps what it held before.
-bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes);
+// size. On any failure the answer is false and `cDib` keeps what it held before. `report`,
+// when given, receives what libjpeg said.
+bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes, JpegReport* report = nullptr);
 // The same for the regular file `sFileName`, read once into memory.
 bool LoadJPG(cDIBSection& cDib, const std::string& sFileName);
 

@@ -335,14 +335,27 @@ void LoadConfiguration(Settings& settings, const std::string& folder) {
     }
 }
 
+namespace {
+
+void InsertSettings(const Settings& settings, QSettings::SettingsMap& map) {
+    for (const KeyRow& row : kKeys) {
+        map.insert(StoreKey(row.section, row.key),
+                   QByteArray::fromStdString(FormatField(settings, row)));
+    }
+}
+
+}  // namespace
+
 bool SaveConfiguration(const Settings& settings, const std::string& folder) {
     ChangeCurrentFolder(folder);
-    return EditStore(ConfigurationPath(folder), [&](QSettings::SettingsMap& map) {
-        for (const KeyRow& row : kKeys) {
-            map.insert(StoreKey(row.section, row.key),
-                       QByteArray::fromStdString(FormatField(settings, row)));
-        }
-    });
+    return EditStore(ConfigurationPath(folder),
+                     [&](QSettings::SettingsMap& map) { InsertSettings(settings, map); });
+}
+
+std::string SettingsText(const Settings& settings) {
+    QSettings::SettingsMap map;
+    InsertSettings(settings, map);
+    return FormatStoreText(map).toStdString();
 }
 
 std::string ConfigurationStoreFile() { return StorePath(kConfigurationFileName); }

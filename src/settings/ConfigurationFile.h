@@ -24,6 +24,9 @@ void LoadConfiguration(Settings& settings, const std::string& folder);
 // is then as it was.
 bool SaveConfiguration(const Settings& settings, const std::string& folder);
 
+// Every setting as the store writes it.
+std::string SettingsText(const Settings& settings);
+
 // The file that holds the store (for messages).
 std::string ConfigurationStoreFile();
 // The store's file format, for pointing it elsewhere with QSettings::setPath (tests).

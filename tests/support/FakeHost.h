@@ -14,6 +14,7 @@ namespace pixtrim::test {
 struct Message {
     std::string text;
     MessageIcon icon;
+    std::string reason;
 };
 
 class FakeHost : public BatchHost {
@@ -39,8 +40,9 @@ public:
     void ProcessEvents() override {
         if (onProcessEvents) onProcessEvents();
     }
-    void ShowMessage(const std::string& text, MessageIcon icon) override {
-        messages.push_back({text, icon});
+    void ShowMessage(const std::string& text, MessageIcon icon,
+                     const std::string& reason) override {
+        messages.push_back({text, icon, reason});
     }
     void QuitApplication() override {
         calls.push_back("QuitApplication"), saved.push_back(settings_), quit = true;
