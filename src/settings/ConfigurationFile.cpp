@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QStringDecoder>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -144,7 +145,9 @@ QString UnescapeKey(std::string_view text) {
             key += text[i];
         }
     }
-    return QString::fromUtf8(key);
+    // Every character kept: QString::fromUtf8 would drop a key's leading byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(key);
 }
 
 }  // namespace
