@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPainter>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "tools/HeldFolder.h"
@@ -15,6 +17,33 @@ namespace {
 
 // Each entry keeps its raw path (or name) here; its text is only for the eye.
 constexpr int kRawRole = Qt::UserRole;
+// A folder's depth below the root: its indent, drawn, not blanks in its text (which would
+// stop a typed name's first letters from finding it).
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPerDepth = 8;
+
+// Draws each entry at its depth's indent, and a dotted mark around the current entry while
+// the list has the keyboard focus, as desktop lists show where typing goes.
+class ListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem shifted = option;
+        shifted.rect.setLeft(option.rect.left() + kIndentPerDepth * index.data(kDepthRole).toInt());
+        QStyledItemDelegate::paint(painter, shifted, index);
+        if (option.state.testFlag(QStyle::State_HasFocus)) {
+            painter->save();
+            painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+            painter->restore();
+        }
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        return {size.width() + kIndentPerDepth * index.data(kDepthRole).toInt(), size.height()};
+    }
+};
 
 QListWidgetItem* AddEntry(QListWidget* list, const QString& text, const std::string& raw,
                           const QIcon& icon = QIcon()) {
@@ -77,6 +106,7 @@ void DriveList::SelectVolumeOf(const std::string& path) {
 }
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setItemDelegate(new ListDelegate(this));
     // A double click or the activation key (Return, Enter) opens the folder.
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { SetPath(RawOf(item)); });
@@ -104,7 +134,9 @@ void FolderList::Fill() {
     clear();
     int depth = 0;
     const auto add = [&](const std::string& name, const std::string& full, const QIcon& icon) {
-        return AddEntry(this, QString(depth * 2, ' ') + DisplayText(name), full, icon);
+        QListWidgetItem* item = AddEntry(this, DisplayText(name), full, icon);
+        item->setData(kDepthRole, depth);
+        return item;
     };
     QListWidgetItem* opened = add("/", "/", open);
     std::string walked;
@@ -123,7 +155,9 @@ void FolderList::Fill() {
     setUpdatesEnabled(true);
 }
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) {}
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    setItemDelegate(new ListDelegate(this));
+}
 
 void FileList::SetPath(const std::string& path) {
     path_ = path;

@@ -272,6 +272,7 @@ void fIHM::BuildControls() {
     ImageVisuSize->setAlignment(Qt::AlignCenter);
     ImageVisuSize->setFont(WindowFont());
     ProgressBar->setRange(0, 100);
+    ProgressBar->setTextVisible(false);  // the bar alone, as the original control drew it
     LabelxImage->setAlignment(Qt::AlignCenter);
     ImageCustomWidth->raise();  // its right border lies under the "x" label
     // The left-hand buttons carry their mark on the right: the four marks meet in the middle.
