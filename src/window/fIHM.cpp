@@ -18,9 +18,6 @@
 #include "tools/HeldFolder.h"
 #include "tools/Tools.h"
 
-// The icon lives in this library's resources, which a static library must register itself.
-static void InitResources() { Q_INIT_RESOURCE(pixtrim); }
-
 namespace pixtrim {
 namespace {
 
@@ -103,8 +100,7 @@ fIHM::fIHM(QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("fIHM");
     setWindowTitle("Pixtrim");
-    InitResources();
-    setWindowIcon(QIcon(QPixmap(":/pixtrim.xpm")));
+    setWindowIcon(QIcon(QPixmap(":/pixtrim.png")));
     setFixedSize(TwipsToPixels(11880), TwipsToPixels(6015));
     setFont(WindowFont());
     // Greyed text that still reads on the form's grey.

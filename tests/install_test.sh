@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The install as a desktop meets it: everything in its place under a prefix, the desktop
+# entry valid and claiming no folders, the manual page free of warnings, the completion
+# offering the options. Usage: install_test.sh BUILD_FOLDER
+set -euo pipefail
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$1" --prefix "$prefix" >/dev/null
+failed=0
+check() {  # check WHAT COMMAND...
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failed=1; fi
+}
+share=$prefix/share
+check "program installed" test -x "$prefix/bin/pixtrim"
+check "desktop entry valid" desktop-file-validate "$share/applications/pixtrim.desktop"
+check "no folder opener" bash -c "! grep -q inode/directory '$share/applications/pixtrim.desktop'"
+check "service menu for folders" grep -q "inode/directory" "$share/kio/servicemenus/pixtrim.desktop"
+for size in 16 32 48 64 128 256; do
+    check "icon ${size}x${size}" \
+        bash -c "head -c 8 '$share/icons/hicolor/${size}x${size}/apps/pixtrim.png' | grep -q PNG"
+done
+check "manual page without warnings" bash -c \
+    "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/pixtrim.1' 2>&1 >/dev/null)\" ]"
+check "completion offers --keep-going" bash -c \
+    "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim --keep); \
+     COMP_CWORD=1; _pixtrim; [ \"\${COMPREPLY[*]}\" = --keep-going ]"
+exit $failed
