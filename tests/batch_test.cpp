@@ -440,7 +440,9 @@ TEST_F(BatchTest, JobsStartWithinTheMemoryBudget) {
         run.MemoryBudgetBytes = budget;
         Run();
         EXPECT_TRUE(host.messages.empty());
-        if (budget <= needs) EXPECT_EQ(run.PeakMemory, needs) << budget;
+        if (budget <= needs) {
+            EXPECT_EQ(run.PeakMemory, needs) << budget;
+        }
         if (roomy.empty()) roomy = Snapshot(Output());
         EXPECT_EQ(Snapshot(Output()), roomy) << budget;
     }

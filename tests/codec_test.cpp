@@ -103,6 +103,26 @@ TEST(LoadTest, OnlyEntropyCodedBytesCount) {
     EXPECT_FALSE(LoadsAndAFailureLeavesTheBuffer(giant));
 }
 
+// The copy made from the decoder's streamed rows (the rows no one reads skipped) is the
+// copy made from the whole decoded picture, for every test photo, shrunk or not.
+TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
+    for (const auto& entry : std::filesystem::directory_iterator(PIXTRIM_TEST_DATA)) {
+        if (entry.path().extension() != ".jpg") continue;
+        const std::string bytes = test::FileBytes(entry.path());
+        cDIBSection whole;
+        if (!LoadJPGFromMemory(whole, bytes)) continue;
+        for (const auto& [width, height] : {std::pair{320, 240}, {whole.Width(), whole.Height()}}) {
+            cDIBSection expected, streamed;
+            ASSERT_TRUE(whole.Resample(expected, height, width));
+            JpegRowReader reader;
+            ASSERT_TRUE(reader.Open(bytes));
+            ASSERT_TRUE(streamed.Create(width, height));
+            EXPECT_TRUE(ResampleRows(reader, reader.Width(), reader.Height(), streamed));
+            EXPECT_TRUE(test::SamePixels(streamed, expected)) << entry.path().filename() << width;
+        }
+    }
+}
+
 // Qt's own decoder serves as an independent reading of the same files: upright, in
 // colour order, grey as grey, CMYK converted.
 TEST(LoadTest, PicturesArriveUprightInColourOrder) {

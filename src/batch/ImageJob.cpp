@@ -78,7 +78,9 @@ uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings) {
     if (!ReadJpegHeader(bytes, header)) return bytes.size();
     int32_t width = header.width;
     int32_t height = header.height;
-    const uint64_t source = uint64_t(StrideForWidth(width)) * uint64_t(height);
+    // The source is streamed: libjpeg's row groups and the two rows the resampler reads,
+    // generously 32 rows, never the whole picture.
+    const uint64_t source = uint64_t(StrideForWidth(width)) * 32;
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
     return bytes.size() + source + header.coefficientBytes +
            uint64_t(StrideForWidth(width)) * uint64_t(height);
@@ -108,20 +110,25 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     // Read whatever the option: the colour profile and orientation travel in any case.
     ExifTransfer exif;
     const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
-    cDIBSection source;
-    JpegReport report;
-    const bool decoded = LoadJPGFromMemory(source, bytes, &report);
-    result.reason = report.error;
-    result.warning = report.warning;
-    if (!decoded) return stop(JobStep::Decode);
-    bytes = std::string();  // the source's file is not needed any more
+    // The copy is made from the decoder's rows as they come: the source is never stored.
+    JpegRowReader source;
+    const auto decodeFailed = [&] {
+        const JpegReport report = source.Report();
+        result.reason = report.error;
+        result.warning = report.warning;
+        return stop(JobStep::Decode);
+    };
+    if (!source.Open(bytes)) return decodeFailed();
     result.sourceWidth = source.Width();
     result.sourceHeight = source.Height();
     int32_t width = source.Width();
     int32_t height = source.Height();
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
-    if (!source.Resample(result.fitted, height, width)) return stop(JobStep::Resample);
-    source.ClearUp();
+    if (!result.fitted.Create(width, height)) return stop(JobStep::Resample);
+    if (!ResampleRows(source, source.Width(), source.Height(), result.fitted) || !source.Finish()) {
+        return decodeFailed();
+    }
+    result.warning = source.Report().warning;
     share.Return();
     if (settings.insertCopyright &&
         !result.fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,

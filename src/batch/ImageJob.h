@@ -60,8 +60,8 @@ struct JobResult {
 };
 
 // What the decode of `bytes`, a JPEG file, will hold at once, fitted into the box: the
-// file, the decoded picture, the coefficient buffers of a progressive or multi-scan file
-// and the copy's picture.
+// file, the rows being decoded, the coefficient buffers of a progressive or multi-scan
+// file and the copy's picture.
 uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings);
 
 // The job's place in the run's memory budget: its index in listing order (each index

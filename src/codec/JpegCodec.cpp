@@ -84,63 +84,77 @@ void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool in
     }
 }
 
-// The libjpeg error region: between setjmp and the libjpeg calls there is no C++ object
-// with a destructor; every path ends in jpeg_destroy_decompress.
-bool DecodeInto(std::string_view bytes, cDIBSection& target, ErrorManager& errors) {
-    jpeg_decompress_struct codec;
-    jpeg_progress_mgr progress;
-    InstallErrorManager(errors);
-    codec.err = &errors.pub;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_decompress(&codec);
-        return false;
-    }
-    jpeg_create_decompress(&codec);
-    progress.progress_monitor = LimitScans;
-    codec.progress = &progress;
-    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()),
-                 static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&codec, TRUE);
+}  // namespace
 
-    const bool cmyk = codec.jpeg_color_space == JCS_CMYK || codec.jpeg_color_space == JCS_YCCK;
-    codec.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    const int64_t width = codec.image_width;
-    const int64_t height = codec.image_height;
+// Everything libjpeg holds for one decode, at a stable address (libjpeg keeps pointers to
+// the error and progress managers).
+struct JpegRowReader::Decoder {
+    jpeg_decompress_struct codec;
+    ErrorManager errors;
+    jpeg_progress_mgr progress;
+    bool created = false;
+    bool cmyk = false;
+    JSAMPARRAY cmykRow = nullptr;
+};
+
+namespace {
+
+// The libjpeg error regions: between setjmp and the libjpeg calls there is no C++ object
+// with a destructor, and the decoder lives in the caller; the reader destroys it on its
+// one release path.
+bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
+    if (setjmp(d.errors.jump)) return false;
+    d.created = true;
+    jpeg_create_decompress(&d.codec);
+    d.progress.progress_monitor = LimitScans;
+    d.codec.progress = &d.progress;
+    jpeg_mem_src(&d.codec, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&d.codec, TRUE);
+    d.cmyk = d.codec.jpeg_color_space == JCS_CMYK || d.codec.jpeg_color_space == JCS_YCCK;
+    d.codec.out_color_space = d.cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    const int64_t width = d.codec.image_width;
+    const int64_t height = d.codec.image_height;
     const int64_t stride = StrideForWidth(static_cast<int32_t>(width));  // width < 65536
     const char* refusal =
         stride * height > kMaxPixelMemory ? kTooLarge
         : static_cast<uint64_t>(width * height / kMaxPixelsPerByte) > EntropyCodedBytes(bytes)
             ? kTooFewBytes
-        : !target.Create(codec.image_width, codec.image_height) ? kNoMemory
-                                                                : nullptr;
+            : nullptr;
     if (refusal) {
-        std::strncpy(errors.error, refusal, sizeof errors.error - 1);
-        jpeg_destroy_decompress(&codec);
+        std::strncpy(d.errors.error, refusal, sizeof d.errors.error - 1);
         return false;
     }
-    jpeg_start_decompress(&codec);
-    uint8_t* bits = target.DIBSectionBitsPtr();
-    JSAMPARRAY cmykRow = cmyk ? (*codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&codec),
-                                                           JPOOL_IMAGE, codec.image_width * 4, 1)
-                              : nullptr;
-    JSAMPROW rows[kRowsPerCall];
-    while (codec.output_scanline < codec.output_height) {
-        const int64_t first = codec.output_scanline;
-        const int64_t count = cmyk ? 1 : std::min<int64_t>(kRowsPerCall, height - first);
-        BottomUpRows(bits, height, stride, first, count, rows);
-        if (cmyk) {
-            jpeg_read_scanlines(&codec, cmykRow, 1);
-            ConvertCmykRow(cmykRow[0], rows[0], codec.image_width, codec.saw_Adobe_marker);
-        } else {
-            jpeg_read_scanlines(&codec, rows, static_cast<JDIMENSION>(count));
-        }
+    jpeg_start_decompress(&d.codec);
+    if (d.cmyk) {
+        d.cmykRow = (*d.codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.codec),
+                                                 JPOOL_IMAGE, d.codec.image_width * 4, 1);
     }
-    jpeg_finish_decompress(&codec);
-    jpeg_destroy_decompress(&codec);
     return true;
 }
 
-// Same rules as DecodeInto.
+// Skips to the picture row `row` (the rows between are not converted to colour) and
+// decodes it into `into`.
+bool DecodeRow(JpegRowReader::Decoder& d, JDIMENSION row, uint8_t* into) {
+    if (setjmp(d.errors.jump)) return false;
+    if (row > d.codec.output_scanline) jpeg_skip_scanlines(&d.codec, row - d.codec.output_scanline);
+    if (d.cmyk) {
+        jpeg_read_scanlines(&d.codec, d.cmykRow, 1);
+        ConvertCmykRow(d.cmykRow[0], into, d.codec.image_width, d.codec.saw_Adobe_marker);
+    } else {
+        JSAMPROW rows[] = {into};
+        jpeg_read_scanlines(&d.codec, rows, 1);
+    }
+    return true;
+}
+
+bool FinishDecode(JpegRowReader::Decoder& d) {
+    if (setjmp(d.errors.jump)) return false;
+    jpeg_finish_decompress(&d.codec);
+    return true;
+}
+
+// The same error region as StartDecode.
 bool ReadHeaderInto(std::string_view bytes, JpegHeader& header) {
     jpeg_decompress_struct codec;
     ErrorManager errors;
@@ -172,8 +186,8 @@ bool ReadHeaderInto(std::string_view bytes, JpegHeader& header) {
     return true;
 }
 
-// Same rules as DecodeInto. libjpeg mallocs `*buffer` and grows it; the caller frees it on
-// every path, which is why it lives outside this function.
+// The same error region as StartDecode. libjpeg mallocs `*buffer` and grows it; the caller frees it
+// on every path, which is why it lives outside this function.
 bool EncodeFrom(const cDIBSection& source, int quality, unsigned char** buffer,
                 unsigned long* size) {
     jpeg_compress_struct codec;
@@ -243,20 +257,71 @@ uint64_t EntropyCodedBytes(std::string_view bytes) {
     return counted;
 }
 
-bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes, JpegReport* report) {
-    if (report) *report = {};
+JpegRowReader::JpegRowReader() : d_(std::make_unique<Decoder>()) {
+    InstallErrorManager(d_->errors);
+    d_->codec.err = &d_->errors.pub;
+}
+
+JpegRowReader::~JpegRowReader() {
+    if (d_->created) jpeg_destroy_decompress(&d_->codec);
+}
+
+bool JpegRowReader::Open(std::string_view bytes) {
     // Beyond what libjpeg's length can hold.
     if (bytes.size() > kMaxFileBytes) {
-        if (report) report->error = "fichier trop grand";
-        return false;
+        std::strncpy(d_->errors.error, "fichier trop grand", sizeof d_->errors.error - 1);
+        return failed_ = true, false;
     }
+    if (!StartDecode(*d_, bytes)) return failed_ = true, false;
+    width_ = static_cast<int32_t>(d_->codec.output_width);
+    height_ = static_cast<int32_t>(d_->codec.output_height);
+    return true;
+}
+
+bool JpegRowReader::ReadRow(int32_t pictureRow, uint8_t* into) {
+    if (failed_ || pictureRow < int32_t(d_->codec.output_scanline) || pictureRow >= height_ ||
+        !DecodeRow(*d_, JDIMENSION(pictureRow), into)) {
+        return failed_ = true, false;
+    }
+    return true;
+}
+
+const uint8_t* JpegRowReader::Row(int32_t row) {
+    const int32_t pictureRow = height_ - 1 - row;
+    for (int slot = 0; slot < 2; ++slot) {
+        if (slotRow_[slot] == pictureRow) return slots_[last_ = slot].data();
+    }
+    // The slot not asked for last holds the older row, which the resampler is done with.
+    const int slot = last_ == 0 ? 1 : 0;
+    slots_[slot].resize(3 * size_t(width_));
+    slotRow_[slot] = -1;
+    if (!ReadRow(pictureRow, slots_[slot].data())) return nullptr;
+    slotRow_[slot] = pictureRow;
+    last_ = slot;
+    return slots_[slot].data();
+}
+
+bool JpegRowReader::Finish() {
+    if (failed_ || !FinishDecode(*d_)) return failed_ = true, false;
+    return true;
+}
+
+JpegReport JpegRowReader::Report() const {
+    return {failed_ ? d_->errors.error : "", d_->errors.warning};
+}
+
+bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes, JpegReport* report) {
+    JpegRowReader reader;
     cDIBSection decoded;
-    ErrorManager errors;
-    const bool done = DecodeInto(bytes, decoded, errors);
-    if (report) {
-        report->error = done ? "" : errors.error;
-        report->warning = errors.warning;
+    bool done = reader.Open(bytes) && decoded.Create(reader.Width(), reader.Height());
+    const int64_t height = reader.Height(), stride = decoded.BytesPerScanLine();
+    for (int64_t row = 0; done && row < height; ++row) {
+        done = reader.ReadRow(int32_t(row),
+                              SurfaceRow(decoded.DIBSectionBitsPtr(), height, stride, row));
     }
+    done = done && reader.Finish();
+    if (report) *report = reader.Report();
+    if (report && !done && report->error.empty()) report->error = kNoMemory;
     if (!done) return false;
     cDib.Swap(decoded);
     return true;

@@ -17,8 +17,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "image/Resample.h"
 
 namespace pixtrim {
 
@@ -45,6 +49,45 @@ uint64_t EntropyCodedBytes(std::string_view bytes);
 struct JpegReport {
     std::string error;
     std::string warning;
+};
+
+// The rows of a JPEG file as a decoder streams them: the rows no one reads are skipped
+// (jpeg_skip_scanlines: no upsampling or colour conversion for them), and the whole
+// picture is never stored; a progressive or multi-scan file keeps only the coefficient
+// buffers libjpeg needs. The same checks and damage policy as LoadJPGFromMemory. One
+// reader per decode, on one thread at a time.
+class JpegRowReader : public RowSource {
+public:
+    JpegRowReader();
+    ~JpegRowReader() override;
+    JpegRowReader(const JpegRowReader&) = delete;
+    JpegRowReader& operator=(const JpegRowReader&) = delete;
+
+    // Reads the header of the JPEG file in `bytes` (which must outlive the reader) and
+    // starts its decode. False when it cannot be decoded (Report says why).
+    bool Open(std::string_view bytes);
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    // Decodes the picture's row `pictureRow` (counted from the top; rows are asked in
+    // increasing order, each once) into `into`, 3 x Width() bytes.
+    bool ReadRow(int32_t pictureRow, uint8_t* into);
+    // The resampler's rows (bottom-up numbers, asked top down), kept two at a time.
+    const uint8_t* Row(int32_t row) override;
+    // Reads the file to its end once the last row is read: what libjpeg finds there can
+    // still fail the decode, as it would for a whole decode.
+    bool Finish();
+    JpegReport Report() const;
+
+    struct Decoder;
+
+private:
+    std::unique_ptr<Decoder> d_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    bool failed_ = false;
+    std::vector<uint8_t> slots_[2];
+    int32_t slotRow_[2] = {-1, -1};
+    int last_ = 0;
 };
 
 // Decodes the JPEG file held in `bytes` into `cDib`, which is re-created at the picture's

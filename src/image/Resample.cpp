@@ -1,5 +1,5 @@
-// The two-stage bilinear resampler. Its arithmetic is fixed to the bit: positions in
-// single precision, interpolation in double, each stage rounded half to even (lrint in the
+// The two-stage bilinear resampler (see Resample.h). Its arithmetic is fixed to the bit: positions
+// in single precision, interpolation in double, each stage rounded half to even (lrint in the
 // default rounding mode). Built with -ffp-contract=off: a fused multiply-add would change
 // the bytes.
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "image/Resample.h"
 #include "image/cDIBSection.h"
 
 namespace pixtrim {
@@ -71,27 +72,33 @@ void ResampleRow(const uint8_t* lower, const uint8_t* upper, const RowWeights& w
     }
 }
 
+// A whole buffer as a row source.
+class BufferRows : public RowSource {
+public:
+    explicit BufferRows(const cDIBSection& buffer)
+        : bits_(buffer.DIBSectionBitsPtr()), stride_(buffer.BytesPerScanLine()) {}
+    const uint8_t* Row(int32_t row) override { return bits_ + row * stride_; }
+
+private:
+    const uint8_t* bits_;
+    int64_t stride_;
+};
+
 }  // namespace
 
-bool cDIBSection::Resample(cDIBSection& cDib, int32_t lNewHeight, int32_t lNewWidth) const {
-    // The target's Create would release this very picture.
-    if (&cDib == this || !BitsPointer) return false;
-    if (!cDib.Create(lNewWidth, lNewHeight)) return false;
-    if (lNewWidth == Width() && lNewHeight == Height()) {
-        cDib.LoadPictureBlt(SurfaceHandle);
-    } else {
-        ResampleBilinear(cDib);
+bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight,
+                  cDIBSection& target) {
+    const int32_t width = target.Width(), height = target.Height();
+    const int64_t stride = target.BytesPerScanLine();
+    uint8_t* bits = target.DIBSectionBitsPtr();
+    if (width == sourceWidth && height == sourceHeight) {
+        for (int32_t y = height - 1; y >= 0; --y) {
+            const uint8_t* row = source.Row(y);
+            if (!row) return false;
+            std::copy(row, row + 3 * int64_t{width}, bits + y * stride);
+        }
+        return true;
     }
-    return true;
-}
-
-void cDIBSection::ResampleBilinear(cDIBSection& cDib) const {
-    const int32_t sourceWidth = Width(), sourceHeight = Height();
-    const int32_t width = cDib.Width(), height = cDib.Height();
-    const int64_t sourceStride = BytesPerScanLine(), stride = cDib.BytesPerScanLine();
-    const uint8_t* source = BitsPointer;
-    uint8_t* target = cDib.DIBSectionBitsPtr();
-
     const float xScale = static_cast<float>(double(sourceWidth - 1) / double(width));
     const float yScale = static_cast<float>(double(sourceHeight - 1) / double(height));
 
@@ -105,15 +112,26 @@ void cDIBSection::ResampleBilinear(cDIBSection& cDib) const {
         columns[x] = {3 * ix, 3 * std::min(ix + 1, sourceWidth - 1), 1.0 - double(dx), double(dx)};
     }
     RowWeights weights;
-    for (int32_t y = 0; y < height; ++y) {
+    // From the picture's top (the last memory row) down: the source rows come in order.
+    for (int32_t y = height - 1; y >= 0; --y) {
         const float fy = static_cast<float>(double(yScale) * double(y));
         const int32_t iy = std::min(static_cast<int32_t>(std::floor(fy)), sourceHeight - 1);
         const float dy = static_cast<float>(double(fy) - double(iy));
-        const uint8_t* lower = source + iy * sourceStride;
-        const uint8_t* upper = source + std::min(iy + 1, sourceHeight - 1) * sourceStride;
+        const uint8_t* upper = source.Row(std::min(iy + 1, sourceHeight - 1));
+        const uint8_t* lower = source.Row(iy);
+        if (!upper || !lower) return false;
         FillRowWeights(weights, 1.0 - double(dy), double(dy));
-        ResampleRow(lower, upper, weights, columns.data(), width, target + y * stride);
+        ResampleRow(lower, upper, weights, columns.data(), width, bits + y * stride);
     }
+    return true;
+}
+
+bool cDIBSection::Resample(cDIBSection& cDib, int32_t lNewHeight, int32_t lNewWidth) const {
+    // The target's Create would release this very picture.
+    if (&cDib == this || !BitsPointer) return false;
+    if (!cDib.Create(lNewWidth, lNewHeight)) return false;
+    BufferRows rows(*this);
+    return ResampleRows(rows, Width(), Height(), cDib);
 }
 
 }  // namespace pixtrim

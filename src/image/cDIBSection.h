@@ -122,8 +122,6 @@ public:
     void Swap(cDIBSection& other) noexcept;
 
 private:
-    void ResampleBilinear(cDIBSection& cDib) const;
-
     Bitmap* DibHandle = nullptr;
     Bitmap* OldBitmap = nullptr;
     Surface* SurfaceHandle = nullptr;

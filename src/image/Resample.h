@@ -1,0 +1,31 @@
+// The two-stage bilinear resampler over a row source. The copy is made from the top of the
+// picture down, so a source is asked for its rows in the order a decoder gives them: a
+// whole buffer is one source, the decoder streaming rows is another, and both go through
+// this one resampler. Safe on different sources and targets from different threads.
+#pragma once
+
+#include <cstdint>
+
+namespace pixtrim {
+
+class cDIBSection;
+
+// The rows of a source picture of 24-bit blue-green-red pixels, numbered as the image
+// buffer stores them (memory row 0 at the bottom). The resampler asks for rows with
+// non-increasing numbers (the picture's rows top down), two at a time: a row it asked for
+// stays valid until it has asked for two more.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // The memory row `row`; nullptr when the source failed (a decoder's error).
+    virtual const uint8_t* Row(int32_t row) = 0;
+};
+
+// Fills `target`, already made at the copy's size, with the source of sourceWidth x
+// sourceHeight scaled by the two-stage bilinear rule (positions in single precision,
+// interpolation in double, each stage rounded half to even); an equal size is a plain
+// copy. False when the source fails.
+bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight,
+                  cDIBSection& target);
+
+}  // namespace pixtrim
