@@ -5,6 +5,8 @@
 #include <QStyleFactory>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,9 +82,16 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "pixtrim: %s\n", qPrintable(text));
             }
         });
-        QGuiApplication application(argc, argv);
-        QGuiApplication::setApplicationName("Pixtrim");
-        return WithOutputChecked(pixtrim::RunFromTerminal(line, pixtrim::CurrentFolder()));
+        // The toolkit only when a copyright is drawn (its fonts need it), and no teardown:
+        // once the output is flushed the run is over, and destroying the toolkit's fonts
+        // cost more than a small run itself.
+        const std::string start = pixtrim::CurrentFolder();
+        std::unique_ptr<QGuiApplication> application;
+        if (pixtrim::TerminalSettings(line, start).InsertCopyright) {
+            application = std::make_unique<QGuiApplication>(argc, argv);
+            QGuiApplication::setApplicationName("Pixtrim");
+        }
+        std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, start)));
     }
     GuardedApplication application(argc, argv);
     // Fusion draws the window's own colours the same way on every desktop.
