@@ -44,6 +44,7 @@ public:
     void ShowProgressBar() override {}
     void SetProgressBar(uint8_t) override {}
     void HideProgressBar() override {}
+    PreviewSizer PreviewSizes() override { return {}; }
     void VisualizeCopy(const std::string&, const cDIBSection&, int32_t, int32_t) override {}
     int32_t FileListCount() override {
         return static_cast<int32_t>(

@@ -104,7 +104,8 @@ TEST(LoadTest, OnlyEntropyCodedBytesCount) {
 }
 
 // The copy made from the decoder's streamed rows (the rows no one reads skipped) is the
-// copy made from the whole decoded picture, for every test photo, shrunk or not.
+// copy made from the whole decoded picture, for every test photo, shrunk or not; so is a
+// preview made in the same pass.
 TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
     for (const auto& entry : std::filesystem::directory_iterator(PIXTRIM_TEST_DATA)) {
         if (entry.path().extension() != ".jpg") continue;
@@ -112,13 +113,16 @@ TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
         cDIBSection whole;
         if (!LoadJPGFromMemory(whole, bytes)) continue;
         for (const auto& [width, height] : {std::pair{320, 240}, {whole.Width(), whole.Height()}}) {
-            cDIBSection expected, streamed;
+            cDIBSection expected, streamed, expectedPreview, preview;
             ASSERT_TRUE(whole.Resample(expected, height, width));
+            ASSERT_TRUE(whole.Resample(expectedPreview, 75, 100));
             JpegRowReader reader;
             ASSERT_TRUE(reader.Open(bytes));
             ASSERT_TRUE(streamed.Create(width, height));
-            EXPECT_TRUE(ResampleRows(reader, reader.Width(), reader.Height(), streamed));
+            ASSERT_TRUE(preview.Create(100, 75));
+            EXPECT_TRUE(ResampleRows(reader, reader.Width(), reader.Height(), streamed, &preview));
             EXPECT_TRUE(test::SamePixels(streamed, expected)) << entry.path().filename() << width;
+            EXPECT_TRUE(test::SamePixels(preview, expectedPreview)) << entry.path().filename();
         }
     }
 }

@@ -185,6 +185,33 @@ TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindow) {
 
 // The fatal message comes over the window (its parent), then the settings are stored and
 // the program ends.
+// The run's preview is the photo, as a click shows it: the same size, nearly the same
+// pixels (other code scales them), without the copyright, also when the copy is smaller
+// than the preview.
+TEST_F(WindowTest, TheRunsPreviewIsTheClicksPreview) {
+    AddPhoto("Landscape_5.jpg", "b.jpg");
+    fIHM& window = Start();
+    window.OptionImageSize[6]->setChecked(true);
+    window.ImageCustomWidth->setText("40");
+    window.ImageCustomHeight->setText("30");
+    window.OptionCopyright->setChecked(true);
+    window.TextCopyright->setText("© 2026 Zoë");
+    window.OptionCopyrightTransparent->setChecked(false);
+    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    ASSERT_TRUE(shown.empty());
+    const QImage run = window.ImageVisu->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+    Click(window.filList, "b.jpg");
+    const QImage click =
+        window.ImageVisu->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(run.size(), click.size());
+    EXPECT_GT(run.width(), 40);
+    double difference = 0;
+    for (int y = 0; y < run.height(); ++y)
+        for (int x = 0; x < run.width() * 3; ++x)
+            difference += std::abs(run.constScanLine(y)[x] - click.constScanLine(y)[x]);
+    EXPECT_LT(difference / (run.width() * run.height() * 3), 6.0);  // of 255, on average
+}
+
 TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("hopper_png_renamed.jpg", "b.jpg");

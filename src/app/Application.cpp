@@ -90,16 +90,24 @@ void Application::HideProgressBar() {
     Window().dirList->SetPath(Window().dirList->Path());
 }
 
-void Application::VisualizeCopy(const std::string&, const cDIBSection& fitted, int32_t sourceWidth,
-                                int32_t sourceHeight) {
-    QImage picture;
-    if (fitted.DIBSectionBitsPtr()) {
-        // Bottom-up rows of blue, green, red: the picture is the buffer turned over.
-        picture = QImage(fitted.DIBSectionBitsPtr(), fitted.Width(), fitted.Height(),
-                         fitted.BytesPerScanLine(), QImage::Format_BGR888)
-                      .mirrored(false, true);
-    }
-    Window().VisualizePicture(picture, QSize(sourceWidth, sourceHeight));
+BatchHost::PreviewSizer Application::PreviewSizes() {
+    const std::function<QSize(const QSize&)> sizes = Window().PreviewSizes();
+    return [sizes](int32_t width, int32_t height) {
+        const QSize size = sizes(QSize(width, height));
+        return std::make_pair(int32_t(size.width()), int32_t(size.height()));
+    };
+}
+
+void Application::VisualizeCopy(const std::string& path, const cDIBSection& preview,
+                                int32_t sourceWidth, int32_t sourceHeight) {
+    // A file the decoder refused is previewed as a click would, so that its picture (when
+    // the window's reader can read it) stays behind the message.
+    if (!preview.DIBSectionBitsPtr()) return Window().VisualizeImage(path);
+    // Bottom-up rows of blue, green, red: the picture is the buffer turned over.
+    const QImage picture = QImage(preview.DIBSectionBitsPtr(), preview.Width(), preview.Height(),
+                                  preview.BytesPerScanLine(), QImage::Format_BGR888)
+                               .mirrored(false, true);
+    Window().ShowRunPreview(picture, QSize(sourceWidth, sourceHeight));
 }
 
 int32_t Application::FileListCount() { return Window().filList->ListCount(); }

@@ -51,7 +51,8 @@ public:
     void ShowProgressBar() override;
     void SetProgressBar(uint8_t percent) override;
     void HideProgressBar() override;
-    void VisualizeCopy(const std::string& path, const cDIBSection& fitted, int32_t sourceWidth,
+    PreviewSizer PreviewSizes() override;
+    void VisualizeCopy(const std::string& path, const cDIBSection& preview, int32_t sourceWidth,
                        int32_t sourceHeight) override;
     int32_t FileListCount() override;
     void ShowFolder(const std::string& folder) override;

@@ -53,6 +53,7 @@ public:
     void ShowProgressBar() override {}
     void SetProgressBar(uint8_t percent) override { percent_ = percent; }
     void HideProgressBar() override { EndProgressLine(); }
+    PreviewSizer PreviewSizes() override { return {}; }
     void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
         if (!showProgress_ || !run_) return;
         std::fprintf(stderr, "\r\033[K%3d %% (%d/%d) %s", percent_, run_->ProgressDone,

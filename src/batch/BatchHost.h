@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace pixtrim {
 
@@ -28,10 +30,16 @@ public:
     virtual void SetProgressBar(uint8_t percent) = 0;
     virtual void HideProgressBar() = 0;
 
-    // Previews the image `path` of the run by `fitted`, its copy's picture (empty when
-    // the image could not be read), whose source is `sourceWidth` x `sourceHeight`.
-    virtual void VisualizeCopy(const std::string& path, const cDIBSection& fitted,
+    // Previews the image `path` of the run by `preview`, its source picture already at the
+    // size PreviewSizes() gave (empty when the job made none: the image could not be
+    // decoded, or no preview is wanted); the source is `sourceWidth` x `sourceHeight`.
+    virtual void VisualizeCopy(const std::string& path, const cDIBSection& preview,
                                int32_t sourceWidth, int32_t sourceHeight) = 0;
+    // The size at which a source of width x height is previewed, for the jobs to make the
+    // preview on the workers; empty when the host shows no preview. The function it gives
+    // is called on any thread.
+    using PreviewSizer = std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)>;
+    virtual PreviewSizer PreviewSizes() = 0;
     // How many files the window's file list shows.
     virtual int32_t FileListCount() = 0;
     // Shows `folder` in the folder list and the file list.

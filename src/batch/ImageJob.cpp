@@ -125,8 +125,31 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     int32_t height = source.Height();
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
     if (!result.fitted.Create(width, height)) return stop(JobStep::Resample);
-    if (!ResampleRows(source, source.Width(), source.Height(), result.fitted) || !source.Finish()) {
+    // The preview reads the same rows in the same pass: the source, before the copyright,
+    // sampled at up to 4 times its size where the source allows, then averaged.
+    cDIBSection* preview = nullptr;
+    int32_t factor = 1;
+    if (settings.previewSize) {
+        const auto [previewWidth, previewHeight] =
+            settings.previewSize(source.Width(), source.Height());
+        while (factor < 4 && (factor + 1) * previewWidth <= source.Width() &&
+               (factor + 1) * previewHeight <= source.Height()) {
+            ++factor;
+        }
+        if (result.preview.Create(previewWidth * factor, previewHeight * factor)) {
+            preview = &result.preview;
+        }
+    }
+    if (!ResampleRows(source, source.Width(), source.Height(), result.fitted, preview) ||
+        !source.Finish()) {
         return decodeFailed();
+    }
+    if (preview && factor > 1) {
+        cDIBSection large;
+        large.Swap(result.preview);
+        if (result.preview.Create(large.Width() / factor, large.Height() / factor)) {
+            AverageBlocks(large, result.preview, factor);
+        }
     }
     result.warning = source.Report().warning;
     share.Return();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ struct JobSettings {
     // A job whose decode would need more than this is refused (0: no limit).
     uint64_t memoryLimit = 0;
     int32_t quality = kJpegQuality;
+    // The preview's size for a source's size (called on the worker); empty: no preview.
+    std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)> previewSize;
 };
 
 // The snapshot of `settings` for a box of boxWidth x boxHeight. The stored numbers become
@@ -56,7 +59,8 @@ struct JobResult {
     std::string copy;         // the whole copy file, when Done
     int32_t sourceWidth = 0;  // the source's stored size, once decoded
     int32_t sourceHeight = 0;
-    cDIBSection fitted;  // the copy's picture, for the preview
+    cDIBSection fitted;   // the copy's picture, before the copyright
+    cDIBSection preview;  // the source at the preview's size, made in the same pass
 };
 
 // What the decode of `bytes`, a JPEG file, will hold at once, fitted into the box: the

@@ -248,6 +248,7 @@ void JpegResize::ResizeAllImages() {
     JobSettings job = JobSettingsFrom(settings_, boxWidth_, boxHeight_);
     job.memoryLimit = AvailableMemory();
     job.quality = Quality;
+    job.previewSize = host_.PreviewSizes();
     const int threads = Threads > 0 ? Threads : RunThreads();
     MemoryBudget budget(MemoryBudgetBytes > 0 ? MemoryBudgetBytes : RunMemoryBudget());
     std::deque<std::future<JobResult>> inFlight;
@@ -290,7 +291,7 @@ void JpegResize::ResizeAllImages() {
 
 bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
-    host_.VisualizeCopy(sourcePath, result.fitted, result.sourceWidth, result.sourceHeight);
+    host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight);
     const std::string outputPath = JoinPath(OutputFolder(), name);
     if (ReportWarnings && result.step == JobStep::Done && !result.warning.empty()) {
         host_.ShowMessage(kDamaged + sourcePath, MessageIcon::Warning, result.warning);

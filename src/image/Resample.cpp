@@ -86,44 +86,107 @@ private:
 
 }  // namespace
 
-bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight,
-                  cDIBSection& target) {
-    const int32_t width = target.Width(), height = target.Height();
-    const int64_t stride = target.BytesPerScanLine();
-    uint8_t* bits = target.DIBSectionBitsPtr();
-    if (width == sourceWidth && height == sourceHeight) {
-        for (int32_t y = height - 1; y >= 0; --y) {
-            const uint8_t* row = source.Row(y);
-            if (!row) return false;
-            std::copy(row, row + 3 * int64_t{width}, bits + y * stride);
-        }
-        return true;
-    }
-    const float xScale = static_cast<float>(double(sourceWidth - 1) / double(width));
-    const float yScale = static_cast<float>(double(sourceHeight - 1) / double(height));
+namespace {
 
-    // A source one pixel wide or high has no second column or row: the missing neighbour
-    // is the last one. The clamps also keep every read inside the source.
-    std::vector<ColumnSample> columns(static_cast<size_t>(width));
-    for (int32_t x = 0; x < width; ++x) {
-        const float fx = static_cast<float>(double(xScale) * double(x));
-        const int32_t ix = std::min(static_cast<int32_t>(std::floor(fx)), sourceWidth - 1);
-        const float dx = static_cast<float>(double(fx) - double(ix));
-        columns[x] = {3 * ix, 3 * std::min(ix + 1, sourceWidth - 1), 1.0 - double(dx), double(dx)};
+// One target's walk from its top row down: its columns, and the source rows it reads next.
+class TargetWalk {
+public:
+    TargetWalk(cDIBSection& target, int32_t sourceWidth, int32_t sourceHeight)
+        : target_(target),
+          sourceHeight_(sourceHeight),
+          copy_(target.Width() == sourceWidth && target.Height() == sourceHeight),
+          y_(target.Height() - 1),
+          xScale_(static_cast<float>(double(sourceWidth - 1) / double(target.Width()))),
+          yScale_(static_cast<float>(double(sourceHeight - 1) / double(target.Height()))) {
+        // A source one pixel wide or high has no second column or row: the missing
+        // neighbour is the last one. The clamps also keep every read inside the source.
+        if (copy_) return;
+        columns_.resize(static_cast<size_t>(target.Width()));
+        for (int32_t x = 0; x < target.Width(); ++x) {
+            const float fx = static_cast<float>(double(xScale_) * double(x));
+            const int32_t ix = std::min(static_cast<int32_t>(std::floor(fx)), sourceWidth - 1);
+            const float dx = static_cast<float>(double(fx) - double(ix));
+            columns_[x] = {3 * ix, 3 * std::min(ix + 1, sourceWidth - 1), 1.0 - double(dx),
+                           double(dx)};
+        }
     }
-    RowWeights weights;
-    // From the picture's top (the last memory row) down: the source rows come in order.
-    for (int32_t y = height - 1; y >= 0; --y) {
-        const float fy = static_cast<float>(double(yScale) * double(y));
-        const int32_t iy = std::min(static_cast<int32_t>(std::floor(fy)), sourceHeight - 1);
+
+    bool Done() const { return y_ < 0; }
+    // The lower source row of the next target row (memory numbering): the smaller it is,
+    // the further down the picture the target reads.
+    int32_t NextRow() const { return copy_ ? y_ : LowerRow(Position()); }
+
+    // Makes the next target row from the source's rows; false when the source fails.
+    bool Step(RowSource& source) {
+        uint8_t* out = target_.DIBSectionBitsPtr() + int64_t{y_} * target_.BytesPerScanLine();
+        if (copy_) {
+            const uint8_t* row = source.Row(y_--);
+            if (!row) return false;
+            std::copy(row, row + 3 * int64_t{target_.Width()}, out);
+            return true;
+        }
+        const float fy = Position();
+        const int32_t iy = LowerRow(fy);
         const float dy = static_cast<float>(double(fy) - double(iy));
-        const uint8_t* upper = source.Row(std::min(iy + 1, sourceHeight - 1));
+        const uint8_t* upper = source.Row(std::min(iy + 1, sourceHeight_ - 1));
         const uint8_t* lower = source.Row(iy);
         if (!upper || !lower) return false;
-        FillRowWeights(weights, 1.0 - double(dy), double(dy));
-        ResampleRow(lower, upper, weights, columns.data(), width, bits + y * stride);
+        FillRowWeights(weights_, 1.0 - double(dy), double(dy));
+        ResampleRow(lower, upper, weights_, columns_.data(), target_.Width(), out);
+        --y_;
+        return true;
     }
-    return true;
+
+private:
+    float Position() const { return static_cast<float>(double(yScale_) * double(y_)); }
+    int32_t LowerRow(float fy) const {
+        return std::min(static_cast<int32_t>(std::floor(fy)), sourceHeight_ - 1);
+    }
+
+    cDIBSection& target_;
+    const int32_t sourceHeight_;
+    const bool copy_;
+    int32_t y_;
+    const float xScale_;
+    const float yScale_;
+    std::vector<ColumnSample> columns_;
+    RowWeights weights_;
+};
+
+}  // namespace
+
+bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, cDIBSection& target,
+                  cDIBSection* second) {
+    std::vector<TargetWalk> walks;
+    walks.reserve(2);
+    walks.emplace_back(target, sourceWidth, sourceHeight);
+    if (second) walks.emplace_back(*second, sourceWidth, sourceHeight);
+    // The target that reads highest in the picture goes first, so that the source's rows
+    // are asked for in order, each pair at most one row behind the last.
+    for (;;) {
+        TargetWalk* next = nullptr;
+        for (TargetWalk& walk : walks) {
+            if (!walk.Done() && (!next || walk.NextRow() > next->NextRow())) next = &walk;
+        }
+        if (!next) return true;
+        if (!next->Step(source)) return false;
+    }
+}
+
+void AverageBlocks(const cDIBSection& large, cDIBSection& small, int32_t factor) {
+    const int64_t from = large.BytesPerScanLine(), to = small.BytesPerScanLine();
+    const int32_t count = factor * factor;
+    for (int32_t y = 0; y < small.Height(); ++y) {
+        uint8_t* out = small.DIBSectionBitsPtr() + y * to;
+        for (int32_t i = 0; i < 3 * small.Width(); ++i) {
+            const uint8_t* corner = large.DIBSectionBitsPtr() + int64_t{factor} * y * from +
+                                    3 * factor * (i / 3) + i % 3;
+            int32_t sum = count / 2;
+            for (int32_t dy = 0; dy < factor; ++dy)
+                for (int32_t dx = 0; dx < factor; ++dx) sum += corner[dy * from + 3 * dx];
+            out[i] = static_cast<uint8_t>(sum / count);
+        }
+    }
 }
 
 bool cDIBSection::Resample(cDIBSection& cDib, int32_t lNewHeight, int32_t lNewWidth) const {

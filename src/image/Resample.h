@@ -24,8 +24,14 @@ public:
 // Fills `target`, already made at the copy's size, with the source of sourceWidth x
 // sourceHeight scaled by the two-stage bilinear rule (positions in single precision,
 // interpolation in double, each stage rounded half to even); an equal size is a plain
-// copy. False when the source fails.
-bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight,
-                  cDIBSection& target);
+// copy. `second`, when given, is filled by the same rule in the same pass over the source
+// (a preview beside the copy). False when the source fails.
+bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, cDIBSection& target,
+                  cDIBSection* second = nullptr);
+
+// Fills `small`, already made at 1 / `factor` of `large`'s size (each side rounded down),
+// with the rounded average of each factor x factor block of `large`: a preview sampled
+// at a few times its size and averaged shows the picture without a sample's aliasing.
+void AverageBlocks(const cDIBSection& large, cDIBSection& small, int32_t factor);
 
 }  // namespace pixtrim

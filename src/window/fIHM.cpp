@@ -498,14 +498,34 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
     ShowPreview(reader.read(), stored);
 }
 
-void fIHM::VisualizePicture(const QImage& picture, const QSize& stored) {
+void fIHM::ShowRunPreview(const QImage& picture, const QSize& stored) {
     previewed_.clear();  // the preview no longer shows the file last clicked
-    if (picture.isNull() || !stored.isValid() || stored.isEmpty()) {
-        return ShowPreview(QImage(), QSize());
-    }
-    ShowPreview(
-        picture.scaled(PlacePreview(stored), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-        stored);
+    PlacePreview(stored);
+    ShowPreview(picture, stored);
+}
+
+namespace {
+
+// The preview's pixel size for a picture stored at `stored`, in a box of boxWidth x
+// boxHeight twips: the label gets the picture's shape at the box's longer side (twips
+// rounded to pixels as the form places controls), and the picture fills it, never enlarged.
+QSize PreviewSize(const QSize& stored, double boxWidth, double boxHeight, qreal ratio) {
+    const double w = stored.width(), h = stored.height();
+    const double factor = w > h ? w / boxWidth : h / boxHeight;
+    const QSize label(RoundToInt32(std::floor(w / factor) / 15),
+                      RoundToInt32(std::floor(h / factor) / 15));
+    return stored.scaled(label * ratio, Qt::KeepAspectRatio)
+        .boundedTo(stored)
+        .expandedTo(QSize(1, 1));
+}
+
+}  // namespace
+
+std::function<QSize(const QSize&)> fIHM::PreviewSizes() const {
+    return [width = double(VisuBoxWidth), height = double(VisuBoxHeight),
+            ratio = devicePixelRatio()](const QSize& stored) {
+        return PreviewSize(stored, width, height, ratio);
+    };
 }
 
 QSize fIHM::PlacePreview(const QSize& stored) {
@@ -518,9 +538,7 @@ QSize fIHM::PlacePreview(const QSize& stored) {
     SetGeometryTwips(ImageVisu, std::floor((VisuBoxWidth - shownWidth) / 2.0) + VisuBoxLeft,
                      std::floor((VisuBoxHeight - shownHeight) / 2.0) + VisuBoxTop, shownWidth,
                      shownHeight);
-    return stored.scaled(ImageVisu->size() * devicePixelRatio(), Qt::KeepAspectRatio)
-        .boundedTo(stored)
-        .expandedTo(QSize(1, 1));
+    return PreviewSize(stored, VisuBoxWidth, VisuBoxHeight, devicePixelRatio());
 }
 
 void fIHM::ShowPreview(const QImage& picture, const QSize& stored) {
@@ -528,7 +546,7 @@ void fIHM::ShowPreview(const QImage& picture, const QSize& stored) {
     ImageVisuSize->setText(
         picture.isNull() ? QString() : QString("%1 x %2").arg(stored.width()).arg(stored.height()));
     ImageVisu->show();
-    ImageVisu->repaint();
+    ImageVisu->update();
 }
 
 void fIHM::ShowProgressBar() {

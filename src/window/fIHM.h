@@ -48,7 +48,12 @@ public:
     void VisualizeImage(const std::string& sFileName);
     // Previews `picture`, the copy of a picture of `stored` size, by the same placement
     // rule; the label gives the stored size. A null picture empties the preview.
-    void VisualizePicture(const QImage& picture, const QSize& stored);
+    // Shows `picture`, already at the size PreviewSizes() gives for `stored`: a run's
+    // preview, made on its workers. Asks for a repaint, does not wait for it.
+    void ShowRunPreview(const QImage& picture, const QSize& stored);
+    // The size at which a picture stored at a given size is previewed (the preview box's
+    // rule, as a click applies it); safe to call on any thread.
+    std::function<QSize(const QSize&)> PreviewSizes() const;
     void SetProgressBar(uint8_t iValue);
     void HideProgressBar();
     void ShowProgressBar();

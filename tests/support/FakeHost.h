@@ -29,6 +29,7 @@ public:
     void ShowProgressBar() override { calls.push_back("ShowProgressBar"); }
     void SetProgressBar(uint8_t percent) override { progress.push_back(percent); }
     void HideProgressBar() override { calls.push_back("HideProgressBar"); }
+    PreviewSizer PreviewSizes() override { return {}; }
     void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
         previews.push_back(path);
     }
