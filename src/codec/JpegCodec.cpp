@@ -95,6 +95,8 @@ struct JpegRowReader::Decoder {
     bool created = false;
     bool cmyk = false;
     JSAMPARRAY cmykRow = nullptr;
+    JDIMENSION row = 0;       // the row DecodeRow decodes next
+    JSAMPROW into = nullptr;  // and where to
 };
 
 namespace {
@@ -133,17 +135,19 @@ bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
     return true;
 }
 
-// Skips to the picture row `row` (the rows between are not converted to colour) and
-// decodes it into `into`.
-bool DecodeRow(JpegRowReader::Decoder& d, JDIMENSION row, uint8_t* into) {
+// Skips to the picture row d.row (the rows between are not converted to colour) and
+// decodes it into d.into. What it works on is in `d`, none of it in locals a jump would
+// leave indeterminate.
+bool DecodeRow(JpegRowReader::Decoder& d) {
     if (setjmp(d.errors.jump)) return false;
-    if (row > d.codec.output_scanline) jpeg_skip_scanlines(&d.codec, row - d.codec.output_scanline);
+    if (d.row > d.codec.output_scanline) {
+        jpeg_skip_scanlines(&d.codec, d.row - d.codec.output_scanline);
+    }
     if (d.cmyk) {
         jpeg_read_scanlines(&d.codec, d.cmykRow, 1);
-        ConvertCmykRow(d.cmykRow[0], into, d.codec.image_width, d.codec.saw_Adobe_marker);
+        ConvertCmykRow(d.cmykRow[0], d.into, d.codec.image_width, d.codec.saw_Adobe_marker);
     } else {
-        JSAMPROW rows[] = {into};
-        jpeg_read_scanlines(&d.codec, rows, 1);
+        jpeg_read_scanlines(&d.codec, &d.into, 1);
     }
     return true;
 }
@@ -286,10 +290,13 @@ bool JpegRowReader::Open(std::string_view bytes) {
 }
 
 bool JpegRowReader::ReadRow(int32_t pictureRow, uint8_t* into) {
-    if (failed_ || pictureRow < int32_t(d_->codec.output_scanline) || pictureRow >= height_ ||
-        !DecodeRow(*d_, JDIMENSION(pictureRow), into)) {
+    // Rows come in order: one already passed cannot be had again.
+    if (failed_ || pictureRow < int32_t(d_->codec.output_scanline) || pictureRow >= height_) {
         return failed_ = true, false;
     }
+    d_->row = JDIMENSION(pictureRow);
+    d_->into = into;
+    if (!DecodeRow(*d_)) return failed_ = true, false;
     return true;
 }
 
