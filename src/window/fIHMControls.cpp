@@ -1,0 +1,245 @@
+// The form's controls as one table (type, caption, container, name, place in twips, tool
+// tip), and its tab order.
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QImageReader>
+#include <QPainter>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <QTimer>
+#include <cmath>
+#include <functional>
+#include <type_traits>
+
+#include "tools/HeldFolder.h"
+#include "tools/Tools.h"
+#include "window/FormStyle.h"
+#include "window/fIHM.h"
+
+namespace pixtrim {
+namespace {
+
+const char kFolderTip[] = "Choisir ici le répertoire où se trouvent les images";
+const char kSizeTip[] = "Taille maximale souhaitée pour les images";
+const char kPositionTip[] = "Position du texte de Copyright dans l'image";
+const char kTextSizeTip[] = "Taille du texte de Copyright";
+const char kColourTip[] = "Couleur du texte de Copyright";
+
+// One control of the form: made as its member's type (with its caption when the type takes
+// one) inside the control named `container` (the form when empty), then named and placed
+// in twips with its tool tip.
+struct Control {
+    std::function<QWidget*(QWidget*)> make;
+    const char* container;
+    QString name;
+    int left, top, width, height;
+    const char* tip = "";
+};
+
+template <class T>
+std::function<QWidget*(QWidget*)> Into(T*& member, const char* caption = "") {
+    return [&member, caption](QWidget* container) -> QWidget* {
+        if constexpr (std::is_constructible_v<T, QString, QWidget*>) {
+            member = new T(QString::fromUtf8(caption), container);
+        } else {
+            member = new T(container);
+        }
+        return member;
+    };
+}
+
+QString Option(const char* group, int index) { return QString("%1_%2").arg(group).arg(index); }
+
+}  // namespace
+
+void fIHM::BuildControls() {
+    const char* const transparentTip =
+        "Lorsque le mode transparent n'est pas sélectionné, le texte de Copyright est inséré "
+        "sur un fond rectangulaire plein";
+    OptionCopyrightColor.fill(nullptr);
+    const Control controls[] = {
+        {Into(PictureFileSystem), "", "PictureFileSystem", 120, 0, 5895, 4575},
+        {Into(FrameFileSystem, "Emplacement des images"), "PictureFileSystem", "FrameFileSystem",
+         120, 120, 5775, 4455},
+        {Into(drvList), "PictureFileSystem", "drvList", 360, 480, 2535, 285, kFolderTip},
+        {Into(dirList), "PictureFileSystem", "dirList", 360, 840, 2535, 3405, kFolderTip},
+        {Into(txtSearchSpec, "*.*"), "PictureFileSystem", "txtSearchSpec", 3000, 480, 2655, 285,
+         "Filtre(s) des fichiers"},
+        {Into(filList), "PictureFileSystem", "filList", 3000, 840, 2655, 3555,
+         "Contenu filtré du répertoire sélectionné"},
+        {Into(PictureButtons), "", "PictureButtons", 120, 4560, 6015, 1335},
+        {Into(FrameButtons, "Action"), "PictureButtons", "FrameButtons", 120, 120, 5775, 1095},
+        {Into(cmdGenerate, "&Redimensionner Images"), "FrameButtons", "cmdGenerate", 600, 360, 1560,
+         495, "Redimensionner les images dans le répertoire sélectionné"},
+        {Into(cmdExit, "E&xit"), "FrameButtons", "cmdExit", 3600, 360, 1560, 495,
+         "Non, pitié ! Ne cliquez pas ici !"},
+        {Into(PictureOptions), "", "PictureOptions", 6000, 0, 5775, 5895},
+        {Into(ImageVisu), "PictureOptions", "ImageVisu", 240, 240, 1695, 1695},
+        {Into(ImageVisuSize), "PictureOptions", "ImageVisuSize", 240, 2040, 1695, 225},
+        {Into(ProgressBar), "PictureOptions", "ProgressBar", 2040, 960, 3615, 255},
+        {Into(FrameOptions, "Options"), "PictureOptions", "FrameOptions", 240, 2400, 3375, 975},
+        {Into(OptionExif, "Conserver les données EXIF"), "FrameOptions", "OptionExif", 240, 360,
+         3015, 195, "Conserver les données EXIF des images originales"},
+        {Into(OptionCopyright, "Insérer un Copyright  sur les images"), "FrameOptions",
+         "OptionCopyright", 240, 600, 3015, 195,
+         "Insérer un texte de Copyright dans les images (pas dans les miniatures)"},
+        {Into(FrameImageSize, "Taille des images"), "PictureOptions", "FrameImageSize", 3840, 2400,
+         1815, 2535},
+        // The presets 1 to 6 from the top, then "Autre" (0).
+        {Into(OptionImageSize[1], "2272 x 1704"), "FrameImageSize", Option("OptionImageSize", 1),
+         240, 360, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[2], "1152 x 864"), "FrameImageSize", Option("OptionImageSize", 2),
+         240, 600, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[3], "1024 x 768"), "FrameImageSize", Option("OptionImageSize", 3),
+         240, 840, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[4], "800 x 600"), "FrameImageSize", Option("OptionImageSize", 4), 240,
+         1080, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[5], "640 x 480"), "FrameImageSize", Option("OptionImageSize", 5), 240,
+         1320, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[6], "320 x 240"), "FrameImageSize", Option("OptionImageSize", 6), 240,
+         1560, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[0], "Autre"), "FrameImageSize", Option("OptionImageSize", 0), 240,
+         1800, 1455, 195, kSizeTip},
+        {Into(ImageCustomWidth), "FrameImageSize", "ImageCustomWidth", 240, 2040, 495, 225,
+         "Largeur maximale des images"},
+        {Into(LabelxImage, "x"), "FrameImageSize", "LabelxImage", 720, 2040, 375, 225},
+        {Into(ImageCustomHeight), "FrameImageSize", "ImageCustomHeight", 1080, 2040, 495, 225,
+         "Hauteur maximale des images"},
+        {Into(FrameCopyright, "Copyright"), "PictureOptions", "FrameCopyright", 240, 3480, 3375,
+         2295},
+        {Into(PictureCopyrightPosition), "FrameCopyright", "PictureCopyrightPosition", 240, 360,
+         2895, 450},
+        {Into(CopyrightPosition[2], " Haut Gauche"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 2), 120, 0, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[3], "Droite Haut"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 3), 1440, 0, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[1], "  Bas Gauche"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 1), 120, 240, 1200, 195, kPositionTip},
+        {Into(CopyrightPosition[0], "Droite Bas"), "PictureCopyrightPosition",
+         Option("CopyrightPosition", 0), 1440, 240, 1200, 195, kPositionTip},
+        {Into(LabelTextCopyright, "Texte"), "FrameCopyright", "LabelTextCopyright", 240, 960, 375,
+         135},
+        {Into(TextCopyright), "FrameCopyright", "TextCopyright", 720, 960, 2415, 225},
+        {Into(PictureCopyrightSize), "FrameCopyright", "PictureCopyrightSize", 240, 1320, 855, 855},
+        {Into(OptionCopyrightSize[0], "Petit"), "PictureCopyrightSize",
+         Option("OptionCopyrightSize", 0), 0, 0, 735, 195, kTextSizeTip},
+        {Into(OptionCopyrightSize[1], "Moyen"), "PictureCopyrightSize",
+         Option("OptionCopyrightSize", 1), 0, 240, 735, 195, kTextSizeTip},
+        {Into(OptionCopyrightSize[2], "Grand"), "PictureCopyrightSize",
+         Option("OptionCopyrightSize", 2), 0, 480, 735, 195, kTextSizeTip},
+        {Into(PictureCopyrightColor), "FrameCopyright", "PictureCopyrightColor", 1080, 1320, 855,
+         945},
+        {Into(OptionCopyrightColor[0], "Noir"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 0), 0, 0, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[1], "Blanc"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 1), 0, 240, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[2], "Jaune"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 2), 0, 480, 735, 195, kColourTip},
+        {Into(OptionCopyrightColor[4], "Bleu"), "PictureCopyrightColor",
+         Option("OptionCopyrightColor", 4), 0, 720, 735, 195, kColourTip},
+        {Into(PictureCopyrightFont), "FrameCopyright", "PictureCopyrightFont", 2040, 1320, 1095,
+         855},
+        {Into(OptionCopyrightTransparent, "Transparent"), "PictureCopyrightFont",
+         "OptionCopyrightTransparent", 0, 0, 1095, 195, transparentTip},
+        {Into(OptionCopyrightOutline, "Contour"), "PictureCopyrightFont", "OptionCopyrightOutline",
+         0, 240, 1095, 195, "Créer un effet de contour sur le texte de Copyright"},
+    };
+    for (const Control& control : controls) {
+        QWidget* widget =
+            control.make(*control.container ? findChild<QWidget*>(control.container) : this);
+        widget->setObjectName(control.name);
+        SetGeometryTwips(widget, control.left, control.top, control.width, control.height);
+        widget->setToolTip(QString::fromUtf8(control.tip));
+        // Group titles and panels keep the form's font; controls have the smaller one.
+        if (!qobject_cast<QGroupBox*>(widget) && widget->metaObject() != &QFrame::staticMetaObject)
+            widget->setFont(ControlFont());
+    }
+
+    FrameFileSystem->lower();  // behind the four controls that lie inside its border
+    for (QFrame* frame : {static_cast<QFrame*>(dirList), static_cast<QFrame*>(filList),
+                          static_cast<QFrame*>(ImageVisu)})
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);  // flat
+    for (QPushButton* button : {cmdGenerate, cmdExit}) {
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, kButtonColour);
+        button->setPalette(palette);
+    }
+    ImageVisu->setScaledContents(true);
+    ImageVisuSize->setAlignment(Qt::AlignCenter);
+    ImageVisuSize->setFont(WindowFont());
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setTextVisible(false);  // the bar alone, as the original control drew it
+    LabelxImage->setAlignment(Qt::AlignCenter);
+    ImageCustomWidth->raise();  // its right border lies under the "x" label
+    // The left-hand buttons carry their mark on the right: the four marks meet in the middle.
+    for (int index : {1, 2}) CopyrightPosition[index]->setLayoutDirection(Qt::RightToLeft);
+    LabelTextCopyright->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (QLineEdit* box : {ImageCustomWidth, ImageCustomHeight, TextCopyright}) {
+        box->setAlignment(Qt::AlignCenter);
+        box->setStyleSheet(QString(kSmallBoxStyle).arg(kWhite.name()));
+    }
+    for (QWidget* watched : std::initializer_list<QWidget*>{dirList, filList, txtSearchSpec,
+                                                            ImageCustomWidth, ImageCustomHeight}) {
+        watched->installEventFilter(this);
+    }
+}
+
+void fIHM::SetTabOrder() {
+    // By the tab indexes of the layout: 0 TextCopyright, 1 and 2 the custom boxes, 4 to 7
+    // the browsing controls, 13 to 19 the sizes, 22 and 23 the buttons, then the options.
+    const std::vector<QWidget*> order = {TextCopyright,
+                                         ImageCustomWidth,
+                                         ImageCustomHeight,
+                                         txtSearchSpec,
+                                         filList,
+                                         dirList,
+                                         drvList,
+                                         OptionImageSize[1],
+                                         OptionImageSize[2],
+                                         OptionImageSize[3],
+                                         OptionImageSize[4],
+                                         OptionImageSize[5],
+                                         OptionImageSize[6],
+                                         OptionImageSize[0],
+                                         cmdGenerate,
+                                         cmdExit,
+                                         OptionCopyright,
+                                         CopyrightPosition[3],
+                                         CopyrightPosition[0],
+                                         CopyrightPosition[2],
+                                         CopyrightPosition[1],
+                                         OptionCopyrightSize[1],
+                                         OptionCopyrightSize[2],
+                                         OptionCopyrightSize[0],
+                                         OptionCopyrightColor[1],
+                                         OptionCopyrightColor[0],
+                                         OptionCopyrightColor[2],
+                                         OptionCopyrightTransparent,
+                                         OptionCopyrightColor[4],
+                                         OptionCopyrightOutline,
+                                         OptionExif};
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void fIHM::KeepTabOnCheckedButtons() {
+    // Tab enters a group at its checked button; the arrow keys move within the group.
+    const auto follow = [](QRadioButton* button) {
+        const auto update = [button](bool checked) {
+            button->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        update(button->isChecked());
+        connect(button, &QRadioButton::toggled, button, update);
+    };
+    for (QRadioButton* button : OptionImageSize) follow(button);
+    for (QRadioButton* button : CopyrightPosition) follow(button);
+    for (QRadioButton* button : OptionCopyrightSize) follow(button);
+    for (QRadioButton* button : OptionCopyrightColor) {
+        if (button) follow(button);
+    }
+}
+
+}  // namespace pixtrim
