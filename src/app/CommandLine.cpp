@@ -44,108 +44,151 @@ const char* CommandLineUsage() {
            "  130, 143  interrompu par SIGINT, SIGTERM (après la copie en cours)\n";
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-    CommandLine line;
-    bool runOptions = false;
-    const auto fail = [&](const std::string& error) {
-        line.error = error;
-        return line;
-    };
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        std::string value;
-        const auto takeValue = [&] {
-            if (i + 1 >= arguments.size()) return false;
-            value = arguments[++i];
-            return true;
-        };
-        // Options that take a number: the number and its range.
-        const auto number = [&](int32_t low, int32_t high) -> std::optional<int32_t> {
-            if (!takeValue()) return std::nullopt;
-            return WholeNumber(value, low, high);
-        };
-        auto& edits = line.edits;
-        if (option != "--help" && option != "--version" && option != "--resize" &&
-            option != "--show-settings" && option.starts_with("-")) {
-            runOptions = true;
+namespace {
+
+// Reads the arguments one option at a time; the first error ends the reading.
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    CommandLine Parse() {
+        bool runOptions = false;
+        for (next_ = 0; next_ < arguments_.size() && line_.error.empty();) {
+            const std::string& option = arguments_[next_++];
+            const bool mode = option == "--help" || option == "--version" || option == "--resize" ||
+                              option == "--show-settings";
+            runOptions = runOptions || (!mode && option.starts_with("-"));
+            if (!ModeOption(option) && !SettingOption(option) && !RunOption(option)) {
+                Other(option);
+            }
         }
+        // Run options in a mode that has no run are a mistake, never silently dropped.
+        if (line_.error.empty() && runOptions && line_.mode == CommandLine::Mode::Window) {
+            line_.error = "ces options ne vont qu'avec --resize ou --show-settings";
+        }
+        return line_;
+    }
+
+private:
+    bool TakeValue(std::string& value) {
+        if (next_ >= arguments_.size()) return false;
+        value = arguments_[next_++];
+        return true;
+    }
+    // An option's number within [low, high]; the error `error` when it has none.
+    std::optional<int32_t> Number(int32_t low, int32_t high, const char* error) {
+        std::string value;
+        const auto number = TakeValue(value) ? WholeNumber(value, low, high) : std::nullopt;
+        if (!number) line_.error = error;
+        return number;
+    }
+    void Edit(std::function<void(Settings&)> edit) { line_.edits.push_back(std::move(edit)); }
+
+    bool ModeOption(const std::string& option) {
         if (option == "--help") {
-            line.mode = CommandLine::Mode::Help;
+            line_.mode = CommandLine::Mode::Help;
         } else if (option == "--show-settings") {
-            line.mode = CommandLine::Mode::ShowSettings;
+            line_.mode = CommandLine::Mode::ShowSettings;
         } else if (option == "--version") {
-            line.mode = CommandLine::Mode::Version;
+            line_.mode = CommandLine::Mode::Version;
         } else if (option == "--resize") {
             // An empty name (an unset variable in a script) is no folder, not the current one.
-            if (!takeValue() || value.empty()) return fail("--resize attend un dossier");
-            line.mode = CommandLine::Mode::Resize;
-            line.folder = value;
-        } else if (option == "--box") {
-            const size_t x = takeValue() ? value.find('x') : std::string::npos;
-            if (x == std::string::npos) return fail("--box attend LARGEURxHAUTEUR");
+            std::string folder;
+            if (!TakeValue(folder) || folder.empty()) {
+                line_.error = "--resize attend un dossier";
+            } else {
+                line_.mode = CommandLine::Mode::Resize;
+                line_.folder = folder;
+            }
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // The options that edit the settings, applied in the order given.
+    bool SettingOption(const std::string& option) {
+        std::string value;
+        if (option == "--box") {
+            const size_t x = TakeValue(value) ? value.find('x') : std::string::npos;
+            if (x == std::string::npos) return line_.error = "--box attend LARGEURxHAUTEUR", true;
             // The texts go to the run as they are: its own check of the size decides.
-            edits.push_back([width = value.substr(0, x), height = value.substr(x + 1)](
-                                Settings& s) { s.ImageWidth = width, s.ImageHeight = height; });
-        } else if (option == "--exif" || option == "--no-exif") {
-            edits.push_back([on = option == "--exif"](Settings& s) { s.KeepExif = on; });
-        } else if (option == "--copyright") {
-            if (!takeValue()) return fail("--copyright attend un texte");
-            edits.push_back([text = value](Settings& s) {
-                s.InsertCopyright = true;
-                s.CopyrightText = text;
+            Edit([width = value.substr(0, x), height = value.substr(x + 1)](Settings& s) {
+                s.ImageWidth = width, s.ImageHeight = height;
             });
+        } else if (option == "--exif" || option == "--no-exif") {
+            Edit([on = option == "--exif"](Settings& s) { s.KeepExif = on; });
+        } else if (option == "--copyright") {
+            if (!TakeValue(value)) return line_.error = "--copyright attend un texte", true;
+            Edit([value](Settings& s) { s.InsertCopyright = true, s.CopyrightText = value; });
         } else if (option == "--no-copyright") {
-            edits.push_back([](Settings& s) { s.InsertCopyright = false; });
+            Edit([](Settings& s) { s.InsertCopyright = false; });
         } else if (option == "--place") {
-            const auto place = number(0, 3);
-            if (!place) return fail("--place attend 0, 1, 2 ou 3");
-            edits.push_back([place](Settings& s) { s.CopyrightPlace = uint8_t(*place); });
+            if (const auto place = Number(0, 3, "--place attend 0, 1, 2 ou 3"))
+                Edit([place](Settings& s) { s.CopyrightPlace = uint8_t(*place); });
         } else if (option == "--size") {
-            const auto size = number(0, 2);
-            if (!size) return fail("--size attend 0, 1 ou 2");
-            edits.push_back([size](Settings& s) { s.CopyrightSize = uint8_t(*size); });
+            if (const auto size = Number(0, 2, "--size attend 0, 1 ou 2"))
+                Edit([size](Settings& s) { s.CopyrightSize = uint8_t(*size); });
         } else if (option == "--color") {
-            const auto colour = number(0, 4);
-            if (!colour || *colour == 3) return fail("--color attend 0, 1, 2 ou 4");
-            edits.push_back([colour](Settings& s) { s.CopyrightColor = int16_t(*colour); });
+            const auto colour = Number(0, 4, "--color attend 0, 1, 2 ou 4");
+            if (colour == 3) line_.error = "--color attend 0, 1, 2 ou 4";
+            if (colour && colour != 3)
+                Edit([colour](Settings& s) { s.CopyrightColor = int16_t(*colour); });
         } else if (option == "--opaque" || option == "--transparent") {
-            edits.push_back(
-                [on = option == "--transparent"](Settings& s) { s.CopyrightTransparent = on; });
+            Edit([on = option == "--transparent"](Settings& s) { s.CopyrightTransparent = on; });
         } else if (option == "--outline" || option == "--no-outline") {
-            edits.push_back([on = option == "--outline"](Settings& s) { s.CopyrightOutline = on; });
-        } else if (option == "--quality") {
-            const auto quality = number(1, 100);
-            if (!quality) return fail("--quality attend un nombre de 1 à 100");
-            line.quality = *quality;
-        } else if (option == "--keep-going") {
-            line.keepGoing = true;
-        } else if (option == "--no-settings") {
-            line.useStore = false;
+            Edit([on = option == "--outline"](Settings& s) { s.CopyrightOutline = on; });
         } else if (option == "--font" || option == "--output" || option == "--filters") {
-            if (!takeValue()) return fail(option + " attend une valeur");
+            if (!TakeValue(value)) return line_.error = option + " attend une valeur", true;
             auto field = option == "--font"     ? &Settings::CopyrightFont
                          : option == "--output" ? &Settings::ResizedFolderName
                                                 : &Settings::ImageFilters;
-            edits.push_back([field, value](Settings& s) { s.*field = value; });
-        } else if (option == "--threads") {
-            const auto threads = number(1, 64);
-            if (!threads) return fail("--threads attend un nombre de 1 à 64");
-            line.threads = *threads;
-        } else if (option == "--save") {
-            line.save = true;
-        } else if (option.starts_with("-")) {
-            return fail("option inconnue : " + option);
-        } else if (line.folder.empty() && line.mode == CommandLine::Mode::Window) {
-            line.folder = option;
+            Edit([field, value](Settings& s) { s.*field = value; });
         } else {
-            return fail("argument en trop : " + option);
+            return false;
+        }
+        return true;
+    }
+
+    // The options of the run itself, never stored.
+    bool RunOption(const std::string& option) {
+        if (option == "--quality") {
+            if (const auto quality = Number(1, 100, "--quality attend un nombre de 1 à 100"))
+                line_.quality = *quality;
+        } else if (option == "--threads") {
+            if (const auto threads = Number(1, 64, "--threads attend un nombre de 1 à 64"))
+                line_.threads = *threads;
+        } else if (option == "--keep-going") {
+            line_.keepGoing = true;
+        } else if (option == "--no-settings") {
+            line_.useStore = false;
+        } else if (option == "--save") {
+            line_.save = true;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void Other(const std::string& argument) {
+        if (argument.starts_with("-")) {
+            line_.error = "option inconnue : " + argument;
+        } else if (line_.folder.empty() && line_.mode == CommandLine::Mode::Window) {
+            line_.folder = argument;
+        } else {
+            line_.error = "argument en trop : " + argument;
         }
     }
-    // Run options in a mode that has no run are a mistake, never silently dropped.
-    if (runOptions && line.mode == CommandLine::Mode::Window) {
-        return fail("ces options ne vont qu'avec --resize ou --show-settings");
-    }
-    return line;
+
+    const std::vector<std::string>& arguments_;
+    size_t next_ = 0;
+    CommandLine line_;
+};
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    return Parser(arguments).Parse();
 }
 
 }  // namespace pixtrim

@@ -86,6 +86,65 @@ uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings) {
            uint64_t(StrideForWidth(width)) * uint64_t(height);
 }
 
+namespace {
+
+// The preview's sampling: the size PreviewSize gives, times up to 4 where the source
+// allows; the larger sample is averaged down afterwards (AverageBlocks).
+int32_t PreviewFactor(int32_t previewWidth, int32_t previewHeight, int32_t sourceWidth,
+                      int32_t sourceHeight) {
+    int32_t factor = 1;
+    while (factor < 4 && (factor + 1) * previewWidth <= sourceWidth &&
+           (factor + 1) * previewHeight <= sourceHeight) {
+        ++factor;
+    }
+    return factor;
+}
+
+// Decodes `bytes` row by row into the fitted copy and, when the settings ask for one, the
+// preview, in one pass: the source is never stored. The step that failed, or Done.
+JobStep DecodeAndFit(std::string_view bytes, const JobSettings& settings, JobResult& result) {
+    JpegRowReader source;
+    const auto decodeFailed = [&] {
+        const JpegReport report = source.Report();
+        result.reason = report.error;
+        result.warning = report.warning;
+        return JobStep::Decode;
+    };
+    if (!source.Open(bytes)) return decodeFailed();
+    result.sourceWidth = source.Width();
+    result.sourceHeight = source.Height();
+    int32_t width = source.Width();
+    int32_t height = source.Height();
+    FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
+    if (!result.fitted.Create(width, height)) return JobStep::Resample;
+    // The preview reads the same rows: the source, before the copyright.
+    cDIBSection* preview = nullptr;
+    int32_t factor = 1;
+    if (settings.previewSize) {
+        const auto [previewWidth, previewHeight] =
+            settings.previewSize(source.Width(), source.Height());
+        factor = PreviewFactor(previewWidth, previewHeight, source.Width(), source.Height());
+        if (result.preview.Create(previewWidth * factor, previewHeight * factor)) {
+            preview = &result.preview;
+        }
+    }
+    if (!ResampleRows(source, source.Width(), source.Height(), result.fitted, preview) ||
+        !source.Finish()) {
+        return decodeFailed();
+    }
+    if (preview && factor > 1) {
+        cDIBSection large;
+        large.Swap(result.preview);
+        if (result.preview.Create(large.Width() / factor, large.Height() / factor)) {
+            AverageBlocks(large, result.preview, factor);
+        }
+    }
+    result.warning = source.Report().warning;
+    return JobStep::Done;
+}
+
+}  // namespace
+
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                       const JobSettings& settings, JobTurn turn) {
     JobResult result;
@@ -110,48 +169,9 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     // Read whatever the option: the colour profile and orientation travel in any case.
     ExifTransfer exif;
     const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
-    // The copy is made from the decoder's rows as they come: the source is never stored.
-    JpegRowReader source;
-    const auto decodeFailed = [&] {
-        const JpegReport report = source.Report();
-        result.reason = report.error;
-        result.warning = report.warning;
-        return stop(JobStep::Decode);
-    };
-    if (!source.Open(bytes)) return decodeFailed();
-    result.sourceWidth = source.Width();
-    result.sourceHeight = source.Height();
-    int32_t width = source.Width();
-    int32_t height = source.Height();
-    FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
-    if (!result.fitted.Create(width, height)) return stop(JobStep::Resample);
-    // The preview reads the same rows in the same pass: the source, before the copyright,
-    // sampled at up to 4 times its size where the source allows, then averaged.
-    cDIBSection* preview = nullptr;
-    int32_t factor = 1;
-    if (settings.previewSize) {
-        const auto [previewWidth, previewHeight] =
-            settings.previewSize(source.Width(), source.Height());
-        while (factor < 4 && (factor + 1) * previewWidth <= source.Width() &&
-               (factor + 1) * previewHeight <= source.Height()) {
-            ++factor;
-        }
-        if (result.preview.Create(previewWidth * factor, previewHeight * factor)) {
-            preview = &result.preview;
-        }
+    if (const JobStep step = DecodeAndFit(bytes, settings, result); step != JobStep::Done) {
+        return stop(step);
     }
-    if (!ResampleRows(source, source.Width(), source.Height(), result.fitted, preview) ||
-        !source.Finish()) {
-        return decodeFailed();
-    }
-    if (preview && factor > 1) {
-        cDIBSection large;
-        large.Swap(result.preview);
-        if (result.preview.Create(large.Width() / factor, large.Height() / factor)) {
-            AverageBlocks(large, result.preview, factor);
-        }
-    }
-    result.warning = source.Report().warning;
     share.Return();
     if (settings.insertCopyright &&
         !result.fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
@@ -160,7 +180,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                                           settings.copyrightColours, settings.copyrightFont)) {
         return stop(JobStep::Overlay);
     }
-    if (keepExif) exif.SetExifImageSize(width, height);
+    if (keepExif) exif.SetExifImageSize(result.fitted.Width(), result.fitted.Height());
     if (!SaveJPGToMemory(result.fitted, result.copy, settings.quality) ||
         !exif.InsertSegments(result.copy, keepExif)) {
         return stop(JobStep::Encode);
