@@ -43,17 +43,29 @@ void FillRowWeights(RowWeights& weights, double lowerWeight, double upperWeight)
 
 // One target row from two source rows. The vertical pass rounds each channel of the
 // left and of the right source pixel, then the horizontal pass interpolates those integers.
-void ResampleRow(const uint8_t* lower, const uint8_t* upper, const RowWeights& w,
-                 const ColumnSample* columns, int32_t width, uint8_t* out) {
+void ResampleRowScalar(const uint8_t* lower, const uint8_t* upper, const RowWeights& w,
+                       const ColumnSample* columns, int32_t width, uint8_t* out) {
+    for (int32_t x = 0; x < width; ++x, out += 3) {
+        const ColumnSample& c = columns[x];
+        for (int k = 0; k < 3; ++k) {
+            const double m = RoundSum(w.lower[lower[c.left + k]], w.upper[upper[c.left + k]]);
+            const double mr = RoundSum(w.lower[lower[c.right + k]], w.upper[upper[c.right + k]]);
+            out[k] = static_cast<uint8_t>(RoundSum(c.leftWeight * m, c.rightWeight * mr));
+        }
+    }
+}
+
+#if defined(__SSE2__)
+// The same products, sums and roundings (the default rounding mode is half to even), the
+// left and right pixel of a channel side by side.
+void ResampleRowVector(const uint8_t* lower, const uint8_t* upper, const RowWeights& w,
+                       const ColumnSample* columns, int32_t width, uint8_t* out) {
     for (int32_t x = 0; x < width; ++x, out += 3) {
         const ColumnSample& c = columns[x];
         const uint8_t* p = lower + c.left;
         const uint8_t* pr = lower + c.right;
         const uint8_t* q = upper + c.left;
         const uint8_t* qr = upper + c.right;
-#if defined(__SSE2__)
-        // The left and right pixel of a channel side by side: the same products, sums and
-        // roundings (the default rounding mode is half to even), two at a time.
         const __m128d horizontal = _mm_loadu_pd(&c.leftWeight);
         for (int k = 0; k < 3; ++k) {
             const __m128d sums = _mm_add_pd(_mm_setr_pd(w.lower[p[k]], w.lower[pr[k]]),
@@ -62,15 +74,9 @@ void ResampleRow(const uint8_t* lower, const uint8_t* upper, const RowWeights& w
             const __m128d sum = _mm_add_sd(products, _mm_unpackhi_pd(products, products));
             out[k] = static_cast<uint8_t>(_mm_cvtsd_si32(sum));
         }
-#else
-        for (int k = 0; k < 3; ++k) {
-            const double m = RoundSum(w.lower[p[k]], w.upper[q[k]]);
-            const double mr = RoundSum(w.lower[pr[k]], w.upper[qr[k]]);
-            out[k] = static_cast<uint8_t>(RoundSum(c.leftWeight * m, c.rightWeight * mr));
-        }
-#endif
     }
 }
+#endif
 
 // A whole buffer as a row source.
 class BufferRows : public RowSource {
@@ -84,6 +90,17 @@ private:
     int64_t stride_;
 };
 
+using RowKernelFunction = void (*)(const uint8_t*, const uint8_t*, const RowWeights&,
+                                   const ColumnSample*, int32_t, uint8_t*);
+
+RowKernelFunction KernelFor(RowKernel kernel) {
+#if defined(__SSE2__)
+    if (kernel == RowKernel::Best) return ResampleRowVector;
+#endif
+    (void)kernel;
+    return ResampleRowScalar;
+}
+
 }  // namespace
 
 namespace {
@@ -91,8 +108,10 @@ namespace {
 // One target's walk from its top row down: its columns, and the source rows it reads next.
 class TargetWalk {
 public:
-    TargetWalk(cDIBSection& target, int32_t sourceWidth, int32_t sourceHeight)
+    TargetWalk(cDIBSection& target, int32_t sourceWidth, int32_t sourceHeight,
+               RowKernelFunction kernel)
         : target_(target),
+          kernel_(kernel),
           sourceHeight_(sourceHeight),
           copy_(target.Width() == sourceWidth && target.Height() == sourceHeight),
           y_(target.Height() - 1),
@@ -132,7 +151,7 @@ public:
         const uint8_t* lower = source.Row(iy);
         if (!upper || !lower) return false;
         FillRowWeights(weights_, 1.0 - double(dy), double(dy));
-        ResampleRow(lower, upper, weights_, columns_.data(), target_.Width(), out);
+        kernel_(lower, upper, weights_, columns_.data(), target_.Width(), out);
         --y_;
         return true;
     }
@@ -144,6 +163,7 @@ private:
     }
 
     cDIBSection& target_;
+    const RowKernelFunction kernel_;
     const int32_t sourceHeight_;
     const bool copy_;
     int32_t y_;
@@ -156,11 +176,11 @@ private:
 }  // namespace
 
 bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, cDIBSection& target,
-                  cDIBSection* second) {
+                  cDIBSection* second, RowKernel kernel) {
     std::vector<TargetWalk> walks;
     walks.reserve(2);
-    walks.emplace_back(target, sourceWidth, sourceHeight);
-    if (second) walks.emplace_back(*second, sourceWidth, sourceHeight);
+    walks.emplace_back(target, sourceWidth, sourceHeight, KernelFor(kernel));
+    if (second) walks.emplace_back(*second, sourceWidth, sourceHeight, KernelFor(kernel));
     // The target that reads highest in the picture goes first, so that the source's rows
     // are asked for in order, each pair at most one row behind the last.
     for (;;) {

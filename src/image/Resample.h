@@ -25,9 +25,12 @@ public:
 // sourceHeight scaled by the two-stage bilinear rule (positions in single precision,
 // interpolation in double, each stage rounded half to even); an equal size is a plain
 // copy. `second`, when given, is filled by the same rule in the same pass over the source
-// (a preview beside the copy). False when the source fails.
+// (a preview beside the copy). False when the source fails. The kernel: Best is the SSE2
+// one where the processor has it; Scalar is the plain one other processors run, with the
+// very same bytes (a test holds them equal).
+enum class RowKernel { Best, Scalar };
 bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, cDIBSection& target,
-                  cDIBSection* second = nullptr);
+                  cDIBSection* second = nullptr, RowKernel kernel = RowKernel::Best);
 
 // Fills `small`, already made at 1 / `factor` of `large`'s size (each side rounded down),
 // with the rounded average of each factor x factor block of `large`: a preview sampled

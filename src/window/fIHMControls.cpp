@@ -46,6 +46,7 @@ std::function<QWidget*(QWidget*)> Into(T*& member, const char* caption = "") {
         if constexpr (std::is_constructible_v<T, QString, QWidget*>) {
             member = new T(QString::fromUtf8(caption), container);
         } else {
+            (void)caption;  // a type without a caption
             member = new T(container);
         }
         return member;
@@ -56,7 +57,8 @@ QString Option(const char* group, int index) { return QString("%1_%2").arg(group
 
 }  // namespace
 
-void fIHM::BuildControls() {
+// One table of the form's controls: long, but read as rows, not as steps.
+void fIHM::BuildControls() {  // NOLINT(readability-function-size)
     const char* const transparentTip =
         "Lorsque le mode transparent n'est pas sélectionné, le texte de Copyright est inséré "
         "sur un fond rectangulaire plein";
