@@ -56,7 +56,7 @@ TEST_F(CommandLineTest, ARunWritesEveryCopyAndSaysSoOnStdout) {
     EXPECT_EQ(Pixtrim("--resize p --box 640x480 --save").status, 0);
     EXPECT_NE(Store().find("IMAGE WIDTH=640\n"), std::string::npos);
     EXPECT_EQ(Pixtrim("--help").out.rfind("utilisation : pixtrim", 0), 0u);
-    EXPECT_EQ(Pixtrim("--version").out, "Pixtrim 1.13\n");
+    EXPECT_EQ(Pixtrim("--version").out, std::string("Pixtrim ") + PIXTRIM_VERSION + "\n");
 }
 
 // One line of error (and the usage for a wrong command line), the status, nothing on

@@ -79,7 +79,7 @@ TEST_F(WindowTest, FirstStartShowsTheStartFolderAndItsPhotos) {
     AddPhoto("testorig.jpg", "a.jpg");
     photos.WriteFile("b.png");
     fIHM& window = Start();
-    EXPECT_EQ(window.windowTitle(), "Pixtrim v1.13");
+    EXPECT_EQ(window.windowTitle(), QString("Pixtrim v") + PIXTRIM_VERSION);
     EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
     EXPECT_EQ(window.dirList->Path(), photos.String());
     EXPECT_EQ(Entries(window.filList), QStringList{"a.jpg"});

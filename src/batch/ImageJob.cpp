@@ -15,9 +15,10 @@ double CopyrightFactor(CopyrightSize size) {
             return 0.6;
         case CopyrightSize::Medium:
             return 0.8;
-        default:
-            return 1.0;
+        case CopyrightSize::Large:
+            break;
     }
+    return 1.0;
 }
 
 JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t boxHeight) {

@@ -17,9 +17,10 @@ uint32_t AlignmentOf(CopyrightPlace place) {
             return kDtLeft | kDtTop;
         case CopyrightPlace::TopRight:
             return kDtRight | kDtTop;
-        default:
-            return kDtRight | kDtBottom;
+        case CopyrightPlace::BottomRight:
+            break;
     }
+    return kDtRight | kDtBottom;  // also for a number that names no place
 }
 
 struct TextColours {
@@ -38,9 +39,10 @@ TextColours ColoursOf(CopyrightColours colours) {
             return {0x00FF00, kWhite};
         case CopyrightColours::BlueOnWhite:
             return {0xFF0000, kWhite};
-        default:
-            return {kWhite, kBlack};
+        case CopyrightColours::WhiteOnBlack:
+            break;
     }
+    return {kWhite, kBlack};  // also for a number that names no colours
 }
 
 std::string TextToDraw(const std::string& text) {

@@ -7,7 +7,7 @@
 
 namespace pixtrim {
 
-inline constexpr const char* kVersion = "1.13";
+inline constexpr const char* kVersion = PIXTRIM_VERSION;  // from CMake's project()
 inline constexpr const char* kConfigurationFileName = "Pixtrim.cfg";
 
 struct Settings {
