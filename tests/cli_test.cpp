@@ -36,7 +36,7 @@ protected:
                 FileBytes(root / "err")};
     }
     void AddPhoto(const std::string& data, const std::string& name) {
-        fs::copy_file(test::DataFile(data), root / ("p/" + name));
+        root.AddPhoto(data, "p/" + name);
     }
     std::string Store() { return FileBytes(root / "config/Pixtrim/Pixtrim.ini"); }
 

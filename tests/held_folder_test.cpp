@@ -12,14 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class HeldFolderTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(HeldFolder::Open(temp.String(), folder)); }
@@ -47,9 +39,7 @@ TEST_F(HeldFolderTest, TidyingRemovesThumbsDbThenOnlyAnEmptyFolder) {
         ASSERT_TRUE(folder.OpenChild("Resized", output));
         EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output, ".record"), !left.empty());
         EXPECT_EQ(output.IsOpen(), !left.empty());
-        EXPECT_EQ(
-            fs::exists(temp / "Resized") ? Entries(temp / "Resized") : std::vector<std::string>{},
-            left);
+        EXPECT_EQ(test::Names(temp / "Resized"), left);
         fs::remove_all(temp / "Resized");
     }
 }
@@ -65,7 +55,7 @@ TEST_F(HeldFolderTest, WritesWholeOrNotAtAll) {
     fs::remove(temp / name);
     temp.WriteFile("busy/inside", "kept");
     EXPECT_EQ(folder.WriteFileAtomically("busy", "copy").error, EISDIR);
-    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"busy"});
+    EXPECT_EQ(test::Names(temp.Path()), std::vector<std::string>{"busy"});
     EXPECT_EQ(WriteFileAtomically(temp / "absent/a.jpg", "copy").error, ENOENT);
 }
 
@@ -82,7 +72,7 @@ TEST_F(HeldFolderTest, ACopyTakesOnlyAFreeNameAfterItsStatusIsKnown) {
     };
     EXPECT_EQ(folder.WriteFileAtomically("b.jpg", "copy", Replace::No, veto).error, ENOSPC);
     EXPECT_EQ(size, 4u);
-    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(test::Names(temp.Path()), std::vector<std::string>{"a.jpg"});
 }
 
 // A FIFO, a device or a folder in a photo's place is refused at once, never waited on.

@@ -19,9 +19,6 @@ using test::TempFolder;
 
 class ConfigurationTest : public testing::Test {
 protected:
-    void SetUp() override { startFolder_ = CurrentFolder(); }
-    void TearDown() override { ChangeCurrentFolder(startFolder_); }
-
     void Write(const char* section, const char* key, const std::string& value) const {
         WriteConfigurationValue(app / "Pixtrim.cfg", section, key, value);
     }
@@ -37,7 +34,7 @@ protected:
 
     test::StoreFolder store;
     TempFolder app;
-    std::string startFolder_;
+    test::CurrentFolderGuard currentFolder;
 };
 
 // Every key in its form and order, under the application named by the file name; paths

@@ -26,17 +26,13 @@ struct Shown {
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        startFolder_ = CurrentFolder();
         app.SetMessageShower([this](const QString& text, MessageIcon icon) {
             shown.push_back({text, icon});
         });
         app.SetProcessEnder([this](int status) { endStatus.push_back(status); });
     }
-    void TearDown() override { ChangeCurrentFolder(startFolder_); }
 
-    void AddPhoto(const std::string& data, const std::string& name) {
-        fs::copy_file(test::DataFile(data), photos.Path() / name);
-    }
+    void AddPhoto(const std::string& data, const std::string& name) { photos.AddPhoto(data, name); }
     // Starts the program as if launched from the photo folder.
     fIHM& Start() {
         app.Main(photos.String());
@@ -72,7 +68,7 @@ protected:
     Application app;
     std::vector<Shown> shown;
     std::vector<int> endStatus;
-    std::string startFolder_;
+    test::CurrentFolderGuard currentFolder;
 };
 
 TEST_F(WindowTest, FirstStartShowsTheStartFolderAndItsPhotos) {

@@ -18,29 +18,21 @@ namespace pixtrim::test {
 class RunFixture : public testing::Test {
 protected:
     void SetUp() override {
-        startFolder_ = CurrentFolder();
         settings.AppFolder = app.String();
         settings.ImageFolder = photos.String();
         settings.ImageWidth = "320";
         settings.ImageHeight = "240";
     }
-    void TearDown() override { ChangeCurrentFolder(startFolder_); }
 
-    // Copies a file of the test data into the photo folder under `name`.
-    void AddPhoto(const std::string& data, const std::string& name) {
-        std::filesystem::copy_file(DataFile(data), photos.Path() / name,
-                                   std::filesystem::copy_options::overwrite_existing);
-    }
+    void AddPhoto(const std::string& data, const std::string& name) { photos.AddPhoto(data, name); }
     void Run() { run.ResizeFolder(); }
     std::string Output(const std::string& name = "") const {
         return name.empty() ? photos / "Resized" : photos / ("Resized/" + name);
     }
+    // The copies in the output folder (its record left out).
     std::vector<std::string> OutputNames() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(Output()))
-            if (entry.path().filename() != kOutputRecordName)
-                names.push_back(entry.path().filename());
-        std::sort(names.begin(), names.end());
+        std::vector<std::string> names = Names(Output());
+        std::erase(names, kOutputRecordName);
         return names;
     }
     // The only message shown, when it has that icon; else what was shown instead.
@@ -54,7 +46,7 @@ protected:
     Settings settings;
     FakeHost host{settings};
     JpegResize run{settings, host};
-    std::string startFolder_;
+    CurrentFolderGuard currentFolder;
 };
 
 }  // namespace pixtrim::test

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QSettings>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "settings/ConfigurationFile.h"
 
@@ -39,9 +41,39 @@ public:
         std::filesystem::create_directories(path_ / name);
         return (path_ / name).string();
     }
+    // Copies the test photo `data` (tests/data) into this folder as `name`.
+    void AddPhoto(const std::string& data, const std::string& name) const {
+        std::filesystem::copy_file(std::string(PIXTRIM_TEST_DATA) + "/" + data, path_ / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
 
 private:
     std::filesystem::path path_;
+};
+
+// The names of the entries of `folder`, sorted by bytes; none when it does not exist.
+inline std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Puts the current folder back as it was: the code under test changes it on purpose.
+class CurrentFolderGuard {
+public:
+    CurrentFolderGuard() : folder_(std::filesystem::current_path()) {}
+    ~CurrentFolderGuard() {
+        std::error_code error;
+        std::filesystem::current_path(folder_, error);
+    }
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+
+private:
+    std::filesystem::path folder_;
 };
 
 class StoreFolder {
