@@ -379,15 +379,10 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
     Run();
     const std::string small = FileBytes(Output("a.jpg"));
     ASSERT_LT(small.size() + 1000, fs::file_size(Output("b.jpg")));
-    rlimit original;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = original;
-    limited.rlim_cur = small.size() + 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    Run();
-    setrlimit(RLIMIT_FSIZE, &original);
-    signal(SIGXFSZ, SIG_DFL);
+    {
+        const test::FileSizeLimit full(small.size() + 1000);
+        Run();
+    }
     EXPECT_EQ(Message(), "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
     EXPECT_EQ(FileBytes(Output("a.jpg")), small);

@@ -87,15 +87,10 @@ TEST_F(ConfigurationTest, AFailedSaveLeavesTheStoredFileAsItWas) {
     ASSERT_TRUE(SaveConfiguration(s, app.String()));
     const std::string stored = test::FileBytes(store.IniPath());
     s.CopyrightText = std::string(9000, 'd');
-    rlimit original;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = original;
-    limited.rlim_cur = stored.size() + 100;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    EXPECT_FALSE(SaveConfiguration(s, app.String()));
-    setrlimit(RLIMIT_FSIZE, &original);
-    signal(SIGXFSZ, SIG_DFL);
+    {
+        const test::FileSizeLimit full(stored.size() + 100);
+        EXPECT_FALSE(SaveConfiguration(s, app.String()));
+    }
     fs::remove(store.IniPath() + ".lock");
     fs::create_directory(store.IniPath() + ".lock");
     EXPECT_FALSE(SaveConfiguration(s, app.String()));

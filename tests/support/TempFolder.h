@@ -2,8 +2,11 @@
 // per-user settings store pointed at one, so that tests never touch the real store.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <QSettings>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -74,6 +77,28 @@ public:
 
 private:
     std::filesystem::path folder_;
+};
+
+// A disk that fills at `bytes` for this process (a file-size limit, with SIGXFSZ ignored so
+// that a write fails with EFBIG instead of ending the test), lifted on destruction.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &original_);
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = original_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &original_);
+        signal(SIGXFSZ, SIG_DFL);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit original_{};
 };
 
 class StoreFolder {
