@@ -159,26 +159,20 @@ bool FinishDecode(JpegRowReader::Decoder& d) {
 }
 
 // The same error region as StartDecode.
-bool ReadHeaderInto(std::string_view bytes, JpegHeader& header) {
-    jpeg_decompress_struct codec;
-    ErrorManager errors;
-    InstallErrorManager(errors);
-    codec.err = &errors.pub;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_decompress(&codec);
-        return false;
-    }
-    jpeg_create_decompress(&codec);
-    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()),
+bool ReadHeaderInto(JpegRowReader::Decoder& d, std::string_view bytes, JpegHeader& header) {
+    if (setjmp(d.errors.jump)) return false;
+    d.created = true;
+    jpeg_create_decompress(&d.codec);
+    jpeg_mem_src(&d.codec, reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&codec, TRUE);
-    header.width = static_cast<int32_t>(codec.image_width);
-    header.height = static_cast<int32_t>(codec.image_height);
+    jpeg_read_header(&d.codec, TRUE);
+    header.width = static_cast<int32_t>(d.codec.image_width);
+    header.height = static_cast<int32_t>(d.codec.image_height);
     header.coefficientBytes = 0;
-    if (jpeg_has_multiple_scans(&codec)) {
+    if (jpeg_has_multiple_scans(&d.codec)) {
         // libjpeg keeps every block of every component, rounded up to whole MCUs.
-        for (int c = 0; c < codec.num_components; ++c) {
-            const jpeg_component_info& component = codec.comp_info[c];
+        for (int c = 0; c < d.codec.num_components; ++c) {
+            const jpeg_component_info& component = d.codec.comp_info[c];
             const auto RoundUp = [](uint64_t n, uint64_t to) { return (n + to - 1) / to * to; };
             header.coefficientBytes +=
                 RoundUp(component.width_in_blocks, uint64_t(component.h_samp_factor)) *
@@ -186,22 +180,21 @@ bool ReadHeaderInto(std::string_view bytes, JpegHeader& header) {
                 sizeof(JBLOCK);
         }
     }
-    jpeg_destroy_decompress(&codec);
     return true;
 }
 
-// The same error region as StartDecode. libjpeg mallocs `*buffer` and grows it; the caller frees it
-// on every path, which is why it lives outside this function.
-bool EncodeFrom(const cDIBSection& source, int quality, unsigned char** buffer,
-                unsigned long* size) {
+// Everything libjpeg holds for one encode, owned by the caller of the error region.
+struct Encoder {
     jpeg_compress_struct codec;
     ErrorManager errors;
-    InstallErrorManager(errors);
-    codec.err = &errors.pub;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_compress(&codec);
-        return false;
-    }
+    bool created = false;
+};
+
+bool EncodeFrom(Encoder& e, const cDIBSection& source, int quality, unsigned char** buffer,
+                unsigned long* size) {
+    if (setjmp(e.errors.jump)) return false;
+    jpeg_compress_struct& codec = e.codec;
+    e.created = true;
     jpeg_create_compress(&codec);
     jpeg_mem_dest(&codec, buffer, size);
     codec.image_width = static_cast<JDIMENSION>(source.Width());
@@ -222,14 +215,19 @@ bool EncodeFrom(const cDIBSection& source, int quality, unsigned char** buffer,
         jpeg_write_scanlines(&codec, rows, static_cast<JDIMENSION>(count));
     }
     jpeg_finish_compress(&codec);
-    jpeg_destroy_compress(&codec);
     return true;
 }
 
 }  // namespace
 
 bool ReadJpegHeader(std::string_view bytes, JpegHeader& header) {
-    return bytes.size() <= kMaxFileBytes && ReadHeaderInto(bytes, header);
+    if (bytes.size() > kMaxFileBytes) return false;
+    JpegRowReader::Decoder d;
+    InstallErrorManager(d.errors);
+    d.codec.err = &d.errors.pub;
+    const bool read = ReadHeaderInto(d, bytes, header);
+    if (d.created) jpeg_destroy_decompress(&d.codec);
+    return read;
 }
 
 uint64_t EntropyCodedBytes(std::string_view bytes) {
@@ -351,7 +349,11 @@ bool SaveJPGToMemory(const cDIBSection& cDib, std::string& bytes, int32_t lQuali
     if (!cDib.DIBSectionBitsPtr()) return false;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    const bool encoded = EncodeFrom(cDib, lQuality, &buffer, &size);
+    Encoder encoder;
+    InstallErrorManager(encoder.errors);
+    encoder.codec.err = &encoder.errors.pub;
+    const bool encoded = EncodeFrom(encoder, cDib, lQuality, &buffer, &size);
+    if (encoder.created) jpeg_destroy_compress(&encoder.codec);
     if (encoded) bytes.assign(reinterpret_cast<const char*>(buffer), size);
     std::free(buffer);
     return encoded;
