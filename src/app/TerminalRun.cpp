@@ -110,6 +110,11 @@ private:
     int percent_ = 0;
 };
 
+// "0 copie", "1 copie", "2 copies": the singular for 0 and 1, as French counts.
+std::string Counted(int32_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count <= 1 ? one : many);
+}
+
 // The run's outcome as the table of exit statuses has it.
 int RunStatus(const TerminalHost& host, const JpegResize& run) {
     if (interruption != 0) return 128 + interruption;
@@ -156,13 +161,9 @@ int RunFromTerminal(const CommandLine& line, const std::string& startFolder) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
         const std::string folder =
             Printable(JoinPath(settings.ImageFolder, settings.ResizedFolderName));
-        if (run.Failures > 0) {
-            std::printf("%d copies et %d échecs dans %s (%.1f s)\n", run.ImageCount - run.Failures,
-                        run.Failures, folder.c_str(), seconds.count());
-        } else {
-            std::printf("%d copies dans %s (%.1f s)\n", run.ImageCount, folder.c_str(),
-                        seconds.count());
-        }
+        std::string counts = Counted(run.ImageCount - run.Failures, "copie", "copies");
+        if (run.Failures > 0) counts += " et " + Counted(run.Failures, "échec", "échecs");
+        std::printf("%s dans %s (%.1f s)\n", counts.c_str(), folder.c_str(), seconds.count());
     }
     return status;
 }
