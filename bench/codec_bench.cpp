@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
         bench::BestSeconds(repeat, [&] { source.Resample(target, height, width); });
     const double overlay = bench::BestSeconds(repeat, [&] {
         target.AddTextOverPicture("© 2026 Zoë Ørsted", CopyrightPlace::BottomRight, 1, true, true,
-                                  CopyrightColours::WhiteOnBlack, "Comic Sans MS");
+                                  CopyrightColors::WhiteOnBlack, "Comic Sans MS");
     });
     const double encode = bench::BestSeconds(repeat, [&] { SaveJPG(target, output, 80); });
     std::remove(output.c_str());

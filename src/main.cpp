@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, start)));
     }
     GuardedApplication application(argc, argv);
-    // Fusion draws the window's own colours the same way on every desktop.
+    // Fusion draws the window's own colors the same way on every desktop.
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setApplicationName("Pixtrim");
     pixtrim::Application pixtrim;

@@ -459,7 +459,7 @@ TEST(JobSettingsTest, StoredNumbersBecomeTheirChoices) {
         s.CopyrightPlace = uint8_t(n), s.CopyrightSize = uint8_t(n), s.CopyrightColor = int16_t(n);
         const JobSettings job = JobSettingsFrom(s, 1, 1);
         seen += std::to_string(int(job.copyrightPlace)) + std::to_string(int(job.copyrightSize)) +
-                std::to_string(int(job.copyrightColours)) + " ";
+                std::to_string(int(job.copyrightColors)) + " ";
     }
     EXPECT_EQ(seen, "021 000 111 222 323 024 021 ");
 }

@@ -128,8 +128,8 @@ TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
 }
 
 // Qt's own decoder serves as an independent reading of the same files: upright, in
-// colour order, grey as grey, CMYK converted.
-TEST(LoadTest, PicturesArriveUprightInColourOrder) {
+// color order, grey as grey, CMYK converted.
+TEST(LoadTest, PicturesArriveUprightInColorOrder) {
     for (const char* name : {"testorig.jpg", "Landscape_6.jpg", "pil_sample_cmyk.jpg",
                              "Issue 242.jpg", "hopper_gray.jpg"}) {
         cDIBSection dib;
@@ -155,8 +155,8 @@ bool Near(const Bgr& a, const Bgr& b) {
 }
 
 // 32 x 32 blocks: red top-left, blue bottom-right, green elsewhere; any width, padded rows
-// included, comes back upright in colour order, as one baseline JFIF file replacing the old.
-TEST(SaveTest, RoundTripStaysUprightAndInColourOrder) {
+// included, comes back upright in color order, as one baseline JFIF file replacing the old.
+TEST(SaveTest, RoundTripStaysUprightAndInColorOrder) {
     test::TempFolder temp;
     for (const int32_t width : {1, 2, 3, 5, 130}) {
         const int32_t height = 97;

@@ -89,9 +89,9 @@ TEST(ExifTest, DamagedSegmentsAreCarriedOrDroppedNeverOverread) {
     EXPECT_EQ(notJpeg, "not a jpeg");
 }
 
-std::string IccChunk(const char* colourSpace, uint8_t chunk, uint8_t count) {
+std::string IccChunk(const char* colorSpace, uint8_t chunk, uint8_t count) {
     std::string profile(128, char('a' + chunk));
-    profile.replace(16, 4, colourSpace);
+    profile.replace(16, 4, colorSpace);
     return Segment(0xE2, std::string("ICC_PROFILE\0", 12) + char(chunk) + char(count) + profile);
 }
 

@@ -14,7 +14,7 @@ using test::Bgr;
 using test::GetPixel;
 using test::Grey;
 using Place = CopyrightPlace;
-using Colours = CopyrightColours;
+using Colors = CopyrightColors;
 
 TEST(OverlayGeometryTest, FontHeightIsTheFloorAndTheRectangleRoundsHalfToEven) {
     const struct {
@@ -55,10 +55,10 @@ Changed FindChanged(const cDIBSection& dib) {
     return c;
 }
 
-int64_t CountColour(const cDIBSection& dib, const Bgr& colour) {
+int64_t CountColor(const cDIBSection& dib, const Bgr& color) {
     int64_t count = 0;
     for (int32_t r = 0; r < dib.Height(); ++r)
-        for (int32_t x = 0; x < dib.Width(); ++x) count += GetPixel(dib, x, r) == colour;
+        for (int32_t x = 0; x < dib.Width(); ++x) count += GetPixel(dib, x, r) == color;
     return count;
 }
 
@@ -74,7 +74,7 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
                                            {Place::TopRight, false, true}}) {
         cDIBSection dib = GreyPicture(800, 600);
         ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", place, 1, true, false,
-                                           Colours::WhiteOnBlack, "Arial"));
+                                           Colors::WhiteOnBlack, "Arial"));
         const Changed c = FindChanged(dib);
         EXPECT_TRUE(c.count > 0 && c.left >= 8 && c.top >= 6 && c.right < 792 && c.bottom < 594);
         EXPECT_LT(left ? c.left - 8 : 791 - c.right, 32) << int(place);
@@ -82,31 +82,31 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
     }
 }
 
-// The box (opaque) in the background colour, fully covered glyph pixels in the text colour.
-TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColour) {
+// The box (opaque) in the background color, fully covered glyph pixels in the text color.
+TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColor) {
     const Bgr black{0, 0, 0}, white{255, 255, 255};
-    for (const auto& [colours, text, background] :
-         {std::tuple{Colours::BlackOnWhite, black, white},
-          {Colours::WhiteOnBlack, white, black},
-          {Colours::YellowOnBlack, Bgr{0, 255, 255}, black},
-          {Colours::GreenOnWhite, Bgr{0, 255, 0}, white},
-          {Colours::BlueOnWhite, Bgr{255, 0, 0}, white}}) {
+    for (const auto& [colors, text, background] :
+         {std::tuple{Colors::BlackOnWhite, black, white},
+          {Colors::WhiteOnBlack, white, black},
+          {Colors::YellowOnBlack, Bgr{0, 255, 255}, black},
+          {Colors::GreenOnWhite, Bgr{0, 255, 0}, white},
+          {Colors::BlueOnWhite, Bgr{255, 0, 0}, white}}) {
         cDIBSection dib = GreyPicture(400, 300);
         ASSERT_TRUE(
-            dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false, colours, "Arial"));
+            dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false, colors, "Arial"));
         const Changed c = FindChanged(dib);
-        EXPECT_EQ(GetPixel(dib, c.left, 299 - c.top), background) << int(colours);
+        EXPECT_EQ(GetPixel(dib, c.left, 299 - c.top), background) << int(colors);
         EXPECT_EQ(GetPixel(dib, c.right, 299 - c.bottom), background);
         EXPECT_EQ(std::make_pair(c.right, c.bottom),
                   std::make_pair(395, 296));  // 396 and 297 exclusive
-        EXPECT_GT(CountColour(dib, text), 30) << int(colours);
+        EXPECT_GT(CountColor(dib, text), 30) << int(colors);
     }
 }
 
-// The outline is the text drawn at the 25 offsets of -2..2 in the background colour first.
+// The outline is the text drawn at the 25 offsets of -2..2 in the background color first.
 TEST(OverlayTest, TheOutlineIsABandOfTwoPixels) {
     cDIBSection dib = GreyPicture(400, 300);
-    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, true, true, Colours::WhiteOnBlack,
+    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, true, true, Colors::WhiteOnBlack,
                                        "Arial"));
     const auto at = [&](int32_t x, int32_t y) { return GetPixel(dib, x, 299 - y); };
     int64_t glyphPixels = 0;
@@ -119,21 +119,21 @@ TEST(OverlayTest, TheOutlineIsABandOfTwoPixels) {
         }
     }
     EXPECT_GT(glyphPixels, 30);
-    EXPECT_GT(CountColour(dib, Grey(0)), glyphPixels / 2);
-    // Opaque: the shifted boxes in the text colour reach 2 pixels beyond the box on every side.
+    EXPECT_GT(CountColor(dib, Grey(0)), glyphPixels / 2);
+    // Opaque: the shifted boxes in the text color reach 2 pixels beyond the box on every side.
     dib = GreyPicture(400, 300);
-    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, false, Colours::BlueOnWhite,
+    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, false, Colors::BlueOnWhite,
                                        "Arial"));
     const Changed box = FindChanged(dib);
     dib = GreyPicture(400, 300);
-    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, true, Colours::BlueOnWhite,
+    ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::TopLeft, 1, false, true, Colors::BlueOnWhite,
                                        "Arial"));
     const Changed c = FindChanged(dib);
     EXPECT_EQ(std::vector<int32_t>({c.left, c.top, c.right, c.bottom}),
               std::vector<int32_t>({box.left - 2, box.top - 2, box.right + 2, box.bottom + 2}));
     EXPECT_EQ(at(c.left + 1, c.top + 1), (Bgr{255, 0, 0}));
     EXPECT_EQ(at(c.left + 2, c.top + 2), (Bgr{255, 255, 255}));
-    // The surface keeps the colours and mode of the call.
+    // The surface keeps the colors and mode of the call.
     EXPECT_EQ(dib.hdc()->TextColor(), 0xFF0000u);
     EXPECT_EQ(dib.hdc()->BkColor(), 0xFFFFFFu);
     EXPECT_EQ(dib.hdc()->BkMode(), BackgroundMode::Opaque);
@@ -143,7 +143,7 @@ TEST(OverlayTest, TextIsTrimmedCutAtANulAndKeptOnOneLine) {
     const auto draw = [](const std::string& text) {
         cDIBSection dib = GreyPicture(400, 300);
         EXPECT_TRUE(dib.AddTextOverPicture(text, Place::TopLeft, 1, true, false,
-                                           Colours::WhiteOnBlack, "Arial"));
+                                           Colors::WhiteOnBlack, "Arial"));
         return dib;
     };
     EXPECT_TRUE(test::SamePixels(draw("a  b"), draw(std::string("   a  b\0 hidden   ", 19))));

@@ -392,7 +392,7 @@ TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
     }
     QTest::mouseClick(window.OptionImageSize[5], Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(box->isEnabled() || window.LabelxImage->isEnabled());
-    EXPECT_EQ(box->palette().color(QPalette::Base), kWindowColour);
+    EXPECT_EQ(box->palette().color(QPalette::Base), kWindowColor);
 }
 
 INSTANTIATE_TEST_SUITE_P(WidthAndHeight, CustomBoxTest, testing::Bool());

@@ -38,7 +38,6 @@ public:
     // The window, created and loaded on first use.
     fIHM& Window();
     Settings& CurrentSettings() { return settings_; }
-    JpegResize& Run() { return run_; }
 
     // Replace how messages are shown and how the process ends (tests).
     void SetMessageShower(MessageShower shower) { showMessage_ = std::move(shower); }

@@ -130,10 +130,10 @@ private:
             if (const auto size = Number(0, 2, "--size attend 0, 1 ou 2"))
                 Edit([size](Settings& s) { s.CopyrightSize = uint8_t(*size); });
         } else if (option == "--color") {
-            const auto colour = Number(0, 4, "--color attend 0, 1, 2 ou 4");
-            if (colour == 3) line_.error = "--color attend 0, 1, 2 ou 4";
-            if (colour && colour != 3)
-                Edit([colour](Settings& s) { s.CopyrightColor = int16_t(*colour); });
+            const auto color = Number(0, 4, "--color attend 0, 1, 2 ou 4");
+            if (color == 3) line_.error = "--color attend 0, 1, 2 ou 4";
+            if (color && color != 3)
+                Edit([color](Settings& s) { s.CopyrightColor = int16_t(*color); });
         } else if (option == "--opaque" || option == "--transparent") {
             Edit([on = option == "--transparent"](Settings& s) { s.CopyrightTransparent = on; });
         } else if (option == "--outline" || option == "--no-outline") {

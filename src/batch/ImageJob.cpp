@@ -33,9 +33,9 @@ JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t 
     job.copyrightSize = CopyrightSize(std::min<uint8_t>(settings.CopyrightSize, 2));
     job.copyrightTransparent = settings.CopyrightTransparent;
     job.copyrightOutline = settings.CopyrightOutline;
-    job.copyrightColours = settings.CopyrightColor >= 0 && settings.CopyrightColor <= 4
-                               ? CopyrightColours(settings.CopyrightColor)
-                               : CopyrightColours::WhiteOnBlack;
+    job.copyrightColors = settings.CopyrightColor >= 0 && settings.CopyrightColor <= 4
+                               ? CopyrightColors(settings.CopyrightColor)
+                               : CopyrightColors::WhiteOnBlack;
     job.copyrightFont = settings.CopyrightFont;
     return job;
 }
@@ -167,7 +167,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
         return stop(JobStep::Decode);
     }
     if (!share.Take(needs)) return stop(JobStep::Decode);
-    // Read whatever the option: the colour profile and orientation travel in any case.
+    // Read whatever the option: the color profile and orientation travel in any case.
     ExifTransfer exif;
     const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
     if (const JobStep step = DecodeAndFit(bytes, settings, result); step != JobStep::Done) {
@@ -178,7 +178,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
         !result.fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
                                           CopyrightFactor(settings.copyrightSize),
                                           settings.copyrightTransparent, settings.copyrightOutline,
-                                          settings.copyrightColours, settings.copyrightFont)) {
+                                          settings.copyrightColors, settings.copyrightFont)) {
         return stop(JobStep::Overlay);
     }
     if (keepExif) exif.SetExifImageSize(result.fitted.Width(), result.fitted.Height());

@@ -1,6 +1,6 @@
 // The work on one image of a run, as a pure job: the source read once from the held image
 // folder, decoded, fitted into the box, optionally written on, encoded, and finished in
-// memory with its EXIF and colour profile. No window call, no shared state, no file
+// memory with its EXIF and color profile. No window call, no shared state, no file
 // written: the run commits the answers in listing order. Safe to run on any thread, many
 // jobs at once.
 #pragma once
@@ -35,7 +35,7 @@ struct JobSettings {
     CopyrightSize copyrightSize = CopyrightSize::Medium;
     bool copyrightTransparent = true;
     bool copyrightOutline = false;
-    CopyrightColours copyrightColours = CopyrightColours::WhiteOnBlack;
+    CopyrightColors copyrightColors = CopyrightColors::WhiteOnBlack;
     std::string copyrightFont;
     // A job whose decode would need more than this is refused (0: no limit).
     uint64_t memoryLimit = 0;

@@ -135,7 +135,7 @@ bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
     return true;
 }
 
-// Skips to the picture row d.row (the rows between are not converted to colour) and
+// Skips to the picture row d.row (the rows between are not converted to color) and
 // decodes it into d.into. What it works on is in `d`, none of it in locals a jump would
 // leave indeterminate.
 bool DecodeRow(JpegRowReader::Decoder& d) {

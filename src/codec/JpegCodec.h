@@ -11,7 +11,7 @@
 // that well; truncated photos stay far below it), is refused before anything is allocated,
 // and a progressive file with more than 100 scans (cameras and editors write about 10)
 // stops its decode. Grey pictures arrive as grey pixels;
-// CMYK and YCCK pictures are converted to colour (Adobe files store CMYK inverted).
+// CMYK and YCCK pictures are converted to color (Adobe files store CMYK inverted).
 //
 // Threading: safe to call from any thread on different buffers and files.
 #pragma once
@@ -52,7 +52,7 @@ struct JpegReport {
 };
 
 // The rows of a JPEG file as a decoder streams them: the rows no one reads are skipped
-// (jpeg_skip_scanlines: no upsampling or colour conversion for them), and the whole
+// (jpeg_skip_scanlines: no upsampling or color conversion for them), and the whole
 // picture is never stored; a progressive or multi-scan file keeps only the coefficient
 // buffers libjpeg needs. The same checks and damage policy as LoadJPGFromMemory. One
 // reader per decode, on one thread at a time.

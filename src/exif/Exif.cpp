@@ -28,7 +28,7 @@ bool IsIccSegment(std::string_view segment) {
            std::memcmp(segment.data() + 4, kIccIdentifier, sizeof kIccIdentifier) == 0;
 }
 
-// The profile's colour space lies at bytes 16 to 19 of the profile, in its first chunk.
+// The profile's color space lies at bytes 16 to 19 of the profile, in its first chunk.
 bool IccChunkSaysRgb(std::string_view segment) {
     const size_t profile = 4 + sizeof kIccIdentifier + 2;
     return segment[4 + sizeof kIccIdentifier] == 1 && segment.size() >= profile + 20 &&

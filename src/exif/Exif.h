@@ -2,8 +2,8 @@
 //   - the first APP1 segment, whatever it holds; when it is not EXIF (an editor's XMP), the
 //     first APP1 that is EXIF follows it. The EXIF one gets its PixelXDimension and
 //     PixelYDimension set to the copy's size;
-//   - the ICC colour profile (its APP2 "ICC_PROFILE" segments, in order) when it describes
-//     RGB data, since the copy's pixels are in the source's colour space;
+//   - the ICC color profile (its APP2 "ICC_PROFILE" segments, in order) when it describes
+//     RGB data, since the copy's pixels are in the source's color space;
 //   - without the APP1, a minimal EXIF segment holding only an Orientation of 2 to 8, so
 //     the copy is displayed the way its source is.
 // Every read stays inside the file or the kept segment; damaged metadata never stops a run.
@@ -22,7 +22,7 @@ class ExifTransfer {
 public:
     // Walks the source file's segments (`file` holds the whole file) up to its image data.
     // True when an APP1 segment was found and kept in ExifData (whatever it holds). The
-    // colour profile and orientation are read on the way.
+    // color profile and orientation are read on the way.
     bool ReadExifBytes(std::string_view file);
     // The same for the regular file `sFileName`.
     bool ReadExifData(const std::string& sFileName);
@@ -34,7 +34,7 @@ public:
 
     // Inserts the segments to carry right after the FF D8 of the encoded copy `copy`: the
     // kept APP1 when `withExif` (else the minimal orientation segment, if any), then the
-    // RGB colour profile. False, with `copy` unchanged, when it does not start with FF D8.
+    // RGB color profile. False, with `copy` unchanged, when it does not start with FF D8.
     bool InsertSegments(std::string& copy, bool withExif);
     // The same on the copy file `sFileName`, replaced atomically. False when it cannot be
     // read or replaced.
@@ -50,8 +50,6 @@ public:
     // Writes a 16-bit word at lPos in the segment's byte order (ignored past the end).
     void WriteExifWord(int32_t lPos, int32_t lValue);
 
-    // The Orientation tag of IFD0 (1 when absent or unreadable).
-    int Orientation() const { return orientation_; }
     bool HasRgbProfile() const { return !iccSegments_.empty() && iccIsRgb_; }
 
     std::vector<uint8_t> ExifData;

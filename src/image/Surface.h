@@ -92,27 +92,27 @@ public:
 
     // Selects `font` (nullptr: the default font) and returns the one it displaces.
     Font* SelectFont(Font* font);
-    // Colours are 0x00BBGGRR. Each setter returns the previous value.
-    uint32_t SetTextColor(uint32_t colour);
-    uint32_t SetBkColor(uint32_t colour);
+    // Colors are 0x00BBGGRR. Each setter returns the previous value.
+    uint32_t SetTextColor(uint32_t color);
+    uint32_t SetBkColor(uint32_t color);
     BackgroundMode SetBkMode(BackgroundMode mode);
-    uint32_t TextColor() const { return textColour_; }
-    uint32_t BkColor() const { return backgroundColour_; }
+    uint32_t TextColor() const { return textColor_; }
+    uint32_t BkColor() const { return backgroundColor_; }
     BackgroundMode BkMode() const { return backgroundMode_; }
 
     // Draws `text` (UTF-8) on one line, placed in `rect` by `flags` (left, right or centred;
     // top, bottom or centred), never clipped to the rectangle, only to the bitmap. Line
     // breaks and tabs show as blanks. In opaque mode the text's box (advance width by cell
-    // height) is first filled with the background colour. Glyphs are antialiased; a pixel
-    // a glyph covers fully takes exactly the text colour. Returns the cell height, or 0
+    // height) is first filled with the background color. Glyphs are antialiased; a pixel
+    // a glyph covers fully takes exactly the text color. Returns the cell height, or 0
     // when nothing could be drawn (no bitmap).
     int32_t DrawText(const std::string& text, const TextRect& rect, uint32_t flags);
 
 private:
     Bitmap* bitmap_ = nullptr;
     Font* font_ = nullptr;
-    uint32_t textColour_ = 0x000000;
-    uint32_t backgroundColour_ = 0xFFFFFF;
+    uint32_t textColor_ = 0x000000;
+    uint32_t backgroundColor_ = 0xFFFFFF;
     BackgroundMode backgroundMode_ = BackgroundMode::Opaque;
     // The last text rendered, kept so that repeated drawings (an outline) render it once.
     std::unique_ptr<TextMask> mask_;

@@ -106,21 +106,21 @@ QString SingleLine(const std::string& text) {
     return line;
 }
 
-void BlendColour(uint8_t* pixel, uint32_t colour, int alpha) {
-    const int channel[3] = {int(colour >> 16) & 255, int(colour >> 8) & 255, int(colour) & 255};
+void BlendColor(uint8_t* pixel, uint32_t color, int alpha) {
+    const int channel[3] = {int(color >> 16) & 255, int(color >> 8) & 255, int(color) & 255};
     for (int k = 0; k < 3; ++k) {
         pixel[k] =
             static_cast<uint8_t>((pixel[k] * (255 - alpha) + channel[k] * alpha + 127) / 255);
     }
 }
 
-// Paints the surface rectangle `area` (clipped to the bitmap) in `colour`.
-void FillArea(const Bitmap& bitmap, const QRect& area, uint32_t colour) {
+// Paints the surface rectangle `area` (clipped to the bitmap) in `color`.
+void FillArea(const Bitmap& bitmap, const QRect& area, uint32_t color) {
     const QRect clipped = area.intersected(QRect(0, 0, bitmap.width, bitmap.height));
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
         uint8_t* row = SurfaceRow(bitmap.bits, bitmap.height, bitmap.stride, y);
         for (int x = clipped.left(); x <= clipped.right(); ++x)
-            BlendColour(row + 3 * x, colour, 255);
+            BlendColor(row + 3 * x, color, 255);
     }
 }
 
@@ -143,7 +143,7 @@ std::unique_ptr<TextMask> RenderMask(const Font& font, const QString& line, cons
 }
 
 // Blends the mask into the bitmap with the text's box at `origin` (surface coordinates).
-void BlendMask(const Bitmap& bitmap, const TextMask& mask, const QPoint& origin, uint32_t colour) {
+void BlendMask(const Bitmap& bitmap, const TextMask& mask, const QPoint& origin, uint32_t color) {
     const QImage& coverage = mask.coverage;
     for (int y = 0; y < coverage.height(); ++y) {
         const int64_t surfaceY = int64_t{origin.y()} + mask.area.top() + y;
@@ -153,7 +153,7 @@ void BlendMask(const Bitmap& bitmap, const TextMask& mask, const QPoint& origin,
         for (int x = 0; x < coverage.width(); ++x) {
             const int64_t surfaceX = int64_t{origin.x()} + mask.area.left() + x;
             if (alpha[x] == 0 || surfaceX < 0 || surfaceX >= bitmap.width) continue;
-            BlendColour(row + 3 * surfaceX, colour, alpha[x]);
+            BlendColor(row + 3 * surfaceX, color, alpha[x]);
         }
     }
 }
@@ -191,8 +191,8 @@ Font* Surface::SelectFont(Font* font) {
     return displaced;
 }
 
-uint32_t Surface::SetTextColor(uint32_t colour) { return std::exchange(textColour_, colour); }
-uint32_t Surface::SetBkColor(uint32_t colour) { return std::exchange(backgroundColour_, colour); }
+uint32_t Surface::SetTextColor(uint32_t color) { return std::exchange(textColor_, color); }
+uint32_t Surface::SetBkColor(uint32_t color) { return std::exchange(backgroundColor_, color); }
 BackgroundMode Surface::SetBkMode(BackgroundMode mode) {
     return std::exchange(backgroundMode_, mode);
 }
@@ -222,7 +222,7 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
     const QPoint origin{int(left), int(top)};
 
     if (backgroundMode_ == BackgroundMode::Opaque && width > 0) {
-        FillArea(*bitmap_, QRect(origin, QSize(int(width), int(cell))), backgroundColour_);
+        FillArea(*bitmap_, QRect(origin, QSize(int(width), int(cell))), backgroundColor_);
     }
 
     // Only the part of the glyphs that can fall on the bitmap is rendered.
@@ -238,7 +238,7 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
             mask_ = RenderMask(font, line, visible);
             if (!mask_) return 0;
         }
-        BlendMask(*bitmap_, *mask_, origin, textColour_);
+        BlendMask(*bitmap_, *mask_, origin, textColor_);
     }
     return int32_t(std::max<int64_t>(cell, 1));
 }

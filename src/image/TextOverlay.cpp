@@ -23,26 +23,26 @@ uint32_t AlignmentOf(CopyrightPlace place) {
     return kDtRight | kDtBottom;  // also for a number that names no place
 }
 
-struct TextColours {
+struct TextColors {
     uint32_t text;
     uint32_t background;
 };
 
-TextColours ColoursOf(CopyrightColours colours) {
+TextColors ColorsOf(CopyrightColors colors) {
     constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
-    switch (colours) {
-        case CopyrightColours::BlackOnWhite:
+    switch (colors) {
+        case CopyrightColors::BlackOnWhite:
             return {kBlack, kWhite};
-        case CopyrightColours::YellowOnBlack:
+        case CopyrightColors::YellowOnBlack:
             return {0x00FFFF, kBlack};
-        case CopyrightColours::GreenOnWhite:
+        case CopyrightColors::GreenOnWhite:
             return {0x00FF00, kWhite};
-        case CopyrightColours::BlueOnWhite:
+        case CopyrightColors::BlueOnWhite:
             return {0xFF0000, kWhite};
-        case CopyrightColours::WhiteOnBlack:
+        case CopyrightColors::WhiteOnBlack:
             break;
     }
-    return {kWhite, kBlack};  // also for a number that names no colours
+    return {kWhite, kBlack};  // also for a number that names no colors
 }
 
 std::string TextToDraw(const std::string& text) {
@@ -71,7 +71,7 @@ TextRect CopyrightRectangle(int32_t width, int32_t height) {
 
 bool cDIBSection::AddTextOverPicture(const std::string& sText, CopyrightPlace place,
                                      double dMagnifyFactor, bool bTransparent, bool bOutlineText,
-                                     CopyrightColours textColours, const std::string& sFont) {
+                                     CopyrightColors textColors, const std::string& sFont) {
     if (!SurfaceHandle) return false;
     bool result = true;
     const std::string text = TextToDraw(sText);
@@ -85,14 +85,14 @@ bool cDIBSection::AddTextOverPicture(const std::string& sText, CopyrightPlace pl
 
     const TextRect rect = CopyrightRectangle(Width(), Height());
     const uint32_t flags = kDtSingleLine | kDtNoClip | AlignmentOf(place);
-    const TextColours colours = ColoursOf(textColours);
-    SurfaceHandle->SetTextColor(colours.text);
-    SurfaceHandle->SetBkColor(colours.background);
+    const TextColors colors = ColorsOf(textColors);
+    SurfaceHandle->SetTextColor(colors.text);
+    SurfaceHandle->SetBkColor(colors.background);
     SurfaceHandle->SetBkMode(bTransparent ? BackgroundMode::Transparent : BackgroundMode::Opaque);
 
     if (bOutlineText) {
-        SurfaceHandle->SetTextColor(colours.background);
-        SurfaceHandle->SetBkColor(colours.text);
+        SurfaceHandle->SetTextColor(colors.background);
+        SurfaceHandle->SetBkColor(colors.text);
         for (int32_t i = -2; i <= 2; ++i) {
             for (int32_t j = -2; j <= 2; ++j) {
                 const TextRect shifted{rect.left + i, rect.top + j, rect.right + i,
@@ -100,8 +100,8 @@ bool cDIBSection::AddTextOverPicture(const std::string& sText, CopyrightPlace pl
                 SurfaceHandle->DrawText(text, shifted, flags);
             }
         }
-        SurfaceHandle->SetTextColor(colours.text);
-        SurfaceHandle->SetBkColor(colours.background);
+        SurfaceHandle->SetTextColor(colors.text);
+        SurfaceHandle->SetBkColor(colors.background);
     }
     if (SurfaceHandle->DrawText(text, rect, flags) == 0) result = false;
 

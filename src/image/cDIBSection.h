@@ -42,10 +42,10 @@ int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor)
 // The area inside the 1 % margin, in surface coordinates, rounded half to even.
 TextRect CopyrightRectangle(int32_t width, int32_t height);
 
-// The copyright's corner and colours (text on box or outline). The stored numbers are
+// The copyright's corner and colors (text on box or outline). The stored numbers are
 // these values; a number without a name draws as the default, BottomRight or WhiteOnBlack.
 enum class CopyrightPlace : uint8_t { BottomRight, BottomLeft, TopLeft, TopRight };
-enum class CopyrightColours : uint8_t {
+enum class CopyrightColors : uint8_t {
     BlackOnWhite,
     WhiteOnBlack,
     YellowOnBlack,
@@ -107,15 +107,15 @@ public:
 
     // Draws the copyright text `sText` (spaces trimmed, cut at a NUL) in bold `sFont` at
     // a cell height of 4 % of the larger side times `dMagnifyFactor`, into the corner
-    // `place` inside a 1 % margin, in the colours `colours`. bTransparent false paints the text's
-    // box; bOutlineText draws it first at the 25 offsets of -2..2 in swapped colours. The surface
-    // keeps the colours and background mode afterwards. True unless the final drawing fails (an
+    // `place` inside a 1 % margin, in the colors `colors`. bTransparent false paints the text's
+    // box; bOutlineText draws it first at the 25 offsets of -2..2 in swapped colors. The surface
+    // keeps the colors and background mode afterwards. True unless the final drawing fails (an
     // Empty buffer). Needs a QGuiApplication; safe on different buffers from different threads.
     bool AddTextOverPicture(const std::string& sText,
                             CopyrightPlace place = CopyrightPlace::BottomRight,
                             double dMagnifyFactor = 1, bool bTransparent = true,
                             bool bOutlineText = false,
-                            CopyrightColours colours = CopyrightColours::WhiteOnBlack,
+                            CopyrightColors colors = CopyrightColors::WhiteOnBlack,
                             const std::string& sFont = "Times");
 
     // Exchanges everything two buffers hold.

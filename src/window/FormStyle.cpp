@@ -33,7 +33,7 @@ extern const char kSmallBoxStyle[] =
 
 namespace {
 
-// Fusion, but flat where the window is flat: buttons filled with their colour inside a
+// Fusion, but flat where the window is flat: buttons filled with their color inside a
 // one-pixel border, frames drawn as a line with nothing filled inside them.
 class FlatStyle : public QProxyStyle {
 public:
@@ -42,7 +42,7 @@ public:
                        const QWidget* widget) const override {
         if (element == PE_PanelButtonCommand) {
             const bool down = option->state & (State_Sunken | State_On);
-            painter->fillRect(option->rect, down ? kButtonColour.darker(115) : kButtonColour);
+            painter->fillRect(option->rect, down ? kButtonColor.darker(115) : kButtonColor);
             painter->setPen(option->state & State_HasFocus ? Qt::black : kDisabledText);
             painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
             return;
@@ -72,13 +72,13 @@ QStyle* WindowStyle() {
 }
 
 // Buttons fill with their Button role, text boxes with Base, the rest with Window.
-void SetBackground(QWidget* widget, const QColor& colour) {
+void SetBackground(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
-    palette.setColor(widget->backgroundRole(), colour);
+    palette.setColor(widget->backgroundRole(), color);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
     if (!widget->styleSheet().isEmpty()) {
-        widget->setStyleSheet(QString(kSmallBoxStyle).arg(colour.name()));
+        widget->setStyleSheet(QString(kSmallBoxStyle).arg(color.name()));
     }
 }
 

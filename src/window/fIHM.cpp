@@ -36,7 +36,7 @@ fIHM::fIHM(QWidget* parent)
         palette.setColor(QPalette::Disabled, role, kDisabledText);
     }
     setPalette(palette);
-    SetBackground(this, kWindowColour);
+    SetBackground(this, kWindowColor);
     BuildControls();
     setStyle(WindowStyle());
     for (QWidget* child : findChildren<QWidget*>()) child->setStyle(WindowStyle());
@@ -84,33 +84,33 @@ void fIHM::Form_Load(const QString& imageFilters) {
     for (QWidget* widget : std::initializer_list<QWidget*>{PictureFileSystem, FrameFileSystem,
                                                            PictureOptions, FrameOptions, OptionExif,
                                                            OptionCopyright, FrameImageSize}) {
-        SetBackground(widget, kWindowColour);
+        SetBackground(widget, kWindowColor);
     }
-    for (QRadioButton* button : OptionImageSize) SetBackground(button, kWindowColour);
+    for (QRadioButton* button : OptionImageSize) SetBackground(button, kWindowColor);
     SetBackground(ImageCustomWidth, kWhite);
     SetBackground(ImageCustomHeight, kWhite);
     for (QWidget* widget :
          std::initializer_list<QWidget*>{LabelxImage, FrameCopyright, PictureCopyrightPosition}) {
-        SetBackground(widget, kWindowColour);
+        SetBackground(widget, kWindowColor);
     }
-    for (QRadioButton* button : CopyrightPosition) SetBackground(button, kWindowColour);
-    SetBackground(LabelTextCopyright, kWindowColour);
+    for (QRadioButton* button : CopyrightPosition) SetBackground(button, kWindowColor);
+    SetBackground(LabelTextCopyright, kWindowColor);
     SetBackground(TextCopyright, kWhite);
-    SetBackground(PictureCopyrightSize, kWindowColour);
-    for (QRadioButton* button : OptionCopyrightSize) SetBackground(button, kWindowColour);
+    SetBackground(PictureCopyrightSize, kWindowColor);
+    for (QRadioButton* button : OptionCopyrightSize) SetBackground(button, kWindowColor);
     for (QWidget* widget : std::initializer_list<QWidget*>{
              PictureCopyrightFont, PictureCopyrightColor, OptionCopyrightTransparent,
              OptionCopyrightOutline, PictureButtons, FrameButtons}) {
-        SetBackground(widget, kWindowColour);
+        SetBackground(widget, kWindowColor);
     }
     for (QRadioButton* button : OptionCopyrightColor) {
-        if (button) SetBackground(button, kWindowColour);
+        if (button) SetBackground(button, kWindowColor);
     }
     VisuBoxLeft = static_cast<int16_t>(ImageVisu->x() * 15);
     VisuBoxTop = static_cast<int16_t>(ImageVisu->y() * 15);
     VisuBoxWidth = static_cast<int16_t>(ImageVisu->width() * 15);
     VisuBoxHeight = static_cast<int16_t>(ImageVisu->height() * 15);
-    SetBackground(ImageVisuSize, kWindowColour);
+    SetBackground(ImageVisuSize, kWindowColor);
     txtSearchSpec->setText(imageFilters);
     HideProgressBar();
 }

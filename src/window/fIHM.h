@@ -23,8 +23,8 @@
 
 namespace pixtrim {
 
-inline constexpr QColor kWindowColour{192, 192, 192};
-inline constexpr QColor kButtonColour{224, 224, 224};
+inline constexpr QColor kWindowColor{192, 192, 192};
+inline constexpr QColor kButtonColor{224, 224, 224};
 inline constexpr QColor kWhite{255, 255, 255};
 inline constexpr QColor kDisabledText{128, 128, 128};
 

@@ -27,7 +27,7 @@ const char kFolderTip[] = "Choisir ici le répertoire où se trouvent les images
 const char kSizeTip[] = "Taille maximale souhaitée pour les images";
 const char kPositionTip[] = "Position du texte de Copyright dans l'image";
 const char kTextSizeTip[] = "Taille du texte de Copyright";
-const char kColourTip[] = "Couleur du texte de Copyright";
+const char kColorTip[] = "Couleur du texte de Copyright";
 
 // One control of the form: made as its member's type (with its caption when the type takes
 // one) inside the control named `container` (the form when empty), then named and placed
@@ -136,13 +136,13 @@ void fIHM::BuildControls() {  // NOLINT(readability-function-size)
         {Into(PictureCopyrightColor), "FrameCopyright", "PictureCopyrightColor", 1080, 1320, 855,
          945},
         {Into(OptionCopyrightColor[0], "Noir"), "PictureCopyrightColor",
-         Option("OptionCopyrightColor", 0), 0, 0, 735, 195, kColourTip},
+         Option("OptionCopyrightColor", 0), 0, 0, 735, 195, kColorTip},
         {Into(OptionCopyrightColor[1], "Blanc"), "PictureCopyrightColor",
-         Option("OptionCopyrightColor", 1), 0, 240, 735, 195, kColourTip},
+         Option("OptionCopyrightColor", 1), 0, 240, 735, 195, kColorTip},
         {Into(OptionCopyrightColor[2], "Jaune"), "PictureCopyrightColor",
-         Option("OptionCopyrightColor", 2), 0, 480, 735, 195, kColourTip},
+         Option("OptionCopyrightColor", 2), 0, 480, 735, 195, kColorTip},
         {Into(OptionCopyrightColor[4], "Bleu"), "PictureCopyrightColor",
-         Option("OptionCopyrightColor", 4), 0, 720, 735, 195, kColourTip},
+         Option("OptionCopyrightColor", 4), 0, 720, 735, 195, kColorTip},
         {Into(PictureCopyrightFont), "FrameCopyright", "PictureCopyrightFont", 2040, 1320, 1095,
          855},
         {Into(OptionCopyrightTransparent, "Transparent"), "PictureCopyrightFont",
@@ -167,7 +167,7 @@ void fIHM::BuildControls() {  // NOLINT(readability-function-size)
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);  // flat
     for (QPushButton* button : {cmdGenerate, cmdExit}) {
         QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, kButtonColour);
+        palette.setColor(QPalette::Button, kButtonColor);
         button->setPalette(palette);
     }
     ImageVisu->setScaledContents(true);

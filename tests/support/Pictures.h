@@ -26,14 +26,14 @@ inline Bgr GetPixel(const cDIBSection& dib, int32_t x, int32_t memoryRow) {
 
 inline Bgr Grey(uint8_t v) { return {v, v, v}; }
 
-// The one way tests make a picture: width x height, every pixel from `colour`.
+// The one way tests make a picture: width x height, every pixel from `color`.
 inline cDIBSection MakePicture(int32_t width, int32_t height,
-                               const std::function<Bgr(int32_t, int32_t)>& colour) {
+                               const std::function<Bgr(int32_t, int32_t)>& color) {
     cDIBSection dib;
     if (!dib.Create(width, height)) return dib;
     for (int32_t r = 0; r < height; ++r) {
         for (int32_t x = 0; x < width; ++x) {
-            const Bgr c = colour(x, r);
+            const Bgr c = color(x, r);
             std::memcpy(PixelAt(dib, x, r), c.data(), 3);
         }
     }
