@@ -14,6 +14,7 @@
 
 #include "BenchTiming.h"
 #include "batch/ImageSelection.h"
+#include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 #include "image/cDIBSection.h"
 

@@ -19,6 +19,7 @@
 #include "app/CommandLine.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
+#include "batch/SizeRule.h"
 #include "batch/WorkerPool.h"
 #include "codec/JpegCodec.h"
 #include "image/cDIBSection.h"

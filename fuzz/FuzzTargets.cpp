@@ -5,10 +5,12 @@
 #include <string_view>
 
 #include "batch/JpegResize.h"
+#include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 #include "image/cDIBSection.h"
 #include "settings/ConfigurationFile.h"
+#include "tools/Filters.h"
 #include "tools/Tools.h"
 
 namespace pixtrim::fuzz {

@@ -14,6 +14,7 @@
 
 #include "batch/ImageJob.h"
 #include "batch/OutputRecord.h"
+#include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 
 // clang-format off

@@ -11,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "batch/ImageJob.h"
 #include "batch/JpegResize.h"
+#include "batch/SizeRule.h"
 #include "support/Pictures.h"
 
 namespace pixtrim {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "batch/ImageSelection.h"
+#include "batch/SizeRule.h"
 #include "support/TempFolder.h"
 
 namespace pixtrim {

@@ -73,8 +73,8 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
                                            {Place::TopLeft, true, true},
                                            {Place::TopRight, false, true}}) {
         cDIBSection dib = GreyPicture(800, 600);
-        ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", place, 1, true, false,
-                                           Colors::WhiteOnBlack, "Arial"));
+        ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", place, 1, true, false, Colors::WhiteOnBlack,
+                                           "Arial"));
         const Changed c = FindChanged(dib);
         EXPECT_TRUE(c.count > 0 && c.left >= 8 && c.top >= 6 && c.right < 792 && c.bottom < 594);
         EXPECT_LT(left ? c.left - 8 : 791 - c.right, 32) << int(place);
@@ -85,12 +85,11 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
 // The box (opaque) in the background color, fully covered glyph pixels in the text color.
 TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColor) {
     const Bgr black{0, 0, 0}, white{255, 255, 255};
-    for (const auto& [colors, text, background] :
-         {std::tuple{Colors::BlackOnWhite, black, white},
-          {Colors::WhiteOnBlack, white, black},
-          {Colors::YellowOnBlack, Bgr{0, 255, 255}, black},
-          {Colors::GreenOnWhite, Bgr{0, 255, 0}, white},
-          {Colors::BlueOnWhite, Bgr{255, 0, 0}, white}}) {
+    for (const auto& [colors, text, background] : {std::tuple{Colors::BlackOnWhite, black, white},
+                                                   {Colors::WhiteOnBlack, white, black},
+                                                   {Colors::YellowOnBlack, Bgr{0, 255, 255}, black},
+                                                   {Colors::GreenOnWhite, Bgr{0, 255, 0}, white},
+                                                   {Colors::BlueOnWhite, Bgr{255, 0, 0}, white}}) {
         cDIBSection dib = GreyPicture(400, 300);
         ASSERT_TRUE(
             dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false, colors, "Arial"));

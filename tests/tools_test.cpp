@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "tools/Filters.h"
+
 namespace pixtrim {
 namespace {
 

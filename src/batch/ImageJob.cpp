@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "batch/ImageSelection.h"
+#include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 
@@ -34,8 +35,8 @@ JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t 
     job.copyrightTransparent = settings.CopyrightTransparent;
     job.copyrightOutline = settings.CopyrightOutline;
     job.copyrightColors = settings.CopyrightColor >= 0 && settings.CopyrightColor <= 4
-                               ? CopyrightColors(settings.CopyrightColor)
-                               : CopyrightColors::WhiteOnBlack;
+                              ? CopyrightColors(settings.CopyrightColor)
+                              : CopyrightColors::WhiteOnBlack;
     job.copyrightFont = settings.CopyrightFont;
     return job;
 }

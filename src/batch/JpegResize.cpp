@@ -9,6 +9,7 @@
 
 #include "batch/ImageSelection.h"
 #include "batch/OutputRecord.h"
+#include "batch/SizeRule.h"
 #include "batch/WorkerPool.h"
 #include "tools/Tools.h"
 
@@ -21,25 +22,6 @@ const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
 
 }  // namespace
-
-std::optional<int32_t> ParseBoundingSide(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::nullopt;
-    std::string number = text.substr(first, text.find_last_not_of(" \t") - first + 1);
-    for (char& c : number) {
-        if (c == ',') c = '.';
-    }
-    const char* begin = number.data();
-    const char* end = begin + number.size();
-    if (begin != end && *begin == '+') ++begin;
-    if (begin == end || *begin == '-' || number.find_first_of("0123456789") == std::string::npos) {
-        return std::nullopt;
-    }
-    double value = 0;
-    const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::fixed);
-    if (error != std::errc() || stop != end) return std::nullopt;
-    return RoundToRange(value, 1, 32767);
-}
 
 void JpegResize::ResizeFolder() {
     if (running_) return;

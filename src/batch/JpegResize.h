@@ -77,11 +77,6 @@ private:
     int32_t boxHeight_ = 0;
 };
 
-// The bounding-size text as a whole number of pixels: blanks around it allowed, a decimal
-// fraction ("." or ",") rounded half to even; nothing when it is not a number or lies
-// outside 1 to 32767.
-std::optional<int32_t> ParseBoundingSide(const std::string& text);
-
 // Why a run cannot go ahead when the names of copies to make are held by files the program
 // did not write: the first few names, and how many more.
 std::string ForeignFilesReason(const std::vector<std::string>& names);

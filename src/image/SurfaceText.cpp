@@ -119,8 +119,7 @@ void FillArea(const Bitmap& bitmap, const QRect& area, uint32_t color) {
     const QRect clipped = area.intersected(QRect(0, 0, bitmap.width, bitmap.height));
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
         uint8_t* row = SurfaceRow(bitmap.bits, bitmap.height, bitmap.stride, y);
-        for (int x = clipped.left(); x <= clipped.right(); ++x)
-            BlendColor(row + 3 * x, color, 255);
+        for (int x = clipped.left(); x <= clipped.right(); ++x) BlendColor(row + 3 * x, color, 255);
     }
 }
 

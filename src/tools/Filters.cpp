@@ -1,4 +1,6 @@
-// Filter matching: the pattern language of MatchesFilters (see Tools.h).
+// Filter matching: the pattern language of MatchesFilters (see Filters.h).
+#include "tools/Filters.h"
+
 #include <vector>
 
 #include "tools/TextCase.h"

@@ -1,6 +1,7 @@
 // Small text and folder routines shared by the whole program: splitting texts at a
-// separator, folder tests, tidying the output sub-folder, filter matching, the current
-// folder and the numeric value of a text. File names are raw bytes (UTF-8 where valid).
+// separator, paths, the current folder, the numeric value of a text and its rounding,
+// names in a user's order. File names are raw bytes (UTF-8 where valid). Filter matching
+// is in Filters.h, folders held by descriptor in HeldFolder.h.
 // All functions are safe to call from any thread, except ChangeCurrentFolder, which
 // changes process-wide state.
 #pragma once
@@ -22,16 +23,6 @@ std::string GetTextBeforeLast(std::string_view text, std::string_view separator)
 // The folder above `path`: its text before the last "/", or the root "/" for a folder
 // directly under the root; empty for a relative name without "/".
 std::string ParentFolder(const std::string& path);
-
-// True when `name` matches one of the ";"-separated patterns of `filters`, letter case
-// ignored (accented letters too). Pattern language: "?" one character, "*" any run,
-// "#" one digit, "[...]" one character of a list with ranges ("[A-Z]"), "[!...]" one
-// character not in the list. Malformed patterns have a fixed meaning:
-//   - a "[" without a closing "]" stands for itself, like any other character;
-//   - "[]" matches the empty run (it is skipped);
-//   - a reversed range ("[z-a]") contains no character.
-// Time grows at most with name length times pattern length.
-bool MatchesFilters(std::string_view name, std::string_view filters);
 
 // `folder` + "/" + `name`, without doubling the root's separator.
 std::string JoinPath(const std::string& folder, const std::string& name);

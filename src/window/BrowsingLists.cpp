@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "tools/Filters.h"
 #include "tools/HeldFolder.h"
 #include "tools/TextCase.h"
 #include "tools/Tools.h"
