@@ -6,7 +6,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "support/JpegSegments.h"
+#include "support/Files.h"
 #include "support/Pictures.h"
 #include "support/TempFolder.h"
 

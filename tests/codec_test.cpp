@@ -5,7 +5,7 @@
 
 #include "codec/JpegCodec.h"
 #include "image/cDIBSection.h"
-#include "support/JpegSegments.h"
+#include "support/Files.h"
 #include "support/Pictures.h"
 #include "support/TempFolder.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "fuzz/FuzzTargets.h"
-#include "support/JpegSegments.h"
+#include "support/Files.h"
 
 namespace pixtrim {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "support/JpegSegments.h"
+#include "support/Files.h"
 #include "support/TempFolder.h"
 #include "tools/HeldFolder.h"
 

@@ -7,7 +7,7 @@
 
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
-#include "support/JpegSegments.h"
+#include "support/Files.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"
 

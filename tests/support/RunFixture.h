@@ -8,7 +8,7 @@
 
 #include "batch/JpegResize.h"
 #include "support/FakeHost.h"
-#include "support/JpegSegments.h"
+#include "support/Files.h"
 #include "support/Pictures.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"

@@ -1,4 +1,5 @@
-// A file's bytes, and what the exiv2 program says of a photo's metadata, for checking copies.
+// A file's bytes, a word quoted for the shell, and what the exiv2 program says of a photo's
+// metadata: for checking the files a run writes.
 #pragma once
 
 #include <cstdio>
