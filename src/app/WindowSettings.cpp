@@ -6,15 +6,6 @@
 namespace pixtrim {
 namespace {
 
-struct Preset {
-    const char* width;
-    const char* height;
-};
-
-// Index 1 to 6 of OptionImageSize; index 0 is the custom size.
-const Preset kPresets[7] = {{"", ""},       {"2272", "1704"}, {"1152", "864"}, {"1024", "768"},
-                            {"800", "600"}, {"640", "480"},   {"320", "240"}};
-
 std::string Trimmed(const QString& text) { return TrimBlanks(text.toStdString()); }
 QString TrimmedText(const std::string& text) { return DisplayText(TrimBlanks(text)); }
 
@@ -46,8 +37,8 @@ void ReadSettingsFromWindow(Settings& settings, const fIHM& window) {
     settings.ImageWidth = TrimBlanks(settings.CustomWidth);
     settings.ImageHeight = TrimBlanks(settings.CustomHeight);
     if (const int preset = CheckedIndex(window.OptionImageSize, 0); preset > 0) {
-        settings.ImageWidth = kPresets[preset].width;
-        settings.ImageHeight = kPresets[preset].height;
+        settings.ImageWidth = kSizePresets[preset].width;
+        settings.ImageHeight = kSizePresets[preset].height;
     }
     settings.CopyrightText = Trimmed(window.TextCopyright->text());
     settings.CopyrightPlace = static_cast<uint8_t>(CheckedIndex(window.CopyrightPosition, 0));
@@ -65,16 +56,16 @@ void ApplySettingsToWindow(const Settings& settings, fIHM& window) {
     window.OptionCopyright->setChecked(settings.InsertCopyright);
     window.Public_OptionCopyright_Click();
     for (int index = 1; index <= 6; ++index) {
-        window.OptionImageSize[index]->setText(TrimmedText(kPresets[index].width) + " x " +
-                                               TrimmedText(kPresets[index].height));
+        window.OptionImageSize[index]->setText(TrimmedText(kSizePresets[index].width) + " x " +
+                                               TrimmedText(kSizePresets[index].height));
     }
     fIHM::ClearOptionGroup(window.OptionImageSize.data(), 7);
     window.ImageCustomWidth->setText(TrimmedText(settings.CustomWidth));
     window.ImageCustomHeight->setText(TrimmedText(settings.CustomHeight));
     int16_t selected = 0;
     for (int16_t index = 1; index <= 6 && selected == 0; ++index) {
-        if (settings.ImageWidth == kPresets[index].width &&
-            settings.ImageHeight == kPresets[index].height) {
+        if (settings.ImageWidth == kSizePresets[index].width &&
+            settings.ImageHeight == kSizePresets[index].height) {
             selected = index;
         }
     }

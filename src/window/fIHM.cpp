@@ -45,8 +45,8 @@ fIHM::fIHM(QWidget* parent)
 }
 
 void fIHM::SetGeometryTwips(QWidget* widget, double left, double top, double width, double height) {
-    widget->setGeometry(RoundToInt32(left / 15), RoundToInt32(top / 15), RoundToInt32(width / 15),
-                        RoundToInt32(height / 15));
+    widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                        TwipsToPixels(height));
 }
 
 void fIHM::ConnectReactions() {
@@ -106,10 +106,10 @@ void fIHM::Form_Load(const QString& imageFilters) {
     for (QRadioButton* button : OptionCopyrightColor) {
         if (button) SetBackground(button, kWindowColor);
     }
-    VisuBoxLeft = static_cast<int16_t>(ImageVisu->x() * 15);
-    VisuBoxTop = static_cast<int16_t>(ImageVisu->y() * 15);
-    VisuBoxWidth = static_cast<int16_t>(ImageVisu->width() * 15);
-    VisuBoxHeight = static_cast<int16_t>(ImageVisu->height() * 15);
+    VisuBoxLeft = static_cast<int16_t>(PixelsToTwips(ImageVisu->x()));
+    VisuBoxTop = static_cast<int16_t>(PixelsToTwips(ImageVisu->y()));
+    VisuBoxWidth = static_cast<int16_t>(PixelsToTwips(ImageVisu->width()));
+    VisuBoxHeight = static_cast<int16_t>(PixelsToTwips(ImageVisu->height()));
     SetBackground(ImageVisuSize, kWindowColor);
     txtSearchSpec->setText(imageFilters);
     HideProgressBar();
@@ -223,8 +223,7 @@ namespace {
 QSize PreviewSize(const QSize& stored, double boxWidth, double boxHeight, qreal ratio) {
     const double w = stored.width(), h = stored.height();
     const double factor = w > h ? w / boxWidth : h / boxHeight;
-    const QSize label(RoundToInt32(std::floor(w / factor) / 15),
-                      RoundToInt32(std::floor(h / factor) / 15));
+    const QSize label(TwipsToPixels(std::floor(w / factor)), TwipsToPixels(std::floor(h / factor)));
     return stored.scaled(label * ratio, Qt::KeepAspectRatio)
         .boundedTo(stored)
         .expandedTo(QSize(1, 1));
@@ -243,9 +242,10 @@ QSize fIHM::PlacePreview(const QSize& stored) {
     ImageVisu->hide();
     const double w = stored.width(), h = stored.height();
     const double factor = w > h ? w / VisuBoxWidth : h / VisuBoxHeight;
-    SetGeometryTwips(ImageVisu, ImageVisu->x() * 15, ImageVisu->y() * 15, std::floor(w / factor),
-                     std::floor(h / factor));
-    const int shownWidth = ImageVisu->width() * 15, shownHeight = ImageVisu->height() * 15;
+    SetGeometryTwips(ImageVisu, PixelsToTwips(ImageVisu->x()), PixelsToTwips(ImageVisu->y()),
+                     std::floor(w / factor), std::floor(h / factor));
+    const double shownWidth = PixelsToTwips(ImageVisu->width());
+    const double shownHeight = PixelsToTwips(ImageVisu->height());
     SetGeometryTwips(ImageVisu, std::floor((VisuBoxWidth - shownWidth) / 2.0) + VisuBoxLeft,
                      std::floor((VisuBoxHeight - shownHeight) / 2.0) + VisuBoxTop, shownWidth,
                      shownHeight);

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "tools/Tools.h"
 #include "window/BrowsingLists.h"
 
 namespace pixtrim {
@@ -28,8 +29,20 @@ inline constexpr QColor kButtonColor{224, 224, 224};
 inline constexpr QColor kWhite{255, 255, 255};
 inline constexpr QColor kDisabledText{128, 128, 128};
 
-// Positions are given in twips; 15 twips make one device-independent pixel.
-inline constexpr int TwipsToPixels(int twips) { return twips / 15; }
+// Positions are given in twips; 15 twips make one device-independent pixel, rounded half
+// to even. The one conversion of the form, both ways.
+inline int TwipsToPixels(double twips) { return RoundToInt32(twips / 15); }
+inline double PixelsToTwips(int pixels) { return pixels * 15.0; }
+
+// The bounding sizes of OptionImageSize 1 to 6, as the settings store them; index 0 is
+// "Autre", whose boxes hold the size.
+struct SizePreset {
+    const char* width;
+    const char* height;
+};
+inline constexpr SizePreset kSizePresets[7] = {{"", ""},        {"2272", "1704"}, {"1152", "864"},
+                                               {"1024", "768"}, {"800", "600"},   {"640", "480"},
+                                               {"320", "240"}};
 
 class fIHM : public QWidget {
     Q_OBJECT

@@ -53,6 +53,17 @@ std::function<QWidget*(QWidget*)> Into(T*& member, const char* caption = "") {
     };
 }
 
+// "2272 x 1704": a preset's caption, from the one table of presets.
+const char* PresetCaption(int index) {
+    static const auto captions = [] {
+        std::array<std::string, 7> texts;
+        for (size_t i = 0; i < texts.size(); ++i)
+            texts[i] = std::string(kSizePresets[i].width) + " x " + kSizePresets[i].height;
+        return texts;
+    }();
+    return captions[size_t(index)].c_str();
+}
+
 QString Option(const char* group, int index) { return QString("%1_%2").arg(group).arg(index); }
 
 }  // namespace
@@ -92,18 +103,18 @@ void fIHM::BuildControls() {  // NOLINT(readability-function-size)
         {Into(FrameImageSize, "Taille des images"), "PictureOptions", "FrameImageSize", 3840, 2400,
          1815, 2535},
         // The presets 1 to 6 from the top, then "Autre" (0).
-        {Into(OptionImageSize[1], "2272 x 1704"), "FrameImageSize", Option("OptionImageSize", 1),
+        {Into(OptionImageSize[1], PresetCaption(1)), "FrameImageSize", Option("OptionImageSize", 1),
          240, 360, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[2], "1152 x 864"), "FrameImageSize", Option("OptionImageSize", 2),
+        {Into(OptionImageSize[2], PresetCaption(2)), "FrameImageSize", Option("OptionImageSize", 2),
          240, 600, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[3], "1024 x 768"), "FrameImageSize", Option("OptionImageSize", 3),
+        {Into(OptionImageSize[3], PresetCaption(3)), "FrameImageSize", Option("OptionImageSize", 3),
          240, 840, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[4], "800 x 600"), "FrameImageSize", Option("OptionImageSize", 4), 240,
-         1080, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[5], "640 x 480"), "FrameImageSize", Option("OptionImageSize", 5), 240,
-         1320, 1455, 195, kSizeTip},
-        {Into(OptionImageSize[6], "320 x 240"), "FrameImageSize", Option("OptionImageSize", 6), 240,
-         1560, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[4], PresetCaption(4)), "FrameImageSize", Option("OptionImageSize", 4),
+         240, 1080, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[5], PresetCaption(5)), "FrameImageSize", Option("OptionImageSize", 5),
+         240, 1320, 1455, 195, kSizeTip},
+        {Into(OptionImageSize[6], PresetCaption(6)), "FrameImageSize", Option("OptionImageSize", 6),
+         240, 1560, 1455, 195, kSizeTip},
         {Into(OptionImageSize[0], "Autre"), "FrameImageSize", Option("OptionImageSize", 0), 240,
          1800, 1455, 195, kSizeTip},
         {Into(ImageCustomWidth), "FrameImageSize", "ImageCustomWidth", 240, 2040, 495, 225,
