@@ -10,18 +10,6 @@
 
 namespace pixtrim {
 
-double CopyrightFactor(CopyrightSize size) {
-    switch (size) {
-        case CopyrightSize::Small:
-            return 0.6;
-        case CopyrightSize::Medium:
-            return 0.8;
-        case CopyrightSize::Large:
-            break;
-    }
-    return 1.0;
-}
-
 JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t boxHeight) {
     JobSettings job;
     job.boxWidth = boxWidth;

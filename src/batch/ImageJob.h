@@ -19,11 +19,6 @@ namespace pixtrim {
 
 inline constexpr int32_t kJpegQuality = 80;
 
-enum class CopyrightSize : uint8_t { Small, Medium, Large };
-
-// The overlay's size factor: small 0.6, medium 0.8, large 1.
-double CopyrightFactor(CopyrightSize size);
-
 // What a job needs of the settings, copied once per run: the window may change meanwhile.
 struct JobSettings {
     int32_t boxWidth = 0;

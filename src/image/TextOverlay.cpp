@@ -52,6 +52,18 @@ std::string TextToDraw(const std::string& text) {
 
 }  // namespace
 
+double CopyrightFactor(CopyrightSize size) {
+    switch (size) {
+        case CopyrightSize::Small:
+            return 0.6;
+        case CopyrightSize::Medium:
+            return 0.8;
+        case CopyrightSize::Large:
+            break;
+    }
+    return 1.0;
+}
+
 int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor) {
     const int32_t largerSide = height > width ? height : width;
     const double factor = (4.0 / 100.0) * magnifyFactor;

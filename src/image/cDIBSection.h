@@ -14,6 +14,7 @@
 #include <string>
 #include <utility>
 
+#include "image/Copyright.h"
 #include "image/Surface.h"
 
 class QImage;
@@ -41,17 +42,6 @@ static_assert(sizeof(BitmapInfoHeader) == 40);
 int32_t CopyrightFontHeight(int32_t width, int32_t height, double magnifyFactor);
 // The area inside the 1 % margin, in surface coordinates, rounded half to even.
 TextRect CopyrightRectangle(int32_t width, int32_t height);
-
-// The copyright's corner and colors (text on box or outline). The stored numbers are
-// these values; a number without a name draws as the default, BottomRight or WhiteOnBlack.
-enum class CopyrightPlace : uint8_t { BottomRight, BottomLeft, TopLeft, TopRight };
-enum class CopyrightColors : uint8_t {
-    BlackOnWhite,
-    WhiteOnBlack,
-    YellowOnBlack,
-    GreenOnWhite,
-    BlueOnWhite
-};
 
 class cDIBSection {
 public:
