@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <climits>
 
 #include "image/cDIBSection.h"
@@ -58,6 +59,24 @@ TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
     target.LoadPictureBlt(source.hdc(), 0, 2);  // two source rows left: two copied
     EXPECT_EQ(GetPixel(target, 0, 2), (Bgr{0, 0, 7}));
     EXPECT_EQ(GetPixel(target, 5, 1), test::Grey(99));
+    // The other way: this buffer painted onto another surface, at (1, 0) of it.
+    target = grey(6, 4);
+    source.PaintPicture(target.hdc(), 1, 0, 2, 1, 3, 3);  // surface row 3 is memory row 0
+    EXPECT_EQ(GetPixel(target, 1, 3), (Bgr{3, 0, 7}));
+    EXPECT_EQ(GetPixel(target, 2, 3), (Bgr{4, 0, 7}));
+    EXPECT_EQ(GetPixel(target, 3, 3), test::Grey(99));
+}
+
+// A picture of any format comes in as 24-bit pixels, its top row the last memory row.
+TEST(BufferTest, APictureComesInAsBottomUpBlueGreenRed) {
+    QImage picture(2, 2, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgb(10, 20, 30));
+    picture.setPixel(1, 1, qRgb(40, 50, 60));
+    cDIBSection dib;
+    dib.CreateFromPicture(picture);
+    ASSERT_EQ(dib.Width(), 2);
+    EXPECT_EQ(GetPixel(dib, 0, 1), (Bgr{30, 20, 10}));
+    EXPECT_EQ(GetPixel(dib, 1, 0), (Bgr{60, 50, 40}));
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ bool JpegResize::PrepareImageFolder() {
         ReportPreparationFailure(settings_.ImageFolder, opened.Reason());
         return false;
     }
+    // The run's current folder is the image folder while it is prepared, as the program
+    // always did: stored relative names and the window's lists rely on it.
     ChangeCurrentFolder(settings_.ImageFolder);
     return true;
 }
@@ -218,6 +220,8 @@ uint8_t JpegResize::ProgressPercent() const {
 
 void JpegResize::ResizeAllImages() {
     ImageCount = static_cast<int32_t>(ImageNames.size());
+    // Back to the program's folder for the rest of the run (every later path is whole),
+    // where it stays afterwards, as the program always left it.
     ChangeCurrentFolder(settings_.AppFolder);
     ProgressTotal = ImageCount;
     ProgressDone = 0;

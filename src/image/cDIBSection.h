@@ -64,7 +64,8 @@ public:
     // signed bits, or lack of memory.
     bool Create(int32_t lWidth, int32_t lHeight);
     // Makes the buffer the picture's size and copies it in as 24-bit pixels, whatever
-    // the picture's format. Fails silently (buffer Empty when Create failed).
+    // the picture's format. Fails silently (buffer Empty when Create failed). Interface of
+    // the buffer, kept with no caller in the program (as are the two copies below).
     void CreateFromPicture(const QImage& picThis);
 
     // Row stride of the last requested width; 0 when it does not fit 32 signed bits.

@@ -211,6 +211,8 @@ QSettings::Format StoreFormat() {
     return format;
 }
 
+// The application's name is the configuration file's name ("Pixtrim.cfg" gives Pixtrim):
+// the store was always found by it, so a renamed program keeps a store of its own.
 std::unique_ptr<QSettings> OpenStore(const std::string& configurationPath) {
     const std::string application =
         GetTextBeforeLast(GetTextAfterLast(configurationPath, "/"), ".");
