@@ -17,6 +17,7 @@
 
 #include "BenchTiming.h"
 #include "app/CommandLine.h"
+#include "batch/HeadlessHost.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
@@ -36,22 +37,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class BenchHost : public BatchHost {
+// Never touches the user's store; records the longest wait for events and any message.
+class BenchHost : public HeadlessHost {
 public:
-    explicit BenchHost(Settings& settings) : settings_(settings) {}
-    void ReadSettingsFromWindow() override {}
-    void ApplySettingsToWindow() override {}
-    void SaveConfiguration() override {}  // never touches the user's store
-    void ShowProgressBar() override {}
-    void SetProgressBar(uint8_t) override {}
-    void HideProgressBar() override {}
-    PreviewSizer PreviewSizes() override { return {}; }
-    void VisualizeCopy(const std::string&, const cDIBSection&, int32_t, int32_t) override {}
-    int32_t FileListCount() override {
-        return static_cast<int32_t>(
-            ListImages(settings_.ImageFilters, settings_.ImageFolder).size());
-    }
-    void ShowFolder(const std::string&) override {}
+    using HeadlessHost::HeadlessHost;
     // The longest time between two rounds of events is the longest an event waits.
     void ProcessEvents() override {
         const auto now = Clock::now();
@@ -64,8 +53,10 @@ public:
         std::fprintf(stderr, "message: %s %s\n", line.c_str(), reason.c_str());
         failed = true;
     }
-    void QuitApplication() override { failed = quit = true; }
-    bool QuitRequested() const override { return quit; }
+    void QuitApplication() override {
+        failed = true;
+        HeadlessHost::QuitApplication();
+    }
     void StartRun() {
         last_.reset();
         longestWait = {};
@@ -73,10 +64,8 @@ public:
 
     Clock::duration longestWait{};
     bool failed = false;
-    bool quit = false;
 
 private:
-    Settings& settings_;
     std::optional<Clock::time_point> last_;
 };
 

@@ -193,7 +193,7 @@ TEST_F(BatchTest, AnOutputFolderTakenIsReportedAndNothingDeleted) {
         host.messages.clear();
         Run();
         EXPECT_EQ(Message(), "Impossible de préparer le répertoire " + Output() + "\r" + reason);
-        EXPECT_FALSE(host.quit);
+        EXPECT_FALSE(host.QuitRequested());
         EXPECT_EQ(host.calls.back(), "HideProgressBar");
         fs::remove(Output());
         photos.WriteFile("Resized", "a file");
@@ -325,7 +325,7 @@ TEST_F(BatchTest, NamesAtTheSystemsLimit) {
         Message().rfind(
             "Impossible de préparer le répertoire " + (photos / std::string(300, 'r')) + "\r", 0),
         0u);
-    EXPECT_FALSE(host.quit);
+    EXPECT_FALSE(host.QuitRequested());
     EXPECT_EQ(Snapshot(photos.Path()), before);
 }
 

@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "batch/ImageSelection.h"
+#include "batch/HeadlessHost.h"
 #include "batch/JpegResize.h"
 #include "settings/ConfigurationFile.h"
 #include "tools/Tools.h"
@@ -36,39 +36,29 @@ std::string Printable(const std::string& text) {
 
 // The run's host over a terminal: messages and progress on stderr, nothing stored unless
 // asked.
-class TerminalHost : public BatchHost {
+class TerminalHost : public HeadlessHost {
 public:
     TerminalHost(Settings& settings, bool save)
-        : settings_(settings), save_(save), showProgress_(isatty(STDERR_FILENO)) {}
+        : HeadlessHost(settings), save_(save), showProgress_(isatty(STDERR_FILENO)) {}
     void Follow(const JpegResize& run) { run_ = &run; }
 
-    void ReadSettingsFromWindow() override {}
-    void ApplySettingsToWindow() override {}
     // A store that cannot be written is said, and the run goes on: its copies matter more.
     void SaveConfiguration() override {
         if (!save_ || pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) return;
         Say("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile());
         notStored = true;
     }
-    void ShowProgressBar() override {}
     void SetProgressBar(uint8_t percent) override { percent_ = percent; }
     void HideProgressBar() override { EndProgressLine(); }
-    PreviewSizer PreviewSizes() override { return {}; }
     void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
         if (!showProgress_ || !run_) return;
         std::fprintf(stderr, "\r\033[K%3d %% (%d/%d) %s", percent_, run_->ProgressDone,
                      run_->ProgressTotal, Printable(GetTextAfterLast(path, "/")).c_str());
         progressShown_ = true;
     }
-    // The window's file list would follow its filter box; here that is the filters.
-    int32_t FileListCount() override {
-        return static_cast<int32_t>(
-            ListImages(settings_.ImageFilters, settings_.ImageFolder).size());
-    }
-    void ShowFolder(const std::string&) override {}
     // A signal asks the run to stop after the copy in hand.
     void ProcessEvents() override {
-        if (interruption != 0) fatal = true;
+        if (interruption != 0) QuitApplication();
     }
     // One line: the text up to its line break (the window's "the program ends" has no
     // meaning here), then the reason; a text that names no file or folder gets the folder
@@ -85,11 +75,9 @@ public:
         Say(reason.empty() ? line : line + ": " + reason);
         if (icon != MessageIcon::Warning) messages = true;
     }
-    void QuitApplication() override { fatal = true; }
-    bool QuitRequested() const override { return fatal; }
+    bool Fatal() const { return QuitRequested(); }
 
     bool messages = false;
-    bool fatal = false;
     bool notStored = false;
 
 private:
@@ -102,7 +90,6 @@ private:
         progressShown_ = false;
     }
 
-    Settings& settings_;
     const JpegResize* run_ = nullptr;
     const bool save_;
     const bool showProgress_;
@@ -118,7 +105,7 @@ std::string Counted(int32_t count, const char* one, const char* many) {
 // The run's outcome as the table of exit statuses has it.
 int RunStatus(const TerminalHost& host, const JpegResize& run) {
     if (interruption != 0) return 128 + interruption;
-    if (host.fatal) return 2;
+    if (host.Fatal()) return 2;
     if (host.messages) return 1;
     return host.notStored || run.Failures > 0 ? 2 : 0;
 }
@@ -157,7 +144,7 @@ int RunFromTerminal(const CommandLine& line, const std::string& startFolder) {
     run.ResizeFolder();
     if (interruption != 0) host.ShowMessage("interrompu", MessageIcon::Information, {});
     const int status = RunStatus(host, run);
-    if (!host.fatal && !host.messages && interruption == 0) {
+    if (!host.Fatal() && !host.messages && interruption == 0) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
         const std::string folder =
             Printable(JoinPath(settings.ImageFolder, settings.ResizedFolderName));

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/BatchHost.h"
+#include "batch/HeadlessHost.h"
 #include "batch/ImageSelection.h"
 #include "settings/Settings.h"
 
@@ -17,9 +17,9 @@ struct Message {
     std::string reason;
 };
 
-class FakeHost : public BatchHost {
+class FakeHost : public HeadlessHost {
 public:
-    explicit FakeHost(Settings& settings) : settings_(settings) {}
+    using HeadlessHost::HeadlessHost;
 
     void ReadSettingsFromWindow() override { calls.push_back("ReadSettingsFromWindow"); }
     void ApplySettingsToWindow() override { calls.push_back("ApplySettingsToWindow"); }
@@ -29,7 +29,6 @@ public:
     void ShowProgressBar() override { calls.push_back("ShowProgressBar"); }
     void SetProgressBar(uint8_t percent) override { progress.push_back(percent); }
     void HideProgressBar() override { calls.push_back("HideProgressBar"); }
-    PreviewSizer PreviewSizes() override { return {}; }
     void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
         previews.push_back(path);
     }
@@ -46,9 +45,9 @@ public:
         messages.push_back({text, icon, reason});
     }
     void QuitApplication() override {
-        calls.push_back("QuitApplication"), saved.push_back(settings_), quit = true;
+        calls.push_back("QuitApplication"), saved.push_back(settings_);
+        HeadlessHost::QuitApplication();
     }
-    bool QuitRequested() const override { return quit; }
 
     std::vector<std::string> calls;
     std::vector<int> progress;
@@ -57,10 +56,6 @@ public:
     std::vector<Settings> saved;
     std::string filterBox = "*.jpg;*.jpeg";
     std::function<void()> onProcessEvents;
-    bool quit = false;
-
-private:
-    Settings& settings_;
 };
 
 }  // namespace pixtrim::test
