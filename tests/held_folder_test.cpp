@@ -75,6 +75,30 @@ TEST_F(HeldFolderTest, ACopyTakesOnlyAFreeNameAfterItsStatusIsKnown) {
     EXPECT_EQ(test::Names(temp.Path()), std::vector<std::string>{"a.jpg"});
 }
 
+// Where the filesystem has no unnamed files (FUSE here, FAT on a camera's card), a copy
+// goes through a hidden name of its own: the same promises, and nothing left behind.
+TEST_F(HeldFolderTest, WithoutUnnamedFilesTheSamePromisesHold) {
+    const std::string mount = temp.MakeFolder("mount");
+    temp.MakeFolder("under");
+    const std::string command = "bindfs " + test::ShellQuote(temp / "under") + " " +
+                                test::ShellQuote(mount) + " 2>/dev/null";
+    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no FUSE mount here";
+    HeldFolder fuse;
+    ASSERT_TRUE(HeldFolder::Open(mount, fuse));
+    temp.WriteFile("under/a.jpg", "user's");
+    EXPECT_EQ(fuse.WriteFileAtomically("a.jpg", "copy", Replace::No).error, EEXIST);
+    EXPECT_EQ(fuse.WriteFileAtomically("b.jpg", "copy", Replace::No,
+                                       [](const EntryStatus&) { return IoOutcome{ENOSPC}; })
+                  .error,
+              ENOSPC);
+    EXPECT_TRUE(fuse.WriteFileAtomically("c.jpg", "copy", Replace::No));
+    EXPECT_TRUE(fuse.WriteFileAtomically("a.jpg", "replaced"));
+    fuse = HeldFolder();
+    (void)std::system(("fusermount -u " + test::ShellQuote(mount)).c_str());
+    EXPECT_EQ(test::Names(temp / "under"), (std::vector<std::string>{"a.jpg", "c.jpg"}));
+    EXPECT_EQ(test::FileBytes(temp / "under/a.jpg"), "replaced");
+}
+
 // A FIFO, a device or a folder in a photo's place is refused at once, never waited on.
 TEST_F(HeldFolderTest, ReadsOnlyRegularFilesWithinTheLimit) {
     ASSERT_EQ(mkfifo((temp / "fifo.jpg").c_str(), 0600), 0);
