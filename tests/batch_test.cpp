@@ -454,15 +454,25 @@ TEST_F(BatchTest, JobsStartWithinTheMemoryBudget) {
 // The stored numbers name the choices; a number without a name draws as the default
 // (bottom right, white on black), a size beyond large as large.
 TEST(JobSettingsTest, StoredNumbersBecomeTheirChoices) {
-    Settings s;
-    std::string seen;
-    for (int n = -1; n <= 5; ++n) {
-        s.CopyrightPlace = uint8_t(n), s.CopyrightSize = uint8_t(n), s.CopyrightColor = int16_t(n);
+    using P = CopyrightPlace;
+    using S = CopyrightSize;
+    using C = CopyrightColors;
+    const std::tuple<int, P, S, C> rows[] = {{-1, P::BottomRight, S::Large, C::WhiteOnBlack},
+                                             {0, P::BottomRight, S::Small, C::BlackOnWhite},
+                                             {1, P::BottomLeft, S::Medium, C::WhiteOnBlack},
+                                             {2, P::TopLeft, S::Large, C::YellowOnBlack},
+                                             {3, P::TopRight, S::Large, C::GreenOnWhite},
+                                             {4, P::BottomRight, S::Large, C::BlueOnWhite},
+                                             {5, P::BottomRight, S::Large, C::WhiteOnBlack}};
+    for (const auto& [number, place, size, colors] : rows) {
+        Settings s;
+        s.CopyrightPlace = uint8_t(number), s.CopyrightSize = uint8_t(number);
+        s.CopyrightColor = int16_t(number);
         const JobSettings job = JobSettingsFrom(s, 1, 1);
-        seen += std::to_string(int(job.copyrightPlace)) + std::to_string(int(job.copyrightSize)) +
-                std::to_string(int(job.copyrightColors)) + " ";
+        EXPECT_EQ(job.copyrightPlace, place) << number;
+        EXPECT_EQ(job.copyrightSize, size) << number;
+        EXPECT_EQ(job.copyrightColors, colors) << number;
     }
-    EXPECT_EQ(seen, "021 000 111 222 323 024 021 ");
 }
 
 // The job's own picture (before encoding), with and without the copyright.

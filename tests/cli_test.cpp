@@ -51,7 +51,8 @@ TEST_F(CommandLineTest, ARunWritesEveryCopyAndSaysSoOnStdout) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out.rfind("2 copies dans " + photos + "/Resized (", 0), 0u) << run.out;
-    EXPECT_TRUE(fs::exists(photos + "/Resized/a.jpg") && fs::exists(photos + "/Resized/b.jpg"));
+    EXPECT_EQ(test::Names(photos + "/Resized"),
+              (std::vector<std::string>{".pixtrim-copies", "a.jpg", "b.jpg"}));
     EXPECT_EQ(Store(), "");  // nothing stored without --save
     EXPECT_EQ(Pixtrim("--resize p --box 640x480 --save").status, 0);
     EXPECT_NE(Store().find("IMAGE WIDTH=640\n"), std::string::npos);

@@ -26,7 +26,10 @@ bool LoadsAndAFailureLeavesTheBuffer(const std::string& bytes, int32_t* width = 
                                      int32_t* height = nullptr) {
     cDIBSection dib = Marker();
     const bool loaded = LoadJPGFromMemory(dib, bytes);
-    EXPECT_TRUE(loaded || (dib.Width() == 3 && GetPixel(dib, 2, 1) == (Bgr{1, 2, 3})));
+    if (!loaded) {
+        EXPECT_EQ(dib.Width(), 3);
+        EXPECT_EQ(GetPixel(dib, 2, 1), (Bgr{1, 2, 3}));
+    }
     if (width) *width = dib.Width(), *height = dib.Height();
     return loaded;
 }
@@ -171,7 +174,7 @@ TEST(SaveTest, RoundTripStaysUprightAndInColorOrder) {
         ASSERT_EQ(std::make_pair(loaded.Width(), loaded.Height()), std::make_pair(width, height));
         EXPECT_TRUE(Near(GetPixel(loaded, 0, 86), (Bgr{0, 0, 255}))) << width;
         EXPECT_TRUE(Near(GetPixel(loaded, width - 1, 10), (Bgr{255, 0, 0})));
-        EXPECT_TRUE(width < 64 || Near(GetPixel(loaded, 64, 48), (Bgr{0, 255, 0})));
+        if (width >= 64) EXPECT_TRUE(Near(GetPixel(loaded, 64, 48), (Bgr{0, 255, 0}))) << width;
         const std::string bytes = test::FileBytes(path);
         EXPECT_EQ(bytes.substr(0, 11), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
         EXPECT_NE(bytes.find("\xFF\xC0"), std::string::npos);
@@ -183,8 +186,9 @@ TEST(SaveTest, RoundTripStaysUprightAndInColorOrder) {
 TEST(SaveTest, ASaveThatCannotFinishLeavesNoFile) {
     test::TempFolder temp;
     const cDIBSection source = Marker(), empty;
-    EXPECT_FALSE(SaveJPG(source, temp / "absent/copy.jpg", 80) || SaveJPG(source, "", 80) ||
-                 SaveJPG(empty, temp / "empty.jpg", 80));
+    EXPECT_FALSE(SaveJPG(source, temp / "absent/copy.jpg", 80));
+    EXPECT_FALSE(SaveJPG(source, "", 80));
+    EXPECT_FALSE(SaveJPG(empty, temp / "empty.jpg", 80));
     // The name is taken by a folder: it stays, and no temporary file is left beside it.
     const std::string folder = temp.MakeFolder("taken.jpg");
     EXPECT_FALSE(SaveJPG(source, folder, 80));

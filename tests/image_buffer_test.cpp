@@ -30,14 +30,18 @@ TEST(BufferTest, LayoutAndRefusedSizes) {
                                   {65536, 65536}, {1, INT32_MAX}, {INT32_MAX, 1}};
     for (const auto [width, height] : refused) {
         EXPECT_FALSE(dib.Create(width, height));
-        EXPECT_TRUE(!dib.hdc() && !dib.hDib() && !dib.DIBSectionBitsPtr());
+        EXPECT_EQ(dib.hdc(), nullptr) << width;
+        EXPECT_EQ(dib.hDib(), nullptr) << width;
+        EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr) << width;
         EXPECT_EQ(std::make_pair(dib.Width(), dib.Height()), std::make_pair(width, height));
     }
     EXPECT_EQ(dib.BytesPerScanLine(), 0);  // INT32_MAX x 1 would not fit
     ASSERT_TRUE(dib.Create(7, 5));
     dib.ClearUp();
-    EXPECT_TRUE(!dib.hdc() && !dib.DIBSectionBitsPtr() && dib.Width() == 7 &&
-                dib.BytesPerScanLine() == 24);
+    EXPECT_EQ(dib.hdc(), nullptr);
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+    EXPECT_EQ(dib.Width(), 7);  // the header stays
+    EXPECT_EQ(dib.BytesPerScanLine(), 24);
 }
 
 // Copies between surfaces work in surface coordinates (y downwards) and clip at the edges.

@@ -76,7 +76,11 @@ TEST(OverlayTest, DrawsOnlyInItsCornerInsideTheMargin) {
         ASSERT_TRUE(dib.AddTextOverPicture("© Pixtrim", place, 1, true, false, Colors::WhiteOnBlack,
                                            "Arial"));
         const Changed c = FindChanged(dib);
-        EXPECT_TRUE(c.count > 0 && c.left >= 8 && c.top >= 6 && c.right < 792 && c.bottom < 594);
+        EXPECT_GT(c.count, 0) << int(place);
+        EXPECT_GE(c.left, 8) << int(place);
+        EXPECT_GE(c.top, 6) << int(place);
+        EXPECT_LT(c.right, 792) << int(place);
+        EXPECT_LT(c.bottom, 594) << int(place);
         EXPECT_LT(left ? c.left - 8 : 791 - c.right, 32) << int(place);
         EXPECT_LT(top ? c.top - 6 : 593 - c.bottom, 32) << int(place);
     }

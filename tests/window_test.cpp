@@ -170,7 +170,8 @@ TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindow) {
                      [&](int) { barShown = barShown || window.ProgressBar->isVisible(); });
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE(barShown && window.ProgressBar->isHidden());
+    EXPECT_TRUE(barShown);
+    EXPECT_TRUE(window.ProgressBar->isHidden());
     cDIBSection copy;
     ASSERT_TRUE(LoadJPG(copy, photos / "Resized/a.jpg"));
     EXPECT_EQ(copy.Width(), 320);
@@ -373,7 +374,8 @@ TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
     fIHM& window = Start();
     QTest::mouseClick(window.OptionImageSize[0], Qt::LeftButton, {}, QPoint(5, 5));
     QLineEdit* box = GetParam() ? window.ImageCustomWidth : window.ImageCustomHeight;
-    EXPECT_TRUE(box->isEnabled() && window.LabelxImage->isEnabled());
+    EXPECT_TRUE(box->isEnabled());
+    EXPECT_TRUE(window.LabelxImage->isEnabled());
     EXPECT_EQ(box->palette().color(QPalette::Base), kWhite);
     const std::pair<const char*, const char*> typed[] = {
         {"12345", "1234"}, {"a", ""},        {"0000", "0000"}, {"00001", "0000"},
@@ -391,7 +393,8 @@ TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
         EXPECT_EQ(box->text(), text);
     }
     QTest::mouseClick(window.OptionImageSize[5], Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(box->isEnabled() || window.LabelxImage->isEnabled());
+    EXPECT_FALSE(box->isEnabled());
+    EXPECT_FALSE(window.LabelxImage->isEnabled());
     EXPECT_EQ(box->palette().color(QPalette::Base), kWindowColor);
 }
 
