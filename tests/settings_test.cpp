@@ -124,6 +124,7 @@ TEST_F(ConfigurationTest, ReadRules) {
     using Edit = void (*)(Settings&);
     const std::tuple<const char*, const char*, Edit> rows[] = {
         {"EXIF", "0", [](Settings& s) { s.KeepExif = false; }},
+        {"EXIF", "yes", [](Settings& s) { s.KeepExif = false; }},  // only "1" is true
         {"EXIF", "", [](Settings&) {}},
         {"COPYRIGHT OUTLINE", "1", [](Settings& s) { s.CopyrightOutline = true; }},
         {"COPYRIGHT POSITION", "2.5", [](Settings& s) { s.CopyrightPlace = 2; }},

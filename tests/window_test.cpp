@@ -81,6 +81,12 @@ TEST_F(WindowTest, FirstStartShowsTheStartFolderAndItsPhotos) {
     EXPECT_EQ(Entries(window.filList), QStringList{"a.jpg"});
     EXPECT_TRUE(window.ProgressBar->isHidden());
     EXPECT_TRUE(window.FrameCopyright->isHidden());
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());  // a fixed size
+    EXPECT_EQ(window.cmdGenerate->nextInFocusChain(), window.cmdExit);
+    window.SetProgressBar(100);
+    window.ShowProgressBar();  // a second run's bar starts at 0
+    EXPECT_EQ(window.ProgressBar->value(), 0);
+    window.HideProgressBar();
     EXPECT_EQ(window.drvList->CurrentRoot(), window.drvList->VolumeOf(photos.String()));
     const QRect screen = window.screen()->availableGeometry(), shown = window.geometry();
     EXPECT_LE(std::abs((shown.left() - screen.left()) - (screen.right() - shown.right())), 1);
