@@ -175,9 +175,17 @@ TEST_F(CommandLineTest, SigtermStopsAfterTheCopyInHand) {
               "2000x2000", nullptr);
         _exit(127);
     }
-    while (!fs::exists(photos + "/Resized/0.jpg")) usleep(1000);
-    kill(child, SIGTERM);
+    // Until the first copy exists, or the run ended (a failed run must fail the test, not
+    // hang it), for 20 s at most.
     int status = 0;
+    bool ended = false;
+    for (int waited = 0; waited < 20000 && !ended && !fs::exists(photos + "/Resized/0.jpg");
+         ++waited) {
+        ended = waitpid(child, &status, WNOHANG) == child;
+        usleep(1000);
+    }
+    ASSERT_FALSE(ended) << "the run ended before its first copy";
+    kill(child, SIGTERM);
     waitpid(child, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 143);
     size_t copies = 0;
