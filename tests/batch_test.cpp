@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -123,6 +124,15 @@ TEST_F(BatchTest, ANameHeldByAForeignFileStopsTheRunUnchanged) {
         {"another file's bytes",
          [&] {
              fs::copy_file(Output("a.jpg"), Output("b.jpg"), fs::copy_options::overwrite_existing);
+         },
+         one + "b.jpg"},
+        {"same size and time, other bytes",  // only the checksum tells
+         [&] {
+             const auto time = fs::last_write_time(Output("b.jpg"));
+             std::string bytes = FileBytes(Output("b.jpg"));
+             bytes[bytes.size() / 2] ^= 1;
+             std::ofstream(Output("b.jpg"), std::ios::binary) << bytes;
+             fs::last_write_time(Output("b.jpg"), time);
          },
          one + "b.jpg"}};
     AddPhoto("Landscape_1.jpg", "a.jpg");
