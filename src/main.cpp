@@ -87,11 +87,13 @@ int main(int argc, char** argv) {
         // cost more than a small run itself.
         const std::string start = pixtrim::CurrentFolder();
         std::unique_ptr<QGuiApplication> application;
-        if (pixtrim::TerminalSettings(line, start).InsertCopyright) {
+        // The store is read once: what decides the toolkit is what the run uses.
+        pixtrim::Settings settings = pixtrim::TerminalSettings(line, start);
+        if (settings.InsertCopyright) {
             application = std::make_unique<QGuiApplication>(argc, argv);
             QGuiApplication::setApplicationName("Pixtrim");
         }
-        std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, start)));
+        std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, std::move(settings))));
     }
     GuardedApplication application(argc, argv);
     // Fusion draws the window's own colors the same way on every desktop.

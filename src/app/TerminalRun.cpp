@@ -124,9 +124,8 @@ Settings TerminalSettings(const CommandLine& line, const std::string& startFolde
     return settings;
 }
 
-int RunFromTerminal(const CommandLine& line, const std::string& startFolder) {
+int RunFromTerminal(const CommandLine& line, Settings settings) {
     const auto start = std::chrono::steady_clock::now();
-    Settings settings = TerminalSettings(line, startFolder);
     settings.ImageFolder = CleanFolderPath(line.folder);
     TerminalHost host(settings, line.save);
     JpegResize run(settings, host);

@@ -13,7 +13,8 @@ namespace pixtrim {
 // Answers the exit status of the table in the usage text: 0 every copy made, 1 nothing
 // done, 2 something failed (the run stopped at a file, or the settings were not stored),
 // 130 / 143 interrupted by SIGINT / SIGTERM (after the copy in hand).
-int RunFromTerminal(const CommandLine& line, const std::string& startFolder);
+// `settings` are the run's, as TerminalSettings makes them.
+int RunFromTerminal(const CommandLine& line, Settings settings);
 
 // The settings a run from `startFolder` uses: the stored ones (or the defaults with
 // --no-settings), with the line's options over them.

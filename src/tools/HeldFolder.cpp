@@ -85,6 +85,12 @@ IoOutcome WalkEntries(int fd, Visit visit) {
     return outcome;
 }
 
+EntryStatus StatusOf(const struct stat& info) {
+    return {S_ISREG(info.st_mode), static_cast<uint64_t>(info.st_size),
+            int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec, info.st_dev,
+            info.st_ino};
+}
+
 // A hidden name that no other process can predict.
 IoOutcome RandomName(std::string& name) {
     uint64_t random = 0;
@@ -193,11 +199,7 @@ IoOutcome HeldFolder::Status(const std::string& name, EntryStatus& status) const
     const int done =
         name.empty() ? fstat(fd_, &info) : fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW);
     if (done != 0) return Failed();
-    status.regular = S_ISREG(info.st_mode);
-    status.size = static_cast<uint64_t>(info.st_size);
-    status.modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
-    status.device = info.st_dev;
-    status.inode = info.st_ino;
+    status = StatusOf(info);
     return {};
 }
 
@@ -288,16 +290,8 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     IoOutcome outcome = WriteAll(fd, bytes);
     if (outcome && sync && fsync(fd) != 0) outcome = Failed();
     if (outcome && beforeName) {
-        EntryStatus status;
         struct stat info;
-        if (fstat(fd, &info) != 0) {
-            outcome = Failed();
-        } else {
-            status.regular = true;
-            status.size = static_cast<uint64_t>(info.st_size);
-            status.modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
-            outcome = beforeName(status);
-        }
+        outcome = fstat(fd, &info) == 0 ? beforeName(StatusOf(info)) : Failed();
     }
     if (outcome && unnamed) {
         // The unnamed file gets a name: `name` itself, or a temporary one to rename over it.
