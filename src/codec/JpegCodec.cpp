@@ -88,7 +88,19 @@ void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool in
 
 // Everything libjpeg holds for one decode, at a stable address (libjpeg keeps pointers to
 // the error and progress managers).
+// Set up with its error manager, destroyed on its one release path; never moved (libjpeg
+// keeps pointers into it).
 struct JpegRowReader::Decoder {
+    Decoder() {
+        InstallErrorManager(errors);
+        codec.err = &errors.pub;
+    }
+    ~Decoder() {
+        if (created) jpeg_destroy_decompress(&codec);
+    }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
     jpeg_decompress_struct codec;
     ErrorManager errors;
     jpeg_progress_mgr progress;
@@ -104,8 +116,9 @@ namespace {
 // The libjpeg error regions: between setjmp and the libjpeg calls there is no C++ object
 // with a destructor, and the decoder lives in the caller; the reader destroys it on its
 // one release path.
-bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
-    if (setjmp(d.errors.jump)) return false;
+// Creates the decoder over `bytes` and reads the header; called inside an error region
+// (it holds nothing a jump would skip).
+void OpenHeader(JpegRowReader::Decoder& d, std::string_view bytes) {
     d.created = true;
     jpeg_create_decompress(&d.codec);
     d.progress.progress_monitor = LimitScans;
@@ -113,6 +126,11 @@ bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
     jpeg_mem_src(&d.codec, reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d.codec, TRUE);
+}
+
+bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
+    if (setjmp(d.errors.jump)) return false;
+    OpenHeader(d, bytes);
     d.cmyk = d.codec.jpeg_color_space == JCS_CMYK || d.codec.jpeg_color_space == JCS_YCCK;
     d.codec.out_color_space = d.cmyk ? JCS_CMYK : JCS_EXT_BGR;
     const int64_t width = d.codec.image_width;
@@ -161,11 +179,7 @@ bool FinishDecode(JpegRowReader::Decoder& d) {
 // The same error region as StartDecode.
 bool ReadHeaderInto(JpegRowReader::Decoder& d, std::string_view bytes, JpegHeader& header) {
     if (setjmp(d.errors.jump)) return false;
-    d.created = true;
-    jpeg_create_decompress(&d.codec);
-    jpeg_mem_src(&d.codec, reinterpret_cast<const unsigned char*>(bytes.data()),
-                 static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&d.codec, TRUE);
+    OpenHeader(d, bytes);
     header.width = static_cast<int32_t>(d.codec.image_width);
     header.height = static_cast<int32_t>(d.codec.image_height);
     header.coefficientBytes = 0;
@@ -223,11 +237,7 @@ bool EncodeFrom(Encoder& e, const cDIBSection& source, int quality, unsigned cha
 bool ReadJpegHeader(std::string_view bytes, JpegHeader& header) {
     if (bytes.size() > kMaxFileBytes) return false;
     JpegRowReader::Decoder d;
-    InstallErrorManager(d.errors);
-    d.codec.err = &d.errors.pub;
-    const bool read = ReadHeaderInto(d, bytes, header);
-    if (d.created) jpeg_destroy_decompress(&d.codec);
-    return read;
+    return ReadHeaderInto(d, bytes, header);
 }
 
 uint64_t EntropyCodedBytes(std::string_view bytes) {
@@ -266,14 +276,9 @@ uint64_t EntropyCodedBytes(std::string_view bytes) {
     return counted;
 }
 
-JpegRowReader::JpegRowReader() : d_(std::make_unique<Decoder>()) {
-    InstallErrorManager(d_->errors);
-    d_->codec.err = &d_->errors.pub;
-}
+JpegRowReader::JpegRowReader() : d_(std::make_unique<Decoder>()) {}
 
-JpegRowReader::~JpegRowReader() {
-    if (d_->created) jpeg_destroy_decompress(&d_->codec);
-}
+JpegRowReader::~JpegRowReader() = default;
 
 bool JpegRowReader::Open(std::string_view bytes) {
     // Beyond what libjpeg's length can hold.
