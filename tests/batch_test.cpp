@@ -18,10 +18,6 @@
 #include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-// clang-format on
 #include "support/RunFixture.h"
 
 namespace pixtrim {
@@ -67,14 +63,6 @@ TEST_F(BatchTest, EveryImageGetsItsFittedCopyAtQuality80) {
                                                     "HideProgressBar"}));
     EXPECT_EQ(run.ProgressDone, 4);
     EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
-    // The standard tables scaled for quality 80: 16 x 40 % = 6 (luma), 17 x 40 % = 7 (chroma);
-    // baseline 4:2:0 (the luma component sampled 2 x 2).
-    const std::string copy = FileBytes(Output("a.jpg"));
-    const size_t luma = copy.find("\xFF\xDB"), chroma = copy.find("\xFF\xDB", luma + 2);
-    ASSERT_NE(chroma, std::string::npos);
-    EXPECT_EQ(int(copy[luma + 5]), 6);
-    EXPECT_EQ(int(copy[chroma + 5]), 7);
-    EXPECT_EQ(copy[copy.find("\xFF\xC0") + 11], '\x22');
 }
 
 TEST_F(BatchTest, ProgressRoundsHalfToEven) {
@@ -400,41 +388,11 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
     EXPECT_EQ(FileBytes(Output("a.jpg")), small);
 }
 
-// A progressive 4:4:4 picture of width x height (a smooth gradient), as editors write them.
-std::string Progressive(int width, int height) {
-    jpeg_compress_struct codec;
-    jpeg_error_mgr errors;
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&codec);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&codec, &buffer, &size);
-    codec.image_width = JDIMENSION(width), codec.image_height = JDIMENSION(height);
-    codec.input_components = 3, codec.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&codec);
-    codec.comp_info[0].h_samp_factor = codec.comp_info[0].v_samp_factor = 1;
-    jpeg_simple_progression(&codec);
-    jpeg_start_compress(&codec, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    while (codec.next_scanline < codec.image_height) {
-        for (int x = 0; x < width; ++x)
-            row[size_t(x) * 3] = JSAMPLE(x * 255 / width), row[size_t(x) * 3 + 2] = 40,
-                            row[size_t(x) * 3 + 1] = JSAMPLE(codec.next_scanline * 255 / height);
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&codec, rows, 1);
-    }
-    jpeg_finish_compress(&codec);
-    jpeg_destroy_compress(&codec);
-    std::string bytes(reinterpret_cast<char*>(buffer), size);
-    std::free(buffer);
-    return bytes;
-}
-
 // Three big progressive pictures on three threads with a budget that holds one: never more
 // than one job's memory at once, and the copies are the bytes a roomy budget gives. A job
 // larger than the whole budget runs alone; one larger than the machine is refused.
 TEST_F(BatchTest, JobsStartWithinTheMemoryBudget) {
-    const std::string big = Progressive(2000, 2000);
+    const std::string big = test::MadePhoto(2000, 2000, true);
     JpegHeader header;
     ASSERT_TRUE(ReadJpegHeader(big, header));
     EXPECT_EQ(header.coefficientBytes, 3u * 250 * 250 * 128);  // 3 components, 64 x 2 bytes
@@ -484,42 +442,6 @@ TEST(JobSettingsTest, StoredNumbersBecomeTheirChoices) {
         EXPECT_EQ(job.copyrightSize, size) << number;
         EXPECT_EQ(job.copyrightColors, colors) << number;
     }
-}
-
-// The job's own picture (before encoding), with and without the copyright.
-class CopyrightJobTest : public BatchTest {
-protected:
-    cDIBSection Fitted(int size, const char* font = "Arial", bool insert = true) {
-        settings.InsertCopyright = insert;
-        settings.CopyrightText = "© 2026 Zoë";
-        settings.CopyrightSize = uint8_t(size);
-        settings.CopyrightFont = font;
-        settings.CopyrightTransparent = false;
-        HeldFolder folder;
-        EXPECT_TRUE(HeldFolder::Open(photos.String(), folder));
-        return RunImageJob(folder, "a.jpg", JobSettingsFrom(settings, 320, 240)).fitted;
-    }
-    // The rows where two pictures differ: the opaque box is one cell high.
-    static int ChangedRows(const cDIBSection& a, const cDIBSection& b) {
-        int rows = 0;
-        for (int32_t r = 0; r < a.Height(); ++r)
-            rows += std::memcmp(test::PixelAt(a, 0, r), test::PixelAt(b, 0, r), 3 * a.Width()) != 0;
-        return rows;
-    }
-};
-
-// Small, medium and large are 0.6, 0.8 and 1 of 4 % of the larger side: on a 320-wide copy
-// cells of 7, 10 and 12 pixels; the user's face is the one drawn.
-TEST_F(CopyrightJobTest, TheSizeAndFaceAreTheUsers) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    const cDIBSection plain = Fitted(1, "Arial", false);
-    EXPECT_EQ(ChangedRows(plain, Fitted(0)), 7);
-    EXPECT_EQ(ChangedRows(plain, Fitted(1)), 10);
-    EXPECT_EQ(ChangedRows(plain, Fitted(2)), 12);
-    EXPECT_FALSE(test::SamePixels(Fitted(2), Fitted(2, "Times")));
-    // Without the option nothing is drawn, whatever the other choices.
-    settings.CopyrightOutline = true;
-    EXPECT_TRUE(test::SamePixels(plain, Fitted(2, "Times", false)));
 }
 
 }  // namespace

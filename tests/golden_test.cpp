@@ -6,13 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
-#include <fstream>
 
 #include "app/CommandLine.h"
 #include "batch/ImageJob.h"
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
-#include "support/Pictures.h"
+#include "support/Files.h"
 
 namespace pixtrim {
 namespace {
@@ -25,13 +24,8 @@ struct GoldenRow {
 
 std::vector<GoldenRow> ReadGoldenRows() {
     std::vector<GoldenRow> rows;
-    std::ifstream table(test::DataFile("golden/copies.tsv"));
-    for (std::string line; std::getline(table, line);) {
-        const size_t first = line.find('\t'), second = line.rfind('\t');
-        if (line.starts_with('#') || first == second) continue;
-        rows.push_back({line.substr(0, first), line.substr(first + 1, second - first - 1),
-                        line.substr(second + 1)});
-    }
+    for (const auto& cells : test::ReadTable("golden/copies.tsv"))
+        rows.push_back({cells.at(0), cells.at(1), cells.at(2)});
     return rows;
 }
 

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
-#include <csignal>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
 #include "support/Files.h"
+#include "support/Pictures.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"
 
@@ -38,8 +42,10 @@ protected:
 };
 
 // Every key in its form and order, under the application named by the file name; paths
-// kept exactly, other texts trimmed.
+// kept exactly, other texts trimmed: the defaults, and other values, as stored.
 TEST_F(ConfigurationTest, SavesEveryKeyInItsForm) {
+    EXPECT_TRUE(SaveConfiguration(Settings{}, app.String()));
+    test::ExpectAsStored(test::FileBytes(store.IniPath()), "store/defaults.ini");
     Settings s;
     s.KeepExif = false;
     s.InsertCopyright = true;
@@ -50,29 +56,22 @@ TEST_F(ConfigurationTest, SavesEveryKeyInItsForm) {
     s.ImageFolder = "/home/zoë/Photos ";
     s.ResizedFolderName = " Petit";
     EXPECT_TRUE(SaveConfiguration(s, app.String()));
-    EXPECT_EQ(test::FileBytes(store.IniPath()),
-              "[CONFIGURATION]\nDESTINATION PATH=/home/zoë/Photos\\x20\nDIR RESIZED= Petit\n"
-              "FILTERS IMAGES=*.jpg;*.jpeg\n\n"
-              "[IHM]\nCOPYRIGHT=1\nCOPYRIGHT COLOR=-2\nCOPYRIGHT FONT=Comic Sans MS\n"
-              "COPYRIGHT OUTLINE=0\nCOPYRIGHT POSITION=3\nCOPYRIGHT SIZE=1\n"
-              "COPYRIGHT TRANSPARENT=1\nEXIF=0\nIMAGE CUSTOM HEIGHT=120\nIMAGE CUSTOM WIDTH=160\n"
-              "IMAGE HEIGHT=600\nIMAGE WIDTH=1024\nTEXT COPYRIGHT=© 2026 Zoë\n");
+    test::ExpectAsStored(test::FileBytes(store.IniPath()), "store/other-values.ini");
     EXPECT_FALSE(fs::exists(app / "Pixtrim.cfg"));
     EXPECT_EQ(fs::path(CurrentFolder()), fs::canonical(app.Path()));
 }
 
-// A value is the raw text after "=": what a person writes by hand comes back as written,
-// and the program's own writes bring back any byte.
+// A value is the raw text after "=": a file edited by hand (line ends, a byte-order mark,
+// comments, escapes, keys of other programs) reads as written, and is saved back as
+// stored; the program's own writes bring back any byte.
 TEST_F(ConfigurationTest, HandWrittenValuesReadAsWrittenAndEveryByteRoundTrips) {
-    WriteStore(
-        "; kept by hand\r\n[CONFIGURATION]\r\nFILTERS IMAGES=*.jpg;*.png\r\n"
-        "DESTINATION PATH=/p/2026,été # \"x\"\nDIR RESIZED=@Variant(\\0\\0\\0\\a)\n"
-        "[IHM]\nTEXT%20COPYRIGHT=C:\\Anne\\x4\n");
+    WriteStore(test::FileBytes(test::DataFile("store/hand-edited.ini")));
     Settings s = Load();
-    EXPECT_EQ(s.ImageFilters, "*.jpg;*.png");
     EXPECT_EQ(s.ImageFolder, "/p/2026,été # \"x\"");
-    EXPECT_EQ(s.ResizedFolderName, "@Variant(\\0\\0\\0\\a)");
     EXPECT_EQ(s.CopyrightText, "C:\\Anne\\x4");
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    test::ExpectAsStored(test::FileBytes(store.IniPath()), "store/hand-edited-saved.ini");
+    s = Settings{};
     s.ImageFolder = std::string("/p/caf\xE9\\x41\x01 ", 14);
     s.CopyrightText = "ligne 1\r\nligne 2 \\n";
     ASSERT_TRUE(SaveConfiguration(s, app.String()));
@@ -100,10 +99,20 @@ TEST_F(ConfigurationTest, AFailedSaveLeavesTheStoredFileAsItWas) {
               2);  // the file and the lock
 }
 
-// An editor's byte-order mark does not hide the first section.
-TEST_F(ConfigurationTest, AByteOrderMarkIsSkipped) {
-    WriteStore("\xEF\xBB\xBF[IHM]\nEXIF=0\n");
-    EXPECT_FALSE(Load().KeepExif);
+// Another writer's lock is waited for: the save comes after it is let go.
+TEST_F(ConfigurationTest, ASaveWaitsForAnotherWritersLock) {
+    ASSERT_TRUE(SaveConfiguration(Settings{}, app.String()));
+    const int held = open((store.IniPath() + ".lock").c_str(), O_RDWR);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    std::atomic<bool> letGo = false;
+    std::thread other([&] {
+        usleep(300000);
+        letGo = true;
+        close(held);
+    });
+    EXPECT_TRUE(SaveConfiguration(Settings{}, app.String()));
+    EXPECT_TRUE(letGo);
+    other.join();
 }
 
 // Only the user's own file counts: no organisation-wide or system-wide file is read.
@@ -124,7 +133,6 @@ TEST_F(ConfigurationTest, ReadRules) {
     using Edit = void (*)(Settings&);
     const std::tuple<const char*, const char*, Edit> rows[] = {
         {"EXIF", "0", [](Settings& s) { s.KeepExif = false; }},
-        {"EXIF", "yes", [](Settings& s) { s.KeepExif = false; }},  // only "1" is true
         {"EXIF", "", [](Settings&) {}},
         {"COPYRIGHT OUTLINE", "1", [](Settings& s) { s.CopyrightOutline = true; }},
         {"COPYRIGHT POSITION", "2.5", [](Settings& s) { s.CopyrightPlace = 2; }},

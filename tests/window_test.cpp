@@ -11,6 +11,7 @@
 #include "settings/ConfigurationFile.h"
 #include "support/Pictures.h"
 #include "support/TempFolder.h"
+#include "support/WindowState.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -63,34 +64,42 @@ protected:
         if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
+    // The stored window states show the folder's path: theirs is named after the test.
+    static test::TempFolder PhotoFolder() {
+        const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (!name.ends_with("AsStored")) return test::TempFolder();
+        return test::TempFolder("pixtrim-" + name.substr(0, name.size() - 8));
+    }
+
     test::StoreFolder store;
-    test::TempFolder photos;
+    test::TempFolder photos = PhotoFolder();
     Application app;
     std::vector<Shown> shown;
     std::vector<int> endStatus;
     test::CurrentFolderGuard currentFolder;
 };
 
-TEST_F(WindowTest, FirstStartShowsTheStartFolderAndItsPhotos) {
+// The window in the states a user meets first, each as stored (tests/data/window): its
+// controls in Tab's order with their captions, tips and choices, and its picture.
+TEST_F(WindowTest, FirstStartAndARunAsStored) {
     AddPhoto("testorig.jpg", "a.jpg");
     photos.WriteFile("b.png");
     fIHM& window = Start();
-    EXPECT_EQ(window.windowTitle(), QString("Pixtrim v") + PIXTRIM_VERSION);
+    test::ExpectWindowAsStored(window, "first-start");
     EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
-    EXPECT_EQ(window.dirList->Path(), photos.String());
-    EXPECT_EQ(Entries(window.filList), QStringList{"a.jpg"});
-    EXPECT_TRUE(window.ProgressBar->isHidden());
-    EXPECT_TRUE(window.FrameCopyright->isHidden());
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());  // a fixed size
-    EXPECT_EQ(window.cmdGenerate->nextInFocusChain(), window.cmdExit);
-    window.SetProgressBar(100);
-    window.ShowProgressBar();  // a second run's bar starts at 0
-    EXPECT_EQ(window.ProgressBar->value(), 0);
-    window.HideProgressBar();
     EXPECT_EQ(window.drvList->CurrentRoot(), window.drvList->VolumeOf(photos.String()));
     const QRect screen = window.screen()->availableGeometry(), shown = window.geometry();
     EXPECT_LE(std::abs((shown.left() - screen.left()) - (screen.right() - shown.right())), 1);
     EXPECT_LE(std::abs((shown.top() - screen.top()) - (screen.bottom() - shown.bottom())), 1);
+    QTest::mouseClick(window.OptionImageSize[0], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(window.OptionCopyright, Qt::LeftButton, {}, QPoint(5, 5));
+    test::ExpectWindowAsStored(window, "custom-size-and-copyright");
+    window.SetProgressBar(100);
+    window.ShowProgressBar();  // a second run's bar starts at 0
+    EXPECT_EQ(window.ProgressBar->value(), 0);
+    Click(window.filList, "a.jpg");
+    window.SetProgressBar(50);
+    test::ExpectWindowAsStored(window, "mid-run");
     // "pixtrim FOLDER": that folder; one that cannot be read climbs to a readable ancestor.
     Application opened;
     opened.Main(photos.String(), photos / "gone/deeper");
@@ -125,18 +134,14 @@ TEST_F(WindowTest, EveryFieldGoesBothWaysAndBlanksAreTrimmed) {
 
 // A stored value without a button selects the group's default, and a group without a
 // checked button reads as its default; a stored width with a blank is a custom size.
-TEST_F(WindowTest, ValuesWithoutAButtonAreTheGroupsDefault) {
+TEST_F(WindowTest, ValuesWithoutAButtonAreTheGroupsDefaultAsStored) {
     fIHM& window = Start();
     Settings s;
     s.ImageFolder = photos.String();
     s.CopyrightPlace = 7, s.CopyrightSize = 9, s.CopyrightColor = 3;
     s.ImageWidth = " 800", s.CustomWidth = "321";
     ApplySettingsToWindow(s, window);
-    EXPECT_TRUE(window.CopyrightPosition[0]->isChecked());
-    EXPECT_TRUE(window.OptionCopyrightSize[1]->isChecked());
-    EXPECT_TRUE(window.OptionCopyrightColor[1]->isChecked());
-    EXPECT_TRUE(window.OptionImageSize[0]->isChecked());
-    EXPECT_EQ(window.ImageCustomWidth->text(), "321");
+    test::ExpectWindowAsStored(window, "stored-values-without-buttons");
     fIHM::ClearOptionGroup(window.CopyrightPosition.data(), 4);
     fIHM::ClearOptionGroup(window.OptionCopyrightSize.data(), 3);
     fIHM::ClearOptionGroup(window.OptionCopyrightColor.data(), 5);
@@ -257,36 +262,15 @@ TEST_F(WindowTest, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
     EXPECT_EQ(Stored("CONFIGURATION", "DESTINATION PATH"), odd);
 }
 
-TEST_F(WindowTest, KeysAltRRunsAltXLeavesArrowsMoveThePreview) {
+TEST_F(WindowTest, KeysAltRRunsAltXLeaves) {
     AddPhoto("Landscape_1.jpg", "a.jpg");  // 600 x 450
     AddPhoto("Landscape_5.jpg", "b.jpg");  // 450 x 600
     fIHM& window = Start();
-    window.filList->setFocus(Qt::TabFocusReason);
-    window.filList->setCurrentRow(0);
-    QTest::keyClick(window.filList, Qt::Key_Down);
-    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
     // A mnemonic animates the button: the click comes when it is released.
     QTest::keyClick(window.windowHandle(), Qt::Key_R, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(photos / "Resized/b.jpg"); }));
     QTest::keyClick(window.windowHandle(), Qt::Key_X, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !endStatus.empty(); }));
-}
-
-// Tab enters an option group at its checked button, so that Space cannot change the choice.
-TEST_F(WindowTest, TabIntoAGroupLandsOnItsCheckedButton) {
-    fIHM& window = Start();
-    window.OptionCopyright->setChecked(true);
-    const std::pair<QWidget*, QRadioButton*> groups[] = {
-        {window.drvList, window.OptionImageSize[2]},
-        {window.OptionCopyrightSize[0], window.OptionCopyrightColor[2]}};
-    for (const auto& [before, checked] : groups) {
-        checked->setChecked(true);
-        before->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), checked) << checked->objectName().toStdString();
-    }
-    QTest::keyClick(window.OptionCopyrightColor[2], Qt::Key_Down);  // arrows move within
-    EXPECT_TRUE(window.OptionCopyrightColor[4]->isChecked());
 }
 
 TEST_F(WindowTest, FolderListShowsAncestorsThenSubFoldersByName) {
@@ -317,23 +301,6 @@ TEST_F(WindowTest, FoldersOpenOnLeavingTheListDoubleClickOrReturn) {
     QTest::keyClick(window.dirList, Qt::Key_Return);
     EXPECT_EQ(window.dirList->Path(), photos / "Album");
     EXPECT_EQ(window.filList->Path(), photos / "Album");
-}
-
-TEST_F(WindowTest, EveryKeystrokeRefiltersAndEnteringTheBoxSelectsItAll) {
-    for (const char* name : {"a.jpg", "b.JPEG", "c.png", "d.txt"}) photos.WriteFile(name);
-    fIHM& window = Start();
-    window.filList->setFocus(Qt::TabFocusReason);
-    QTest::mouseClick(window.txtSearchSpec, Qt::LeftButton, {}, QPoint(5, 5));  // not only Tab
-    QTest::qWait(10);
-    EXPECT_EQ(window.txtSearchSpec->selectedText(), "*.jpg;*.jpeg");
-    window.txtSearchSpec->clear();
-    for (const auto& [key, count] :
-         std::vector<std::pair<char, int>>{{'*', 4}, {'.', 0}, {'p', 0}, {'g', 0}}) {
-        QTest::keyClicks(window.txtSearchSpec, QString(key));
-        EXPECT_EQ(window.filList->ListCount(), count) << key;
-    }
-    window.txtSearchSpec->setText("*.TXT;*.jpg");
-    EXPECT_EQ(Entries(window.filList), (QStringList{"a.jpg", "d.txt"}));
 }
 
 // The preview fits and centres the picture in its box, gives the stored size, empties
@@ -373,38 +340,66 @@ TEST_F(WindowTest, ThePreviewFitsCentresAndEmpties) {
     }
 }
 
-class CustomBoxTest : public WindowTest, public testing::WithParamInterface<bool> {};
+// The keyboard's paths (tests/data/window/keys.tsv says how to read a row).
+struct KeyRow {
+    std::string name, click, focus, keys, focused, control, shows;
+};
 
-// Typing keeps a small number; leaving an empty or zero box gives 1.
-TEST_P(CustomBoxTest, TypingKeepsASmallNumber) {
-    fIHM& window = Start();
-    QTest::mouseClick(window.OptionImageSize[0], Qt::LeftButton, {}, QPoint(5, 5));
-    QLineEdit* box = GetParam() ? window.ImageCustomWidth : window.ImageCustomHeight;
-    EXPECT_TRUE(box->isEnabled());
-    EXPECT_TRUE(window.LabelxImage->isEnabled());
-    EXPECT_EQ(box->palette().color(QPalette::Base), kWhite);
-    const std::pair<const char*, const char*> typed[] = {
-        {"12345", "1234"}, {"a", ""},        {"0000", "0000"}, {"00001", "0000"},
-        {"00000", ""},     {"12ab", "12ab"}, {"-5", "5"}};
-    for (const auto& [keys, text] : typed) {
-        box->clear();
-        box->setFocus();
-        QTest::keyClicks(box, keys);
-        EXPECT_EQ(box->text(), text) << keys;
-    }
-    for (const auto& [left, text] : {std::pair{"", "1"}, {"000", "1"}, {"0.5", "0.5"}}) {
-        box->setFocus();
-        box->setText(left);
-        window.TextCopyright->setFocus(Qt::TabFocusReason);
-        EXPECT_EQ(box->text(), text);
-    }
-    QTest::mouseClick(window.OptionImageSize[5], Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(box->isEnabled());
-    EXPECT_FALSE(window.LabelxImage->isEnabled());
-    EXPECT_EQ(box->palette().color(QPalette::Base), kWindowColor);
+void PrintTo(const KeyRow& row, std::ostream* out) { *out << row.name; }
+
+std::vector<KeyRow> ReadKeyRows() {
+    std::vector<KeyRow> rows;
+    for (const auto& c : test::ReadTable("window/keys.tsv"))
+        rows.push_back({c.at(0), c.at(1), c.at(2), c.at(3), c.at(4), c.at(5), c.at(6)});
+    return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(WidthAndHeight, CustomBoxTest, testing::Bool());
+// What a control shows: a button whether it is checked, a box or label its text, a list
+// its entries.
+QString Shows(QWidget* control) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return button->isChecked() ? "checked" : "unchecked";
+    if (auto* box = qobject_cast<QLineEdit*>(control)) return box->text();
+    if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
+    QStringList entries;
+    if (auto* list = qobject_cast<QListWidget*>(control))
+        for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text().trimmed();
+    return entries.join(' ');
+}
+
+class KeyTest : public WindowTest, public testing::WithParamInterface<KeyRow> {};
+
+TEST_P(KeyTest, TheKeysReachTheRowsState) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_5.jpg", "b.jpg");
+    photos.WriteFile("c.png");
+    photos.WriteFile("d.txt");
+    fIHM& window = Start();
+    const auto control = [&](const std::string& name) {
+        QWidget* found = window.findChild<QWidget*>(Q(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    };
+    for (const QString& name : Q(GetParam().click).split(' ', Qt::SkipEmptyParts))
+        QTest::mouseClick(control(name.toStdString()), Qt::LeftButton, {}, QPoint(5, 5));
+    control(GetParam().focus)->setFocus(Qt::MouseFocusReason);
+    QTest::qWait(1);
+    for (const QString& key : Q(GetParam().keys).split(' ', Qt::SkipEmptyParts)) {
+        if (key.size() == 1 || key.startsWith('\'')) {
+            QTest::keyClicks(QApplication::focusWidget(), key.size() == 1 ? key : key.mid(1));
+        } else {
+            const QKeyCombination combination = QKeySequence::fromString(key)[0];
+            QTest::keyClick(QApplication::focusWidget(), combination.key(),
+                            combination.keyboardModifiers());
+        }
+        QTest::qWait(1);  // what the window does next, as between two real key strokes
+    }
+    EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), GetParam().focused);
+    EXPECT_EQ(Shows(control(GetParam().control)).toStdString(), GetParam().shows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTest, testing::ValuesIn(ReadKeyRows()),
+                         [](const auto& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace pixtrim

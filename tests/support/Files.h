@@ -1,8 +1,13 @@
-// A file's bytes, a word quoted for the shell, and what the exiv2 program says of a photo's
-// metadata: for checking the files a run writes.
+// A file's bytes, a word quoted for the shell, what the exiv2 program says of a photo's
+// metadata, the tables of expected outputs, and photos larger than the test photos.
 #pragma once
 
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -37,6 +42,47 @@ inline std::vector<std::string> ExivTags(const std::string& path) {
     }
     pclose(pipe);
     return lines;
+}
+
+// The rows of a table of tab-separated cells under tests/data, '#' lines left out.
+inline std::vector<std::vector<std::string>> ReadTable(const std::string& name) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream table(std::string(PIXTRIM_TEST_DATA) + "/" + name);
+    for (std::string line; std::getline(table, line);) {
+        if (line.empty() || line.starts_with('#')) continue;
+        std::vector<std::string> cells;
+        for (size_t start = 0, tab;; start = tab + 1) {
+            tab = line.find('\t', start);
+            cells.push_back(line.substr(start, tab - start));
+            if (tab == std::string::npos) break;
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+inline bool Regenerating() { return std::getenv("PIXTRIM_REGENERATE") != nullptr; }
+
+// `text` is the file tests/data/`name`. With PIXTRIM_REGENERATE=1 (scripts/golden) the file
+// is written instead; a commit that changes one says why.
+inline void ExpectAsStored(const std::string& text, const std::string& name) {
+    const std::string path = std::string(PIXTRIM_TEST_DATA) + "/" + name;
+    if (Regenerating())
+        std::ofstream(path, std::ios::binary) << text;
+    else
+        EXPECT_EQ(text, FileBytes(path)) << name;
+}
+
+// A photo of noise made by the benchmarks' make_photo (baseline 4:2:0 or progressive 4:4:4).
+inline std::string MadePhoto(int width, int height, bool progressive) {
+    const std::string path = "/tmp/pixtrim-made-" + std::to_string(getpid()) + ".jpg";
+    const std::string command = std::string(PIXTRIM_MAKE_PHOTO) + " " + std::to_string(width) +
+                                " " + std::to_string(height) + " " + path +
+                                (progressive ? " --progressive" : "");
+    if (std::system(command.c_str()) != 0) return {};
+    std::string bytes = FileBytes(path);
+    std::remove(path.c_str());
+    return bytes;
 }
 
 }  // namespace pixtrim::test

@@ -22,6 +22,11 @@ public:
         std::string pattern = (std::filesystem::temp_directory_path() / "pixtrim-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
+    // A folder of a fixed name in /tmp, made anew: for outputs that show its path.
+    explicit TempFolder(const std::string& name) : path_("/tmp/" + name) {
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
     ~TempFolder() {
         std::error_code error;
         std::filesystem::remove_all(path_, error);

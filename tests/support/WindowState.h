@@ -1,0 +1,82 @@
+// The window as a user meets it, for comparing with files under tests/data/window: a text
+// with one line per control in the order Tab visits them (what it shows, whether it is
+// hidden, greyed or checked, its place and tool tip), and a picture of it. Run with
+// PIXTRIM_REGENERATE=1 (scripts/golden does) to write the files anew; a commit that changes
+// them says why, also when a new toolkit or font moved the pictures.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTextStream>
+#include <QWidget>
+
+#include "support/Files.h"
+
+namespace pixtrim::test {
+
+inline QString ControlState(QWidget& window, QWidget& w) {
+    QString line = w.objectName();
+    QTextStream out(&line);
+    if (!w.isVisibleTo(&window)) out << " hidden";
+    if (!w.isEnabled()) out << " greyed";
+    if (w.hasFocus()) out << " focused";
+    const QRect g = w.geometry();
+    out << " @" << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
+    if (auto* button = qobject_cast<QAbstractButton*>(&w)) {
+        out << (button->isChecked() ? " checked" : "") << " \"" << button->text() << "\"";
+    } else if (auto* label = qobject_cast<QLabel*>(&w)) {
+        out << " \"" << label->text() << "\"" << (label->pixmap().isNull() ? "" : " picture");
+    } else if (auto* box = qobject_cast<QLineEdit*>(&w)) {
+        out << " \"" << box->text() << "\" on " << box->palette().color(QPalette::Base).name();
+    } else if (auto* bar = qobject_cast<QProgressBar*>(&w)) {
+        out << " " << bar->value() << "%";
+    } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
+        for (int i = 0; i < list->count(); ++i)
+            out << (list->currentRow() == i ? " [" : " ") << list->item(i)->text().trimmed()
+                << (list->currentRow() == i ? "]" : "");
+    }
+    if (!w.toolTip().isEmpty()) out << "\n    tip: " << w.toolTip();
+    return line + "\n";
+}
+
+inline std::string WindowState(QWidget& window) {
+    QString text;
+    // The version moves with every release; the title around it is what is stored.
+    QTextStream(&text) << window.windowTitle().replace(PIXTRIM_VERSION, "VERSION") << " " << window.width() << "x" << window.height()
+                       << (window.minimumSize() == window.maximumSize() ? " fixed" : " resizable")
+                       << "\n";
+    for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+            text += ControlState(window, *w);
+    return text.toStdString();
+}
+
+// The window's state and picture are the stored ones of `name` (tests/data/window).
+inline void ExpectWindowAsStored(QWidget& window, const std::string& name) {
+    const std::string base = std::string(PIXTRIM_TEST_DATA) + "/window/" + name;
+    ExpectAsStored(WindowState(window), "window/" + name + ".txt");
+    const QImage picture = window.grab().toImage().convertToFormat(QImage::Format_RGB888);
+    if (Regenerating()) {
+        picture.save(QString::fromStdString(base + ".png"));
+        return;
+    }
+    // Pixels within a small difference: antialiasing may move with the font library.
+    const QImage stored =
+        QImage(QString::fromStdString(base + ".png")).convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(picture.size(), stored.size()) << name;
+    double difference = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width() * 3; ++x)
+            difference += std::abs(picture.constScanLine(y)[x] - stored.constScanLine(y)[x]);
+    const double mean = difference / (picture.width() * picture.height() * 3.0);
+    if (mean > 0.2) picture.save(QString::fromStdString("/tmp/pixtrim-" + name + ".png"));
+    EXPECT_LE(mean, 0.2) << name << ": the picture differs; see /tmp/pixtrim-" << name << ".png";
+}
+
+}  // namespace pixtrim::test
