@@ -29,11 +29,6 @@ using test::FileBytes;
 const char kEnd[] = "\rL'application va maintenant se terminer";
 using BatchTest = test::RunFixture;
 
-std::pair<int32_t, int32_t> SizeOf(const std::string& path) {
-    cDIBSection dib;
-    return LoadJPG(dib, path) ? std::make_pair(dib.Width(), dib.Height()) : std::make_pair(0, 0);
-}
-
 // Every file below `folder`, with its bytes: equal snapshots mean nothing there changed.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
     std::map<std::string, std::string> files;
@@ -53,9 +48,6 @@ TEST_F(BatchTest, EveryImageGetsItsFittedCopyAtQuality80) {
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.progress, (std::vector<int>{25, 50, 75, 100, 100}));
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"B.JPG", "a.jpg", "c.jpeg", "d.Jpg"}));
-    EXPECT_EQ(SizeOf(Output("a.jpg")), std::make_pair(320, 240));
-    EXPECT_EQ(SizeOf(Output("B.JPG")), std::make_pair(180, 240));
-    EXPECT_EQ(SizeOf(Output("c.jpeg")), std::make_pair(227, 149));  // never enlarged
     EXPECT_EQ(host.previews, (std::vector<std::string>{photos / "a.jpg", photos / "B.JPG",
                                                        photos / "c.jpeg", photos / "d.Jpg"}));
     EXPECT_EQ(host.calls, (std::vector<std::string>{"ReadSettingsFromWindow", "SaveConfiguration",
@@ -250,37 +242,6 @@ TEST_F(BatchTest, APressDuringARunIsIgnored) {
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "ShowProgressBar"), 1);
     EXPECT_EQ(host.progress, (std::vector<int>{50, 100, 100}));
 }
-
-// nullopt: refused, and a run shows the size message and touches nothing.
-const std::pair<const char*, std::optional<int32_t>> kSides[] = {
-    {"800", 800}, {" 800 ", 800}, {"\t640", 640},   {"640.5", 640}, {"641.5", 642},
-    {"1,5", 2},   {"+7", 7},      {"32767", 32767}, {"1", 1},       {"0.6", 1},
-    {"abc", {}},  {"", {}},       {"0.4", {}},      {"0.5", {}},    {"12ab", {}},
-    {"-5", {}},   {"32768", {}},  {"1e3", {}},      {"8 00", {}},   {"32767.5", {}}};
-
-TEST_F(BatchTest, BoundingSidesAreWholeNumbersFrom1To32767) {
-    for (const auto& [text, value] : kSides) EXPECT_EQ(ParseBoundingSide(text), value) << text;
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    photos.WriteFile("Resized/old.jpg");
-    settings.ImageWidth = "0.4";
-    Run();
-    EXPECT_EQ(Message(MessageIcon::Information), "Taille maximale des images invalide : 0.4 x 240");
-    EXPECT_EQ(OutputNames(), std::vector<std::string>{"old.jpg"});
-}
-
-class InvalidNameTest : public BatchTest, public testing::WithParamInterface<const char*> {};
-
-TEST_P(InvalidNameTest, ShowsAMessageAndTouchesNothing) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    settings.ResizedFolderName = GetParam();
-    Run();
-    EXPECT_EQ(Message(MessageIcon::Information),
-              std::string("Nom du sous-répertoire de sortie invalide : ") + GetParam());
-    EXPECT_EQ(Snapshot(photos.Path()).size(), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, InvalidNameTest,
-                         testing::Values("", "   ", ".", "..", "a/b", "a\\b", "a\tb", "\x01"));
 
 // A blank that ends a folder's name is part of it: "Photos " is not "Photos".
 TEST_F(BatchTest, AFolderNameEndingInABlankIsThatFolderNotItsSibling) {

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <algorithm>
 #include <filesystem>
+#include <regex>
 
 #include "support/Files.h"
 #include "support/Pictures.h"
@@ -44,97 +46,9 @@ protected:
     std::string photos = root.MakeFolder("p");
 };
 
-TEST_F(CommandLineTest, ARunWritesEveryCopyAndSaysSoOnStdout) {
+// --quality is the copy's: the first luma step is 16 at 50 (the standard table).
+TEST_F(CommandLineTest, QualityIsTheCopys) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
-    AddPhoto("Landscape_5.jpg", "b.jpg");
-    const Outcome run = Pixtrim("--resize p --box 320x240 --no-exif --threads 2");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out.rfind("2 copies dans " + photos + "/Resized (", 0), 0u) << run.out;
-    EXPECT_EQ(test::Names(photos + "/Resized"),
-              (std::vector<std::string>{".pixtrim-copies", "a.jpg", "b.jpg"}));
-    EXPECT_EQ(Store(), "");  // nothing stored without --save
-    EXPECT_EQ(Pixtrim("--resize p --box 640x480 --save").status, 0);
-    EXPECT_NE(Store().find("IMAGE WIDTH=640\n"), std::string::npos);
-    EXPECT_EQ(Pixtrim("--help").out.rfind("utilisation : pixtrim", 0), 0u);
-    EXPECT_EQ(Pixtrim("--version").out, std::string("Pixtrim ") + PIXTRIM_VERSION + "\n");
-}
-
-// One line of error (and the usage for a wrong command line), the status, nothing on
-// stdout; a fatal error keeps the copies before it.
-TEST_F(CommandLineTest, FailuresSayWhyAndEndWithTheirStatus) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    AddPhoto("hopper_png_renamed.jpg", "b.jpg");  // a PNG: the run cannot decode it
-    AddPhoto("Landscape_5.jpg", "c.jpg");
-    const std::tuple<const char*, int, const char*, bool> cases[] = {
-        {"--resize p --box 0x0", 1, "p: Taille maximale des images invalide : 0 x 0", false},
-        {"--resize p --filters '*.png'", 1, "p: Il n'y a aucune image dans ce répertoire", false},
-        {"--box 640x480 p", 1, "ces options ne vont qu'avec --resize ou --show-settings", true},
-        {"--resize p --place 4", 1, "--place attend 0, 1, 2 ou 3", true},
-        {"--resize p --threads 0", 1, "--threads attend un nombre de 1 à 64", true},
-        {"--resize p --fast", 1, "option inconnue : --fast", true},
-        {"--resize ''", 1, "--resize attend un dossier", true},
-        {"--resize p --box 320x240 --box 200x200", 2,  // the last counts
-         "Erreur à l'ouverture de p/b.jpg: Not a JPEG file: starts with 0x89 0x50", false}};
-    for (const auto& [arguments, status, err, usage] : cases) {
-        const Outcome run = Pixtrim(arguments);
-        EXPECT_EQ(run.status, status) << arguments;
-        std::string first = run.err.substr(0, run.err.find('\n'));
-        if (const size_t at = first.find(photos); at != std::string::npos)
-            first.replace(at, photos.size(), "p");
-        EXPECT_EQ(first, std::string("pixtrim: ") + err);
-        EXPECT_EQ(run.err.find("utilisation : pixtrim") != std::string::npos, usage) << arguments;
-        EXPECT_EQ(run.out, "");
-    }
-    EXPECT_TRUE(fs::exists(photos + "/Resized/a.jpg"));
-    EXPECT_FALSE(fs::exists(photos + "/Resized/c.jpg"));
-}
-
-// --keep-going: every good photo is copied, a damaged one too with a warning, each bad file
-// is named with its reason (control bytes shown escaped), and the status says it.
-TEST_F(CommandLineTest, KeepGoingNamesEachBadFileAndCarriesOn) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    AddPhoto("00-empty-file.jpg", "b.jpg");
-    AddPhoto("hopper_png_renamed.jpg", "c\x1b[31m.jpg");
-    AddPhoto("truncated.jpg", "d.jpg");
-    AddPhoto("Landscape_2.jpg", "e.jpg");
-    const Outcome run = Pixtrim("--resize p --keep-going --box 320x240");
-    EXPECT_EQ(run.status, 2);
-    const std::string p = photos + "/";
-    EXPECT_EQ(run.err, "pixtrim: Erreur à l'ouverture de " + p +
-                           "b.jpg: Empty input file\n"
-                           "pixtrim: Erreur à l'ouverture de " +
-                           p +
-                           "c\\x1b[31m.jpg: Not a JPEG file: "
-                           "starts with 0x89 0x50\n"
-                           "pixtrim: Image abîmée, copiée telle qu'elle a pu être lue : " +
-                           p +
-                           "d.jpg: "
-                           "Premature end of JPEG file\n");
-    EXPECT_EQ(run.out.substr(0, run.out.find(" (")),
-              "3 copies et 2 échecs dans " + photos + "/Resized");
-    EXPECT_TRUE(fs::exists(photos + "/Resized/d.jpg"));
-    EXPECT_TRUE(fs::exists(photos + "/Resized/e.jpg"));
-}
-
-// Every stored choice can be undone for one run, or the store ignored; --show-settings
-// prints what a run would use, in the store's form.
-TEST_F(CommandLineTest, StoredChoicesCanBeUndoneAndShown) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    ASSERT_EQ(Pixtrim("--resize p --opaque --outline --box 320x240 --save").status, 0);
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"--show-settings", {"COPYRIGHT OUTLINE=1", "COPYRIGHT TRANSPARENT=0", "IMAGE WIDTH=320"}},
-        {"--show-settings --transparent --no-outline",
-         {"COPYRIGHT OUTLINE=0", "COPYRIGHT TRANSPARENT=1", "IMAGE WIDTH=320"}},
-        {"--show-settings --no-settings",
-         {"COPYRIGHT OUTLINE=0", "COPYRIGHT TRANSPARENT=1", "IMAGE WIDTH=800"}}};
-    for (const auto& [arguments, lines] : cases) {
-        const Outcome shown = Pixtrim(arguments);
-        EXPECT_EQ(shown.status, 0) << arguments;
-        for (const std::string& line : lines)
-            EXPECT_NE(shown.out.find("\n" + line + "\n"), std::string::npos) << arguments << line;
-    }
-    // --quality is the copy's: the first luma step is 16 at 50 (the standard table).
     ASSERT_EQ(Pixtrim("--resize p --quality 50").status, 0);
     const std::string copy = FileBytes(photos + "/Resized/a.jpg");
     EXPECT_EQ(int(copy[copy.find("\xFF\xDB") + 5]), 16);
@@ -198,6 +112,66 @@ TEST_F(CommandLineTest, SigtermStopsAfterTheCopyInHand) {
     }
     EXPECT_LT(copies, 40u);
 }
+
+// The table of runs (tests/data/cli/runs.tsv says how to read a row).
+using Row = std::vector<std::string>;
+
+class RunTableTest : public CommandLineTest, public testing::WithParamInterface<Row> {
+protected:
+    // What the program wrote, in the table's terms.
+    std::string InTableTerms(std::string text) const {
+        for (size_t at; (at = text.find(photos)) != std::string::npos;)
+            text.replace(at, photos.size(), "p");
+        text = std::regex_replace(text, std::regex("\\([0-9]+\\.[0-9] s\\)"), "(N.N s)");
+        if (const size_t at = text.find(PIXTRIM_VERSION); at != std::string::npos)
+            text.replace(at, std::string(PIXTRIM_VERSION).size(), "VERSION");
+        return text;
+    }
+    void ExpectOutput(const std::string& text, const std::string& cell) const {
+        const std::string expected = test::Unescape(cell);
+        if (expected.starts_with('='))
+            test::ExpectAsStored(text, expected.substr(1));
+        else if (expected.ends_with("..."))
+            EXPECT_EQ(text.substr(0, expected.size() - 3), expected.substr(0, expected.size() - 3));
+        else
+            EXPECT_EQ(text, expected);
+    }
+    std::string Holds() const {
+        std::vector<std::string> entries;
+        for (const auto& entry : fs::recursive_directory_iterator(photos))
+            entries.push_back(entry.path().lexically_relative(photos).string() +
+                              (entry.is_directory() ? "/" : ""));
+        std::sort(entries.begin(), entries.end());
+        std::string holds;
+        for (const std::string& entry : entries) holds += (holds.empty() ? "" : " ") + entry;
+        return holds;
+    }
+};
+
+TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
+    const Row& row = GetParam();
+    for (const std::string& file : test::SplitWords(test::Unescape(row.at(1)))) {
+        const size_t equals = file.find('=');
+        if (equals + 1 < file.size())
+            AddPhoto(file.substr(equals + 1), file.substr(0, equals));
+        else
+            root.WriteFile("p/" + file.substr(0, equals));
+    }
+    std::string first, arguments;
+    for (const std::string& word : test::SplitWords(test::Unescape(row.at(2))))
+        first += ShellQuote(word) + " ";
+    for (const std::string& word : test::SplitWords(test::Unescape(row.at(3))))
+        arguments += ShellQuote(word) + " ";
+    if (!first.empty()) ASSERT_EQ(Pixtrim(first).status, 0);
+    const Outcome run = Pixtrim(arguments);
+    EXPECT_EQ(run.status, std::stoi(row.at(4)));
+    ExpectOutput(InTableTerms(run.out), row.at(5));
+    ExpectOutput(InTableTerms(run.err), row.at(6));
+    EXPECT_EQ(Holds(), test::Unescape(row.at(7)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, RunTableTest, testing::ValuesIn(test::ReadTable("cli/runs.tsv")),
+                         [](const auto& row) { return row.param.at(0); });
 
 }  // namespace
 }  // namespace pixtrim

@@ -29,30 +29,11 @@ std::vector<GoldenRow> ReadGoldenRows() {
     return rows;
 }
 
-// Words as a shell splits them, for the quoting the table uses ('...').
-std::vector<std::string> SplitWords(const std::string& text) {
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false, any = false;
-    for (const char c : text) {
-        if (c == '\'') {
-            quoted = !quoted, any = true;
-        } else if (c == ' ' && !quoted) {
-            if (any) words.push_back(std::exchange(word, {}));
-            any = false;
-        } else {
-            word += c, any = true;
-        }
-    }
-    if (any) words.push_back(word);
-    return words;
-}
-
 class GoldenTest : public testing::TestWithParam<GoldenRow> {};
 
 TEST_P(GoldenTest, TheCopyIsTheOneRecorded) {
     std::vector<std::string> words = {"--resize", "p"};
-    for (const std::string& word : SplitWords(GetParam().options)) words.push_back(word);
+    for (const std::string& word : test::SplitWords(GetParam().options)) words.push_back(word);
     const CommandLine line = ParseCommandLine(words);
     ASSERT_EQ(line.error, "");
     Settings settings;

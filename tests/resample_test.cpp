@@ -67,17 +67,6 @@ TEST(ResampleTest, WorkedExamplesGiveTheExactBytes) {
     EXPECT_EQ(Resampled(Column(row), 1, 6), Column({11, 66, 135, 90, 142, 81}));
 }
 
-TEST(ResampleTest, ChannelsStayApart) {
-    const cDIBSection source = test::MakePicture(4, 4, [](int32_t x, int32_t r) {
-        const int v = 10 * r + 3 * x;
-        return Bgr{uint8_t(v), uint8_t(v + 1), uint8_t(v + 2)};
-    });
-    cDIBSection target;
-    ASSERT_TRUE(source.Resample(target, 2, 2));
-    EXPECT_EQ(GetPixel(target, 1, 0), (Bgr{4, 6, 6}));
-    EXPECT_EQ(GetPixel(target, 1, 1), (Bgr{20, 20, 22}));
-}
-
 TEST(ResampleTest, EqualSizeIsACopyAndBadTargetsAreRefused) {
     const cDIBSection source = test::MakePicture(7, 5, [](int32_t x, int32_t r) {
         return Bgr{uint8_t(x * 31), uint8_t(r * 57), uint8_t(x ^ r)};

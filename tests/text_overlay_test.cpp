@@ -16,24 +16,6 @@ using test::Grey;
 using Place = CopyrightPlace;
 using Colors = CopyrightColors;
 
-TEST(OverlayGeometryTest, FontHeightIsTheFloorAndTheRectangleRoundsHalfToEven) {
-    const struct {
-        int32_t width, height;
-        double factor;
-        int32_t font;
-    } heights[] = {{800, 600, 0.6, 19},      {800, 600, 0.8, 25},  {600, 800, 1, 32},
-                   {640, 480, 0.8, 20},      {320, 240, 0.6, 7},   {41, 30, 0.6, 0},
-                   {42, 30, 0.6, 1},         {40000, 10, 1, 1600}, {800, 600, 1e12, 32767},
-                   {800, 600, -1e12, -32768}};
-    for (const auto& c : heights)
-        EXPECT_EQ(CopyrightFontHeight(c.width, c.height, c.factor), c.font)
-            << c.width << " " << c.factor;
-    // 8.5 and 6.5 go down to 8 and 6; 841.5 and 643.5 up to 842 and 644.
-    const TextRect r = CopyrightRectangle(850, 650);
-    EXPECT_EQ(std::vector<int32_t>({r.left, r.top, r.right, r.bottom}),
-              std::vector<int32_t>({8, 6, 842, 644}));
-}
-
 // The surface-coordinate bounds of every pixel that differs from the grey background.
 struct Changed {
     int32_t left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;

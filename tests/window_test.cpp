@@ -171,7 +171,7 @@ TEST_F(WindowTest, ExitAndTheCloseBox) {
     EXPECT_EQ(endStatus, (std::vector<int>{0, 0, 0}));
 }
 
-TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindow) {
+TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindowAsStored) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("Landscape_5.jpg", "b.jpg");
     fIHM& window = Start();
@@ -182,17 +182,13 @@ TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindow) {
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(barShown);
-    EXPECT_TRUE(window.ProgressBar->isHidden());
-    cDIBSection copy;
-    ASSERT_TRUE(LoadJPG(copy, photos / "Resized/a.jpg"));
-    EXPECT_EQ(copy.Width(), 320);
-    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");  // the preview followed the run
+    EXPECT_EQ(test::Names(photos / "Resized"),
+              (std::vector<std::string>{".pixtrim-copies", "a.jpg", "b.jpg"}));
+    test::ExpectWindowAsStored(window, "after-run");  // the bar gone, the last photo shown
     EXPECT_EQ(Stored("IHM", "IMAGE WIDTH"), "320");
     EXPECT_TRUE(endStatus.empty());
 }
 
-// The fatal message comes over the window (its parent), then the settings are stored and
-// the program ends.
 // The run's preview is the photo, as a click shows it: the same size, nearly the same
 // pixels (other code scales them), without the copyright, also when the copy is smaller
 // than the preview.
@@ -220,6 +216,8 @@ TEST_F(WindowTest, TheRunsPreviewIsTheClicksPreview) {
     EXPECT_LT(difference / (run.width() * run.height() * 3), 6.0);  // of 255, on average
 }
 
+// The fatal message comes over the window (its parent), then the settings are stored and
+// the program ends.
 TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("hopper_png_renamed.jpg", "b.jpg");

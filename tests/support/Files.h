@@ -61,6 +61,43 @@ inline std::vector<std::vector<std::string>> ReadTable(const std::string& name) 
     return rows;
 }
 
+// Words as a shell splits them, for the quoting the tables use ('...').
+inline std::vector<std::string> SplitWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (const char c : text) {
+        if (c == '\'') {
+            quoted = !quoted, any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any) words.push_back(std::exchange(word, {}));
+            any = false;
+        } else {
+            word += c, any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+// A table's cell as the bytes it stands for: \n a line end, \xHH a byte, \\ a backslash.
+inline std::string Unescape(const std::string& cell) {
+    std::string bytes;
+    for (size_t i = 0; i < cell.size(); ++i) {
+        if (cell[i] != '\\' || i + 1 == cell.size()) {
+            bytes += cell[i];
+        } else if (cell[++i] == 'n') {
+            bytes += '\n';
+        } else if (cell[i] == 'x') {
+            bytes += char(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            bytes += cell[i];
+        }
+    }
+    return bytes;
+}
+
 inline bool Regenerating() { return std::getenv("PIXTRIM_REGENERATE") != nullptr; }
 
 // `text` is the file tests/data/`name`. With PIXTRIM_REGENERATE=1 (scripts/golden) the file

@@ -1,0 +1,97 @@
+// The exact rules' worked examples, as a table (tests/data/rules.tsv): each row names a
+// function, its arguments, and what it gives.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "batch/SizeRule.h"
+#include "image/cDIBSection.h"
+#include "support/Files.h"
+#include "tools/Filters.h"
+#include "tools/Tools.h"
+
+namespace pixtrim {
+namespace {
+
+using Cells = std::vector<std::string>;
+
+std::string Text(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+std::string Text(std::optional<int32_t> value) {
+    return value ? std::to_string(*value) : "refused";
+}
+
+std::string Text(bool value) { return value ? "yes" : "no"; }
+
+int32_t Int(const std::string& cell) { return std::stoi(cell); }
+
+// Each function as the table calls it: its arguments' cells in, its result's text out.
+const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
+    {"FitImageSize",
+     [](const Cells& a) {
+         int32_t width = Int(a[0]), height = Int(a[1]);
+         FitImageSize(width, height, Int(a[2]), Int(a[3]));
+         return std::to_string(width) + " x " + std::to_string(height);
+     }},
+    {"ParseBoundingSide", [](const Cells& a) { return Text(ParseBoundingSide(a[0])); }},
+    {"MatchesFilters", [](const Cells& a) { return Text(MatchesFilters(a[0], a[1])); }},
+    {"NumericValue", [](const Cells& a) { return Text(NumericValue(a[0])); }},
+    {"RoundToRange",
+     [](const Cells& a) { return Text(RoundToRange(std::stod(a[0]), Int(a[1]), Int(a[2]))); }},
+    {"RoundToInt32", [](const Cells& a) { return std::to_string(RoundToInt32(std::stod(a[0]))); }},
+    {"CopyrightFontHeight",
+     [](const Cells& a) {
+         return std::to_string(CopyrightFontHeight(Int(a[0]), Int(a[1]), std::stod(a[2])));
+     }},
+    {"CopyrightRectangle",
+     [](const Cells& a) {
+         const TextRect r = CopyrightRectangle(Int(a[0]), Int(a[1]));
+         std::ostringstream text;
+         text << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom;
+         return text.str();
+     }},
+    {"GetTextAfterLast", [](const Cells& a) { return GetTextAfterLast(a[0], a[1]); }},
+    {"GetTextBeforeLast", [](const Cells& a) { return GetTextBeforeLast(a[0], a[1]); }},
+    {"CleanFolderPath", [](const Cells& a) { return CleanFolderPath(a[0]); }},
+    {"JoinPath", [](const Cells& a) { return JoinPath(a[0], a[1]); }},
+    {"TrimBlanks", [](const Cells& a) { return TrimBlanks(a[0]); }},
+    {"NameLessIgnoringCase", [](const Cells& a) { return Text(NameLessIgnoringCase(a[0], a[1])); }},
+};
+
+// A cell's bytes: escapes undone, and the quotes that show blanks at its ends taken off.
+std::string Cell(const std::string& cell) {
+    const bool quoted = cell.size() >= 2 && cell.front() == '"' && cell.back() == '"';
+    return test::Unescape(quoted ? cell.substr(1, cell.size() - 2) : cell);
+}
+
+class RuleTest : public testing::TestWithParam<Cells> {};
+
+TEST_P(RuleTest, GivesTheLastCell) {
+    Cells arguments;
+    for (size_t i = 1; i + 1 < GetParam().size(); ++i) arguments.push_back(Cell(GetParam()[i]));
+    const auto rule = kRules.find(GetParam().front());
+    ASSERT_NE(rule, kRules.end()) << GetParam().front();
+    EXPECT_EQ(rule->second(arguments), Cell(GetParam().back()));
+}
+
+// Rows named after the function and their line, as in the table's order.
+INSTANTIATE_TEST_SUITE_P(Rules, RuleTest, testing::ValuesIn(test::ReadTable("rules.tsv")),
+                         [](const auto& row) {
+                             return row.param.front() + "_" + std::to_string(row.index);
+                         });
+
+// A filter of many stars answers at once: no backtracking without end.
+TEST(FiltersTest, AnswersAtOnceOnManyStars) {
+    const std::string name(255, 'a'), stars = "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b";
+    EXPECT_FALSE(MatchesFilters(name, stars));
+    EXPECT_TRUE(MatchesFilters(name + "b", stars));
+}
+
+}  // namespace
+}  // namespace pixtrim
