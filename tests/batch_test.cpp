@@ -136,21 +136,6 @@ TEST(ForeignFilesReasonTest, NamesTheFirstThreeAndCountsTheRest) {
               "a, b, c et 2 autres");
 }
 
-// A user's web folder as the output: its files stay, the copies go beside them.
-TEST_F(BatchTest, AUsersFolderAsOutputKeepsItsFiles) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");
-    photos.WriteFile("Site/index.html", "<html>");
-    photos.WriteFile("Site/banner.jpg", "banner");
-    const auto site = Snapshot(photos / "Site");
-    settings.ResizedFolderName = "Site";
-    Run();
-    Run();
-    EXPECT_TRUE(host.messages.empty());
-    auto after = Snapshot(photos / "Site");
-    EXPECT_EQ(after.erase("a.jpg"), 1u);
-    EXPECT_EQ(after, site);
-}
-
 // Another run holds the folder, or the output folder is the image folder itself (a bind
 // mount): refused before anything is tidied.
 TEST_F(BatchTest, ABusyOrSelfOutputFolderIsRefusedUntouched) {
@@ -241,18 +226,6 @@ TEST_F(BatchTest, APressDuringARunIsIgnored) {
     Run();
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "ShowProgressBar"), 1);
     EXPECT_EQ(host.progress, (std::vector<int>{50, 100, 100}));
-}
-
-// A blank that ends a folder's name is part of it: "Photos " is not "Photos".
-TEST_F(BatchTest, AFolderNameEndingInABlankIsThatFolderNotItsSibling) {
-    const std::string blank = photos.MakeFolder("Photos ");
-    fs::copy_file(test::DataFile("Landscape_1.jpg"), blank + "/a.jpg");
-    photos.WriteFile("Photos/Resized/retouched.jpg", "the user's own work");
-    const auto sibling = Snapshot(photos / "Photos");
-    settings.ImageFolder = blank;
-    Run();
-    EXPECT_TRUE(fs::exists(blank + "/Resized/a.jpg"));
-    EXPECT_EQ(Snapshot(photos / "Photos"), sibling);
 }
 
 // Another process swaps a link to someone else's folder in for "Resized" mid-run: the run

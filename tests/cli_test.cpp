@@ -152,6 +152,7 @@ TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
     const Row& row = GetParam();
     for (const std::string& file : test::SplitWords(test::Unescape(row.at(1)))) {
         const size_t equals = file.find('=');
+        fs::create_directories(fs::path(photos + "/" + file.substr(0, equals)).parent_path());
         if (equals + 1 < file.size())
             AddPhoto(file.substr(equals + 1), file.substr(0, equals));
         else
@@ -162,7 +163,9 @@ TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
         first += ShellQuote(word) + " ";
     for (const std::string& word : test::SplitWords(test::Unescape(row.at(3))))
         arguments += ShellQuote(word) + " ";
-    if (!first.empty()) ASSERT_EQ(Pixtrim(first).status, 0);
+    if (!first.empty()) {
+        ASSERT_EQ(Pixtrim(first).status, 0);
+    }
     const Outcome run = Pixtrim(arguments);
     EXPECT_EQ(run.status, std::stoi(row.at(4)));
     ExpectOutput(InTableTerms(run.out), row.at(5));
