@@ -17,7 +17,6 @@
 #include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
-
 #include "support/RunFixture.h"
 
 namespace pixtrim {

@@ -3,8 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <regex>
 

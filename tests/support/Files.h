@@ -2,9 +2,8 @@
 // metadata, the tables of expected outputs, and photos larger than the test photos.
 #pragma once
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -48,7 +48,8 @@ inline QString ControlState(QWidget& window, QWidget& w) {
 inline std::string WindowState(QWidget& window) {
     QString text;
     // The version moves with every release; the title around it is what is stored.
-    QTextStream(&text) << window.windowTitle().replace(PIXTRIM_VERSION, "VERSION") << " " << window.width() << "x" << window.height()
+    QTextStream(&text) << window.windowTitle().replace(PIXTRIM_VERSION, "VERSION") << " "
+                       << window.width() << "x" << window.height()
                        << (window.minimumSize() == window.maximumSize() ? " fixed" : " resizable")
                        << "\n";
     for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
