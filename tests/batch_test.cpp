@@ -113,6 +113,12 @@ TEST_F(BatchTest, ANameHeldByAForeignFileStopsTheRunUnchanged) {
              std::ofstream(Output("b.jpg"), std::ios::binary) << bytes;
              fs::last_write_time(Output("b.jpg"), time);
          },
+         one + "b.jpg"},
+        {"same bytes, touched later than a card keeps",
+         [&] {
+             const auto time = fs::last_write_time(Output("b.jpg"));
+             fs::last_write_time(Output("b.jpg"), time + std::chrono::seconds(3));
+         },
          one + "b.jpg"}};
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("Landscape_2.jpg", "b.jpg");
@@ -332,6 +338,8 @@ TEST_F(BatchTest, JobsStartWithinTheMemoryBudget) {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) photos.WriteFile(name, big);
     const JobSettings job = JobSettingsFrom(settings, 320, 240);
     const uint64_t needs = JobMemoryNeeds(big, job);
+    // 32 source rows of 6000 bytes, the coefficients, and the 240 x 240 copy's rows.
+    EXPECT_EQ(needs - big.size(), 32u * 6000 + header.coefficientBytes + 720 * 240);
     run.Threads = 3;
     std::map<std::string, std::string> roomy;
     for (const uint64_t budget : {needs * 10, needs, uint64_t{1}}) {
