@@ -90,9 +90,10 @@ int32_t PreviewFactor(int32_t previewWidth, int32_t previewHeight, int32_t sourc
     return factor;
 }
 
-// Decodes `bytes` row by row into the fitted copy and, when the settings ask for one, the
+// Decodes `bytes` row by row into `fitted` and, when the settings ask for one, the
 // preview, in one pass: the source is never stored. The step that failed, or Done.
-JobStep DecodeAndFit(std::string_view bytes, const JobSettings& settings, JobResult& result) {
+JobStep DecodeAndFit(std::string_view bytes, const JobSettings& settings, JobResult& result,
+                     cDIBSection& fitted) {
     JpegRowReader source;
     const auto decodeFailed = [&] {
         const JpegReport report = source.Report();
@@ -106,7 +107,7 @@ JobStep DecodeAndFit(std::string_view bytes, const JobSettings& settings, JobRes
     int32_t width = source.Width();
     int32_t height = source.Height();
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
-    if (!result.fitted.Create(width, height)) return JobStep::Resample;
+    if (!fitted.Create(width, height)) return JobStep::Resample;
     // The preview reads the same rows: the source, before the copyright.
     cDIBSection* preview = nullptr;
     int32_t factor = 1;
@@ -118,7 +119,7 @@ JobStep DecodeAndFit(std::string_view bytes, const JobSettings& settings, JobRes
             preview = &result.preview;
         }
     }
-    if (!ResampleRows(source, source.Width(), source.Height(), result.fitted, preview) ||
+    if (!ResampleRows(source, source.Width(), source.Height(), fitted, preview) ||
         !source.Finish()) {
         return decodeFailed();
     }
@@ -159,19 +160,22 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     // Read whatever the option: the color profile and orientation travel in any case.
     ExifTransfer exif;
     const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
-    if (const JobStep step = DecodeAndFit(bytes, settings, result); step != JobStep::Done) {
+    // The copy's picture lives as long as the job: a result that waits for its turn to be
+    // committed holds only the encoded copy and the preview.
+    cDIBSection fitted;
+    if (const JobStep step = DecodeAndFit(bytes, settings, result, fitted); step != JobStep::Done) {
         return stop(step);
     }
     share.Return();
     if (settings.insertCopyright &&
-        !result.fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
-                                          CopyrightFactor(settings.copyrightSize),
-                                          settings.copyrightTransparent, settings.copyrightOutline,
-                                          settings.copyrightColors, settings.copyrightFont)) {
+        !fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
+                                   CopyrightFactor(settings.copyrightSize),
+                                   settings.copyrightTransparent, settings.copyrightOutline,
+                                   settings.copyrightColors, settings.copyrightFont)) {
         return stop(JobStep::Overlay);
     }
-    if (keepExif) exif.SetExifImageSize(result.fitted.Width(), result.fitted.Height());
-    if (!SaveJPGToMemory(result.fitted, result.copy, settings.quality) ||
+    if (keepExif) exif.SetExifImageSize(fitted.Width(), fitted.Height());
+    if (!SaveJPGToMemory(fitted, result.copy, settings.quality) ||
         !exif.InsertSegments(result.copy, keepExif)) {
         return stop(JobStep::Encode);
     }

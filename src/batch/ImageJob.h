@@ -54,7 +54,6 @@ struct JobResult {
     std::string copy;         // the whole copy file, when Done
     int32_t sourceWidth = 0;  // the source's stored size, once decoded
     int32_t sourceHeight = 0;
-    cDIBSection fitted;   // the copy's picture, before the copyright
     cDIBSection preview;  // the source at the preview's size, made in the same pass
 };
 
