@@ -158,11 +158,13 @@ TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
         else
             root.WriteFile("p/" + file.substr(0, equals));
     }
-    std::string first, arguments;
-    for (const std::string& word : test::SplitWords(test::Unescape(row.at(2))))
-        first += ShellQuote(word) + " ";
-    for (const std::string& word : test::SplitWords(test::Unescape(row.at(3))))
-        arguments += ShellQuote(word) + " ";
+    const auto shellWords = [](const std::string& cell) {
+        std::string words;
+        for (const std::string& word : test::SplitWords(test::Unescape(cell)))
+            words += ShellQuote(word) + " ";
+        return words;
+    };
+    const std::string first = shellWords(row.at(2)), arguments = shellWords(row.at(3));
     if (!first.empty()) {
         ASSERT_EQ(Pixtrim(first).status, 0);
     }

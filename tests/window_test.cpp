@@ -24,6 +24,13 @@ struct Shown {
     MessageIcon icon;
 };
 
+// A list's entries as its items hold them, blanks around them left out.
+QStringList Entries(const QListWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i) names << list->item(i)->text().trimmed();
+    return names;
+}
+
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -49,11 +56,6 @@ protected:
     }
     std::string Stored(const char* section, const char* key) {
         return ReadConfigurationValue(photos / "Pixtrim.cfg", section, key);
-    }
-    QStringList Entries(QListWidget* list) {
-        QStringList names;
-        for (int i = 0; i < list->count(); ++i) names << list->item(i)->text().trimmed();
-        return names;
     }
     void Click(QListWidget* list, const QString& name, bool twice = false) {
         const auto found = list->findItems(name, Qt::MatchEndsWith);
@@ -203,17 +205,12 @@ TEST_F(WindowTest, TheRunsPreviewIsTheClicksPreview) {
     window.OptionCopyrightTransparent->setChecked(false);
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     ASSERT_TRUE(shown.empty());
-    const QImage run = window.ImageVisu->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+    const QImage run = window.ImageVisu->pixmap().toImage();
     Click(window.filList, "b.jpg");
-    const QImage click =
-        window.ImageVisu->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+    const QImage click = window.ImageVisu->pixmap().toImage();
     ASSERT_EQ(run.size(), click.size());
     EXPECT_GT(run.width(), 40);
-    double difference = 0;
-    for (int y = 0; y < run.height(); ++y)
-        for (int x = 0; x < run.width() * 3; ++x)
-            difference += std::abs(run.constScanLine(y)[x] - click.constScanLine(y)[x]);
-    EXPECT_LT(difference / (run.width() * run.height() * 3), 6.0);  // of 255, on average
+    EXPECT_LT(test::MeanDifference(run, click), 6.0);  // of 255, on average
 }
 
 // The fatal message comes over the window (its parent), then the settings are stored and
@@ -359,10 +356,8 @@ QString Shows(QWidget* control) {
         return button->isChecked() ? "checked" : "unchecked";
     if (auto* box = qobject_cast<QLineEdit*>(control)) return box->text();
     if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
-    QStringList entries;
-    if (auto* list = qobject_cast<QListWidget*>(control))
-        for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text().trimmed();
-    return entries.join(' ');
+    const auto* list = qobject_cast<QListWidget*>(control);
+    return list ? Entries(list).join(' ') : QString();
 }
 
 class KeyTest : public WindowTest, public testing::WithParamInterface<KeyRow> {};

@@ -15,6 +15,10 @@
 
 namespace pixtrim::test {
 
+inline std::string DataFile(const std::string& name) {
+    return std::string(PIXTRIM_TEST_DATA) + "/" + name;
+}
+
 inline std::string FileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -46,7 +50,7 @@ inline std::vector<std::string> ExivTags(const std::string& path) {
 // The rows of a table of tab-separated cells under tests/data, '#' lines left out.
 inline std::vector<std::vector<std::string>> ReadTable(const std::string& name) {
     std::vector<std::vector<std::string>> rows;
-    std::ifstream table(std::string(PIXTRIM_TEST_DATA) + "/" + name);
+    std::ifstream table(DataFile(name));
     for (std::string line; std::getline(table, line);) {
         if (line.empty() || line.starts_with('#')) continue;
         std::vector<std::string> cells;
@@ -102,7 +106,7 @@ inline bool Regenerating() { return std::getenv("PIXTRIM_REGENERATE") != nullptr
 // `text` is the file tests/data/`name`. With PIXTRIM_REGENERATE=1 (scripts/golden) the file
 // is written instead; a commit that changes one says why.
 inline void ExpectAsStored(const std::string& text, const std::string& name) {
-    const std::string path = std::string(PIXTRIM_TEST_DATA) + "/" + name;
+    const std::string path = DataFile(name);
     if (Regenerating())
         std::ofstream(path, std::ios::binary) << text;
     else

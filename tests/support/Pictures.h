@@ -9,6 +9,7 @@
 #include <string>
 
 #include "image/cDIBSection.h"
+#include "support/Files.h"
 
 namespace pixtrim::test {
 
@@ -47,10 +48,6 @@ inline bool SamePixels(const cDIBSection& a, const cDIBSection& b) {
         if (std::memcmp(PixelAt(a, 0, r), PixelAt(b, 0, r), 3 * size_t(a.Width())) != 0)
             return false;
     return true;
-}
-
-inline std::string DataFile(const std::string& name) {
-    return std::string(PIXTRIM_TEST_DATA) + "/" + name;
 }
 
 }  // namespace pixtrim::test

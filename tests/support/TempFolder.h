@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "settings/ConfigurationFile.h"
+#include "support/Files.h"
 
 namespace pixtrim::test {
 
@@ -51,7 +52,7 @@ public:
     }
     // Copies the test photo `data` (tests/data) into this folder as `name`.
     void AddPhoto(const std::string& data, const std::string& name) const {
-        std::filesystem::copy_file(std::string(PIXTRIM_TEST_DATA) + "/" + data, path_ / name,
+        std::filesystem::copy_file(DataFile(data), path_ / name,
                                    std::filesystem::copy_options::overwrite_existing);
     }
 

@@ -58,24 +58,30 @@ inline std::string WindowState(QWidget& window) {
     return text.toStdString();
 }
 
+// The mean difference of two pictures of one size, of 255, over every channel of every pixel.
+inline double MeanDifference(const QImage& a, const QImage& b) {
+    const QImage first = a.convertToFormat(QImage::Format_RGB888);
+    const QImage second = b.convertToFormat(QImage::Format_RGB888);
+    double difference = 0;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width() * 3; ++x)
+            difference += std::abs(first.constScanLine(y)[x] - second.constScanLine(y)[x]);
+    return difference / (first.width() * first.height() * 3.0);
+}
+
 // The window's state and picture are the stored ones of `name` (tests/data/window).
 inline void ExpectWindowAsStored(QWidget& window, const std::string& name) {
-    const std::string base = std::string(PIXTRIM_TEST_DATA) + "/window/" + name;
+    const std::string base = DataFile("window/" + name);
     ExpectAsStored(WindowState(window), "window/" + name + ".txt");
-    const QImage picture = window.grab().toImage().convertToFormat(QImage::Format_RGB888);
+    const QImage picture = window.grab().toImage();
     if (Regenerating()) {
         picture.save(QString::fromStdString(base + ".png"));
         return;
     }
     // Pixels within a small difference: antialiasing may move with the font library.
-    const QImage stored =
-        QImage(QString::fromStdString(base + ".png")).convertToFormat(QImage::Format_RGB888);
+    const QImage stored(QString::fromStdString(base + ".png"));
     ASSERT_EQ(picture.size(), stored.size()) << name;
-    double difference = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width() * 3; ++x)
-            difference += std::abs(picture.constScanLine(y)[x] - stored.constScanLine(y)[x]);
-    const double mean = difference / (picture.width() * picture.height() * 3.0);
+    const double mean = MeanDifference(picture, stored);
     if (mean > 0.2) picture.save(QString::fromStdString("/tmp/pixtrim-" + name + ".png"));
     EXPECT_LE(mean, 0.2) << name << ": the picture differs; see /tmp/pixtrim-" << name << ".png";
 }
