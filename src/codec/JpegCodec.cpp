@@ -24,6 +24,7 @@ constexpr int kRowsPerCall = 16;
 const char kTooLarge[] = "image trop grande (plus de 1 Gio de pixels)";
 const char kTooFewBytes[] = "image déclarée bien plus grande que ses données";
 const char kNoMemory[] = "mémoire insuffisante";
+const char kTooManyScans[] = "plus de 100 passes de décodage";
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
 // into the function that called libjpeg, which then releases the codec.
@@ -47,11 +48,14 @@ void KeepWarning(j_common_ptr codec) {
     if (errors->warning[0] == 0) (*codec->err->format_message)(codec, errors->warning);
 }
 
-// Ends the decoding of a hostile progressive file whose scans never stop coming.
+// Ends the decoding of a hostile progressive file whose scans never stop coming, in its own
+// words: libjpeg's last message here would be a stale warning.
 void LimitScans(j_common_ptr codec) {
     auto* decoder = reinterpret_cast<j_decompress_ptr>(codec);
     if (decoder->input_scan_number > kMaxScans) {
-        codec->err->error_exit(codec);
+        auto* errors = reinterpret_cast<ErrorManager*>(codec->err);
+        std::snprintf(errors->error, sizeof errors->error, "%s", kTooManyScans);
+        longjmp(errors->jump, 1);
     }
 }
 

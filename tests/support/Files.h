@@ -1,5 +1,5 @@
-// A file's bytes, a word quoted for the shell, what the exiv2 program says of a photo's
-// metadata, the tables of expected outputs, and photos larger than the test photos.
+// A file's bytes, a word quoted for the shell, the tables of expected outputs, and photos
+// larger than the test photos.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,23 +28,6 @@ inline std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
-}
-
-// One line per tag: "key type value", as `exiv2 -Pkyv` prints them.
-inline std::vector<std::string> ExivTags(const std::string& path) {
-    std::vector<std::string> lines;
-    FILE* pipe = popen(("exiv2 -q -Pkyv " + ShellQuote(path) + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return lines;
-    // Each line with its column padding collapsed, so lines compare by content.
-    std::string line;
-    for (int c; (c = fgetc(pipe)) != EOF;) {
-        if (c == '\n')
-            lines.push_back(std::exchange(line, {}));
-        else if (c != ' ' || (!line.empty() && line.back() != ' '))
-            line += char(c);
-    }
-    pclose(pipe);
-    return lines;
 }
 
 // The rows of a table of tab-separated cells under tests/data, '#' lines left out.
