@@ -43,8 +43,9 @@ TEST_P(GoldenTest, TheCopyIsTheOneRecorded) {
     ASSERT_TRUE(width && height);
     HeldFolder data;
     ASSERT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
-    const JobResult result =
-        RunImageJob(data, GetParam().photo, JobSettingsFrom(settings, *width, *height));
+    JobSettings job = JobSettingsFrom(settings, *width, *height);
+    job.quality = line.quality;
+    const JobResult result = RunImageJob(data, GetParam().photo, job);
     const std::string sha256 =
         result.step == JobStep::Done
             ? QCryptographicHash::hash(QByteArray::fromStdString(result.copy),

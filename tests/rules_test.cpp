@@ -6,6 +6,8 @@
 #include <map>
 #include <sstream>
 
+#include "batch/ImageJob.h"
+#include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
 #include "image/cDIBSection.h"
 #include "support/Files.h"
@@ -62,6 +64,21 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
     {"JoinPath", [](const Cells& a) { return JoinPath(a[0], a[1]); }},
     {"TrimBlanks", [](const Cells& a) { return TrimBlanks(a[0]); }},
     {"NameLessIgnoringCase", [](const Cells& a) { return Text(NameLessIgnoringCase(a[0], a[1])); }},
+    {"ForeignFilesReason",
+     [](const Cells& a) { return ForeignFilesReason(test::SplitWords(a[0])); }},
+    {"JobSettingsFrom",  // one stored number for the corner, the size and the colours
+     [](const Cells& a) {
+         Settings s;
+         s.CopyrightPlace = s.CopyrightSize = uint8_t(Int(a[0]));
+         s.CopyrightColor = int16_t(Int(a[0]));
+         const JobSettings job = JobSettingsFrom(s, 1, 1);
+         const char* places[] = {"BottomRight", "BottomLeft", "TopLeft", "TopRight"};
+         const char* sizes[] = {"Small", "Medium", "Large"};
+         const char* colors[] = {"BlackOnWhite", "WhiteOnBlack", "YellowOnBlack", "GreenOnWhite",
+                                 "BlueOnWhite"};
+         return std::string(places[int(job.copyrightPlace)]) + " " + sizes[int(job.copyrightSize)] +
+                " " + colors[int(job.copyrightColors)];
+     }},
 };
 
 // A cell's bytes: escapes undone, and the quotes that show blanks at its ends taken off.
