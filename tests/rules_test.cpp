@@ -11,6 +11,7 @@
 #include "batch/SizeRule.h"
 #include "image/cDIBSection.h"
 #include "support/Files.h"
+#include "support/Pictures.h"
 #include "tools/Filters.h"
 #include "tools/Tools.h"
 
@@ -32,6 +33,32 @@ std::string Text(std::optional<int32_t> value) {
 std::string Text(bool value) { return value ? "yes" : "no"; }
 
 int32_t Int(const std::string& cell) { return std::stoi(cell); }
+
+// A grey picture as the table writes it: rows from the bottom one (memory order) parted by
+// " / ", one value a pixel; a pixel that is not grey reads "not grey".
+cDIBSection GreyPicture(const std::string& text) {
+    std::vector<std::vector<int>> rows(1);
+    for (const std::string& word : test::SplitWords(text)) {
+        if (word == "/")
+            rows.emplace_back();
+        else
+            rows.back().push_back(std::stoi(word));
+    }
+    return test::MakePicture(int32_t(rows[0].size()), int32_t(rows.size()),
+                             [&](int32_t x, int32_t r) { return test::Grey(uint8_t(rows[r][x])); });
+}
+
+std::string GreyText(const cDIBSection& dib) {
+    std::string text;
+    for (int32_t r = 0; r < dib.Height(); ++r) {
+        for (int32_t x = 0; x < dib.Width(); ++x) {
+            const test::Bgr p = test::GetPixel(dib, x, r);
+            text += x > 0 ? " " : r > 0 ? " / " : "";
+            text += p == test::Grey(p[0]) ? std::to_string(p[0]) : "not grey";
+        }
+    }
+    return text;
+}
 
 // Each function as the table calls it: its arguments' cells in, its result's text out.
 const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
@@ -64,6 +91,21 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
     {"JoinPath", [](const Cells& a) { return JoinPath(a[0], a[1]); }},
     {"TrimBlanks", [](const Cells& a) { return TrimBlanks(a[0]); }},
     {"NameLessIgnoringCase", [](const Cells& a) { return Text(NameLessIgnoringCase(a[0], a[1])); }},
+    {"Resample",  // a grey picture into width x height
+     [](const Cells& a) {
+         cDIBSection target;
+         const bool made = GreyPicture(a[0]).Resample(target, Int(a[2]), Int(a[1]));
+         return made ? GreyText(target) : "refused";
+     }},
+    {"Create",  // a buffer of width x height: what it holds then
+     [](const Cells& a) {
+         cDIBSection dib;
+         const bool made = dib.Create(Int(a[0]), Int(a[1]));
+         const bool bare = !dib.hdc() && !dib.hDib() && !dib.DIBSectionBitsPtr();
+         return std::string(made ? "made" : "refused") + (bare ? ", no handles, " : ", ") +
+                std::to_string(dib.Width()) + " x " + std::to_string(dib.Height()) + ", rows of " +
+                std::to_string(dib.BytesPerScanLine());
+     }},
     {"ForeignFilesReason",
      [](const Cells& a) { return ForeignFilesReason(test::SplitWords(a[0])); }},
     {"JobSettingsFrom",  // one stored number for the corner, the size and the colours
