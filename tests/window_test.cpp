@@ -268,73 +268,6 @@ TEST_F(WindowTest, KeysAltRRunsAltXLeaves) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !endStatus.empty(); }));
 }
 
-TEST_F(WindowTest, FolderListShowsAncestorsThenSubFoldersByName) {
-    for (const char* name : {"beta", "Alpha", ".hidden"}) photos.MakeFolder(name);
-    fIHM& window = Start();
-    const QStringList parts = Q(photos.String()).split('/', Qt::SkipEmptyParts);
-    EXPECT_EQ(Entries(window.dirList), QStringList({"/"}) + parts + QStringList({"Alpha", "beta"}));
-    EXPECT_EQ(window.dirList->currentItem()->text(), parts.last());
-    // The indent is drawn, not typed: a name's first letters find it.
-    window.dirList->setFocus();
-    QTest::keyClicks(window.dirList, "be");
-    EXPECT_EQ(window.dirList->currentItem()->text(), "beta");
-}
-
-// A click highlights; leaving the list, a double click or Return opens.
-TEST_F(WindowTest, FoldersOpenOnLeavingTheListDoubleClickOrReturn) {
-    photos.WriteFile("Album/Two/inside.jpg");
-    AddPhoto("testorig.jpg", "outside.jpg");
-    fIHM& window = Start();
-    Click(window.dirList, "Album");
-    EXPECT_EQ(Entries(window.filList), QStringList{"outside.jpg"});
-    window.txtSearchSpec->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(window.filList->Path(), photos / "Album");
-    Click(window.dirList, Q(photos.Path().filename()), true);
-    EXPECT_EQ(window.dirList->Path(), photos.String());
-    window.dirList->setFocus();
-    window.dirList->setCurrentItem(window.dirList->findItems("Album", Qt::MatchEndsWith)[0]);
-    QTest::keyClick(window.dirList, Qt::Key_Return);
-    EXPECT_EQ(window.dirList->Path(), photos / "Album");
-    EXPECT_EQ(window.filList->Path(), photos / "Album");
-}
-
-// The preview fits and centres the picture in its box, gives the stored size, empties
-// for what cannot be read and when the file list is left.
-TEST_F(WindowTest, ThePreviewFitsCentresAndEmpties) {
-    const struct {
-        int32_t width, height;
-        QRect box;
-    } shapes[] = {{600, 450, {16, 30, 113, 85}},
-                  {450, 600, {30, 16, 85, 113}},
-                  {100, 100, {16, 16, 113, 113}},
-                  {227, 149, {16, 35, 113, 74}}};
-    AddPhoto("testorig.jpg", "t.jpg");  // 227 x 149
-    fIHM& window = Start();
-    for (const auto& c : shapes) {
-        ASSERT_TRUE(SaveJPG(
-            test::MakePicture(c.width, c.height, [](int32_t, int32_t) { return test::Grey(90); }),
-            photos / "p.jpg", 90));
-        window.VisualizeImage(photos / "p.jpg");
-        EXPECT_EQ(window.ImageVisu->geometry(), c.box) << c.width;
-        EXPECT_EQ(window.ImageVisuSize->text(), QString("%1 x %2").arg(c.width).arg(c.height));
-    }
-    AddPhoto("Landscape_6.jpg", "rotated.jpg");  // stored 450 x 600, turned by viewers
-    window.VisualizeImage(photos / "rotated.jpg");
-    EXPECT_EQ(window.ImageVisuSize->text(), "450 x 600");
-    photos.WriteFile("bad.jpg", "not a picture");
-    window.VisualizeImage(photos / "bad.jpg");
-    EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
-    EXPECT_EQ(window.ImageVisuSize->text(), "");
-    for (QWidget* next :
-         {static_cast<QWidget*>(window.txtSearchSpec), static_cast<QWidget*>(window.cmdGenerate)}) {
-        window.filList->setFocus(Qt::TabFocusReason);
-        Click(window.filList, "t.jpg");
-        ASSERT_EQ(window.ImageVisuSize->text(), "227 x 149");
-        next->setFocus(Qt::TabFocusReason);
-        EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
-    }
-}
-
 // The keyboard's paths (tests/data/window/keys.tsv says how to read a row).
 struct KeyRow {
     std::string name, click, focus, keys, focused, control, shows;
@@ -349,32 +282,54 @@ std::vector<KeyRow> ReadKeyRows() {
     return rows;
 }
 
-// What a control shows: a button whether it is checked, a box or label its text, a list
-// its entries.
-QString Shows(QWidget* control) {
+// What a control shows: a button whether it is checked, a box or label its text (the
+// preview its picture's place), a list its entries with the current one in brackets and
+// the photo folder's name as p.
+QString Shows(QWidget* control, const QString& photoFolder) {
     if (auto* button = qobject_cast<QAbstractButton*>(control))
         return button->isChecked() ? "checked" : "unchecked";
     if (auto* box = qobject_cast<QLineEdit*>(control)) return box->text();
-    if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
-    const auto* list = qobject_cast<QListWidget*>(control);
-    return list ? Entries(list).join(' ') : QString();
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        const QRect g = label->geometry();
+        if (label->pixmap().isNull()) return label->text();
+        return QString("picture @%1,%2 %3x%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+    }
+    QStringList entries;
+    if (const auto* list = qobject_cast<QListWidget*>(control)) {
+        entries = Entries(list);
+        for (int i = 0; i < entries.size(); ++i) {
+            if (entries[i] == photoFolder) entries[i] = "p";
+            if (i == list->currentRow()) entries[i] = "[" + entries[i] + "]";
+        }
+    }
+    return entries.join(' ');
 }
 
 class KeyTest : public WindowTest, public testing::WithParamInterface<KeyRow> {};
 
 TEST_P(KeyTest, TheKeysReachTheRowsState) {
+    for (const char* name : {"beta", "Alpha", ".hidden", "Album/Two"}) photos.MakeFolder(name);
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("Landscape_5.jpg", "b.jpg");
-    photos.WriteFile("c.png");
-    photos.WriteFile("d.txt");
+    AddPhoto("testorig.jpg", "t.jpg");
+    AddPhoto("Landscape_6.jpg", "r.jpg");
+    AddPhoto("testorig.jpg", "Album/f.jpg");
+    for (const char* name : {"c.png", "d.txt", "e.jpg"}) photos.WriteFile(name);
     fIHM& window = Start();
     const auto control = [&](const std::string& name) {
         QWidget* found = window.findChild<QWidget*>(Q(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     };
-    for (const QString& name : Q(GetParam().click).split(' ', Qt::SkipEmptyParts))
-        QTest::mouseClick(control(name.toStdString()), Qt::LeftButton, {}, QPoint(5, 5));
+    // A control's name clicks it; LIST>NAME clicks an entry, LIST>>NAME double-clicks it.
+    for (const QString& name : Q(GetParam().click).split(' ', Qt::SkipEmptyParts)) {
+        const QStringList parts = name.split('>');
+        if (parts.size() == 1)
+            QTest::mouseClick(control(name.toStdString()), Qt::LeftButton, {}, QPoint(5, 5));
+        else
+            Click(qobject_cast<QListWidget*>(control(parts[0].toStdString())), parts.last(),
+                  parts.size() == 3);
+    }
     control(GetParam().focus)->setFocus(Qt::MouseFocusReason);
     QTest::qWait(1);
     for (const QString& key : Q(GetParam().keys).split(' ', Qt::SkipEmptyParts)) {
@@ -388,7 +343,8 @@ TEST_P(KeyTest, TheKeysReachTheRowsState) {
         QTest::qWait(1);  // what the window does next, as between two real key strokes
     }
     EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), GetParam().focused);
-    EXPECT_EQ(Shows(control(GetParam().control)).toStdString(), GetParam().shows);
+    EXPECT_EQ(Shows(control(GetParam().control), Q(photos.Path().filename())).toStdString(),
+              GetParam().shows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyTest, testing::ValuesIn(ReadKeyRows()),
