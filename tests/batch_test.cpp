@@ -14,10 +14,15 @@
 #include <optional>
 
 #include "batch/ImageJob.h"
+#include "batch/JpegResize.h"
 #include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
-#include "support/RunFixture.h"
+#include "support/FakeHost.h"
+#include "support/Files.h"
+#include "support/Pictures.h"
+#include "support/TempFolder.h"
+#include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
@@ -26,7 +31,41 @@ namespace fs = std::filesystem;
 using test::FileBytes;
 
 const char kEnd[] = "\rL'application va maintenant se terminer";
-using BatchTest = test::RunFixture;
+
+// A run of the core on a temporary photo folder, with a recording host.
+class BatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        settings.AppFolder = app.String();
+        settings.ImageFolder = photos.String();
+        settings.ImageWidth = "320";
+        settings.ImageHeight = "240";
+    }
+
+    void AddPhoto(const std::string& data, const std::string& name) { photos.AddPhoto(data, name); }
+    void Run() { run.ResizeFolder(); }
+    std::string Output(const std::string& name = "") const {
+        return name.empty() ? photos / "Resized" : photos / ("Resized/" + name);
+    }
+    // The copies in the output folder (its record left out).
+    std::vector<std::string> OutputNames() const {
+        std::vector<std::string> names = test::Names(Output());
+        std::erase(names, kOutputRecordName);
+        return names;
+    }
+    // The only message shown, when it has that icon; else what was shown instead.
+    std::string Message(MessageIcon icon = MessageIcon::Critical) const {
+        if (host.messages.size() != 1) return std::to_string(host.messages.size()) + " messages";
+        return (host.messages[0].icon == icon ? "" : "(other icon) ") + host.messages[0].text;
+    }
+
+    test::TempFolder photos;
+    test::TempFolder app;
+    Settings settings;
+    test::FakeHost host{settings};
+    JpegResize run{settings, host};
+    test::CurrentFolderGuard currentFolder;
+};
 
 // Every file below `folder`, with its bytes: equal snapshots mean nothing there changed.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {

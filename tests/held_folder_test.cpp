@@ -19,31 +19,8 @@ protected:
     HeldFolder folder;
 };
 
-// The output folder loses its Thumbs.db, then goes when nothing else is in it; sub-folders
-// and their contents are never touched.
-TEST_F(HeldFolderTest, TidyingRemovesThumbsDbThenOnlyAnEmptyFolder) {
-    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
-        // made, left
-        {{"Thumbs.db"}, {}},
-        {{"Thumbs.db", "a.jpg"}, {"a.jpg"}},
-        {{"Album/", "Album/a.jpg"}, {"Album"}},
-        {{"Thumbs.db/"}, {"Thumbs.db"}},  // a folder of that name is the user's
-        {{"Thumbs.db", ".record"}, {}},   // the program's own record alone counts as empty
-        {{".record", "a.jpg"}, {".record", "a.jpg"}}};
-    for (const auto& [made, left] : cases) {
-        temp.MakeFolder("Resized");
-        for (const std::string& file : made)
-            file.ends_with('/') ? (void)temp.MakeFolder("Resized/" + file)
-                                : (void)temp.WriteFile("Resized/" + file);
-        HeldFolder output;
-        ASSERT_TRUE(folder.OpenChild("Resized", output));
-        EXPECT_EQ(RemoveFolderIfEmpty(folder, "Resized", output, ".record"), !left.empty());
-        EXPECT_EQ(output.IsOpen(), !left.empty());
-        EXPECT_EQ(test::Names(temp / "Resized"), left);
-        fs::remove_all(temp / "Resized");
-    }
-}
-
+// The tidying of an output folder (Thumbs.db, then the folder when nothing else is in it)
+// is in the command line's table.
 // The temporary name never grows with the target's; a failed write leaves no temporary
 // file and the target as it was.
 TEST_F(HeldFolderTest, WritesWholeOrNotAtAll) {
