@@ -28,33 +28,7 @@ TEST(BufferTest, PixelsBlueFirstAndClearUp) {
     EXPECT_EQ(dib.BytesPerScanLine(), 24);
 }
 
-// Copies between surfaces work in surface coordinates (y downwards) and clip at the edges.
-TEST(BufferTest, BlitsCopyInSurfaceCoordinates) {
-    const cDIBSection source = test::MakePicture(6, 4, [](int32_t x, int32_t r) {
-        return Bgr{uint8_t(x), uint8_t(r), 7};
-    });
-    const auto grey = [](int32_t w, int32_t h) {
-        return test::MakePicture(w, h, [](int32_t, int32_t) { return test::Grey(99); });
-    };
-    cDIBSection target = grey(6, 4);
-    target.LoadPictureBlt(source.hdc(), 0, 0, -5, -2);  // negative: the whole buffer
-    EXPECT_TRUE(test::SamePixels(source, target));
-    target = grey(2, 2);
-    target.LoadPictureBlt(source.hdc(), 3, 1);  // surface (3, 1) is memory row 2
-    EXPECT_EQ(GetPixel(target, 0, 1), (Bgr{3, 2, 7}));
-    EXPECT_EQ(GetPixel(target, 1, 0), (Bgr{4, 1, 7}));
-    target = grey(6, 4);
-    target.LoadPictureBlt(source.hdc(), 0, 2);  // two source rows left: two copied
-    EXPECT_EQ(GetPixel(target, 0, 2), (Bgr{0, 0, 7}));
-    EXPECT_EQ(GetPixel(target, 5, 1), test::Grey(99));
-    // The other way: this buffer painted onto another surface, at (1, 0) of it.
-    target = grey(6, 4);
-    source.PaintPicture(target.hdc(), 1, 0, 2, 1, 3, 3);  // surface row 3 is memory row 0
-    EXPECT_EQ(GetPixel(target, 1, 3), (Bgr{3, 0, 7}));
-    EXPECT_EQ(GetPixel(target, 2, 3), (Bgr{4, 0, 7}));
-    EXPECT_EQ(GetPixel(target, 3, 3), test::Grey(99));
-}
-
+// Copies between surfaces are rows of the rules table.
 // A picture of any format comes in as 24-bit pixels, its top row the last memory row.
 TEST(BufferTest, APictureComesInAsBottomUpBlueGreenRed) {
     QImage picture(2, 2, QImage::Format_ARGB32);

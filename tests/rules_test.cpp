@@ -48,6 +48,17 @@ cDIBSection GreyPicture(const std::string& text) {
                              [&](int32_t x, int32_t r) { return test::Grey(uint8_t(rows[r][x])); });
 }
 
+// The 6 x 4 source of the copies between surfaces: each pixel's grey value is 10 x + its
+// memory row, so a copy shows where each pixel came from; and a target of 99s.
+cDIBSection Numbered() {
+    return test::MakePicture(6, 4,
+                             [](int32_t x, int32_t r) { return test::Grey(uint8_t(10 * x + r)); });
+}
+
+cDIBSection Filled(int32_t width, int32_t height) {
+    return test::MakePicture(width, height, [](int32_t, int32_t) { return test::Grey(99); });
+}
+
 std::string GreyText(const cDIBSection& dib) {
     std::string text;
     for (int32_t r = 0; r < dib.Height(); ++r) {
@@ -105,6 +116,19 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
          return std::string(made ? "made" : "refused") + (bare ? ", no handles, " : ", ") +
                 std::to_string(dib.Width()) + " x " + std::to_string(dib.Height()) + ", rows of " +
                 std::to_string(dib.BytesPerScanLine());
+     }},
+    {"LoadPictureBlt",  // into a target of width x height, from the numbered source
+     [](const Cells& a) {
+         cDIBSection target = Filled(Int(a[0]), Int(a[1]));
+         target.LoadPictureBlt(Numbered().hdc(), Int(a[2]), Int(a[3]), Int(a[4]), Int(a[5]));
+         return GreyText(target);
+     }},
+    {"PaintPicture",  // the numbered source onto a 6 x 4 target
+     [](const Cells& a) {
+         cDIBSection target = Filled(6, 4);
+         Numbered().PaintPicture(target.hdc(), Int(a[0]), Int(a[1]), Int(a[2]), Int(a[3]),
+                                 Int(a[4]), Int(a[5]));
+         return GreyText(target);
      }},
     {"ForeignFilesReason",
      [](const Cells& a) { return ForeignFilesReason(test::SplitWords(a[0])); }},

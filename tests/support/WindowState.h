@@ -1,8 +1,9 @@
 // The window as a user meets it, for comparing with files under tests/data/window: a text
-// with one line per control in the order Tab visits them (what it shows, whether it is
-// hidden, greyed or checked, its place and tool tip), and a picture of it. Run with
-// PIXTRIM_REGENERATE=1 (scripts/golden does) to write the files anew; a commit that changes
-// them says why, also when a new toolkit or font moved the pictures.
+// with its title, size, place and icon, then one line per control in the order Tab visits
+// them (what it shows, whether it is hidden, greyed or checked, its place and tool tip),
+// and a picture of it. Run with PIXTRIM_REGENERATE=1 (scripts/golden does) to write the
+// files anew; a commit that changes them says why, also when a new toolkit or font moved
+// the pictures.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,8 +14,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTextStream>
 #include <QWidget>
+#include <cstdlib>
 
 #include "support/Files.h"
 
@@ -48,10 +51,16 @@ inline QString ControlState(QWidget& window, QWidget& w) {
 inline std::string WindowState(QWidget& window) {
     QString text;
     // The version moves with every release; the title around it is what is stored.
+    const QRect screen = window.screen()->availableGeometry(), shown = window.geometry();
+    const bool centred =
+        std::abs((shown.left() - screen.left()) - (screen.right() - shown.right())) <= 1 &&
+        std::abs((shown.top() - screen.top()) - (screen.bottom() - shown.bottom())) <= 1;
+    const QSize icon = window.windowIcon().availableSizes().value(0);
     QTextStream(&text) << window.windowTitle().replace(PIXTRIM_VERSION, "VERSION") << " "
                        << window.width() << "x" << window.height()
                        << (window.minimumSize() == window.maximumSize() ? " fixed" : " resizable")
-                       << "\n";
+                       << (centred ? " centred" : "") << " icon " << icon.width() << "x"
+                       << icon.height() << "\n";
     for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
         if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
             text += ControlState(window, *w);
