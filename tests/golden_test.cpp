@@ -33,7 +33,8 @@ class GoldenTest : public testing::TestWithParam<GoldenRow> {};
 
 TEST_P(GoldenTest, TheCopyIsTheOneRecorded) {
     std::vector<std::string> words = {"--resize", "p"};
-    for (const std::string& word : test::SplitWords(GetParam().options)) words.push_back(word);
+    for (const std::string& word : test::SplitWords(test::Unescape(GetParam().options)))
+        words.push_back(word);
     const CommandLine line = ParseCommandLine(words);
     ASSERT_EQ(line.error, "");
     Settings settings;
