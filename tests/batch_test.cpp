@@ -102,12 +102,10 @@ TEST_F(BatchTest, ProgressRoundsHalfToEven) {
     EXPECT_EQ(host.progress, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100, 100}));
 }
 
-TEST_F(BatchTest, AnEmptyFolderSaysSoAndTidiesTheOutputFolder) {
-    photos.WriteFile("Resized/Thumbs.db");
-    photos.WriteFile("notes.txt");
+// (The command line's table shows what the tidying of the output folder leaves.)
+TEST_F(BatchTest, AnEmptyFolderSaysSo) {
     Run();
     EXPECT_EQ(Message(MessageIcon::Information), "Il n'y a aucune image dans ce répertoire");
-    EXPECT_FALSE(fs::exists(Output()));
     EXPECT_EQ(host.calls.back(), "HideProgressBar");
 }
 
@@ -247,10 +245,10 @@ protected:
 
 // Many cores or one, a run shows and writes exactly the same, and stops at the same image.
 TEST_P(ThreadsTest, OneThreadAndManyGiveTheSameRun) {
-    const char* sources[] = {
-        "Landscape_1.jpg", "Landscape_6.jpg", "Canon_DIGITAL_IXUS_400.jpg",
-        "testorig.jpg",    "Landscape_2.jpg", "Rømø_-_St.Klement_-_Kanzel_3.jpg"};
-    for (int i = 0; i < 6; ++i) AddPhoto(sources[i], std::string(1, char('a' + i)) + ".jpg");
+    char name = 'a';
+    for (const char* photo : {"Landscape_1", "Landscape_6", "Canon_DIGITAL_IXUS_400", "testorig",
+                              "Landscape_2", "Rømø_-_St.Klement_-_Kanzel_3"})
+        AddPhoto(std::string(photo) + ".jpg", std::string(1, name++) + ".jpg");
     if (GetParam() == Trouble::UnreadableInTheMiddle) AddPhoto("hopper_png_renamed.jpg", "c.jpg");
     settings.KeepExif = settings.InsertCopyright = true;
     settings.CopyrightText = "© 2026";
@@ -288,14 +286,12 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
 // larger than the whole budget runs alone; one larger than the machine is refused.
 TEST_F(BatchTest, JobsStartWithinTheMemoryBudget) {
     const std::string big = test::MadePhoto(2000, 2000, true);
-    JpegHeader header;
-    ASSERT_TRUE(ReadJpegHeader(big, header));
-    EXPECT_EQ(header.coefficientBytes, 3u * 250 * 250 * 128);  // 3 components, 64 x 2 bytes
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) photos.WriteFile(name, big);
     const JobSettings job = JobSettingsFrom(settings, 320, 240);
     const uint64_t needs = JobMemoryNeeds(big, job);
-    // 32 source rows of 6000 bytes, the coefficients, and the 240 x 240 copy's rows.
-    EXPECT_EQ(needs - big.size(), 32u * 6000 + header.coefficientBytes + 720 * 240);
+    // 32 source rows of 6000 bytes, the coefficients (3 components of 250 x 250 blocks of
+    // 64 x 2 bytes), and the 240 x 240 copy's rows.
+    EXPECT_EQ(needs - big.size(), 32u * 6000 + 3u * 250 * 250 * 128 + 720 * 240);
     run.Threads = 3;
     std::map<std::string, std::string> roomy;
     for (const uint64_t budget : {needs * 10, needs, uint64_t{1}}) {

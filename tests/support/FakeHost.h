@@ -14,7 +14,6 @@ namespace pixtrim::test {
 struct Message {
     std::string text;
     MessageIcon icon;
-    std::string reason;
 };
 
 class FakeHost : public HeadlessHost {
@@ -40,9 +39,8 @@ public:
     void ProcessEvents() override {
         if (onProcessEvents) onProcessEvents();
     }
-    void ShowMessage(const std::string& text, MessageIcon icon,
-                     const std::string& reason) override {
-        messages.push_back({text, icon, reason});
+    void ShowMessage(const std::string& text, MessageIcon icon, const std::string&) override {
+        messages.push_back({text, icon});
     }
     void QuitApplication() override {
         calls.push_back("QuitApplication"), saved.push_back(settings_);
