@@ -11,26 +11,10 @@ namespace {
 using test::Bgr;
 using test::GetPixel;
 
-// Rows of 3 bytes a pixel, blue first (the sizes and strides are rows of the rules table);
-// a buffer cleared up keeps its header.
-TEST(BufferTest, PixelsBlueFirstAndClearUp) {
-    cDIBSection dib = test::MakePicture(3, 1, [](int32_t x, int32_t) {
-        return Bgr{uint8_t(10 * x), uint8_t(10 * x + 1), uint8_t(10 * x + 2)};
-    });
-    const uint8_t expected[] = {0, 1, 2, 10, 11, 12, 20, 21, 22};
-    EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), dib.DIBSectionBitsPtr()));
-    EXPECT_EQ(dib.hdc()->SelectedBitmap(), dib.hDib());
-    ASSERT_TRUE(dib.Create(7, 5));
-    dib.ClearUp();
-    EXPECT_EQ(dib.hdc(), nullptr);
-    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
-    EXPECT_EQ(dib.Width(), 7);  // the header stays
-    EXPECT_EQ(dib.BytesPerScanLine(), 24);
-}
-
-// Copies between surfaces are rows of the rules table.
-// A picture of any format comes in as 24-bit pixels, its top row the last memory row.
-TEST(BufferTest, APictureComesInAsBottomUpBlueGreenRed) {
+// A picture of any format comes in as 24-bit pixels, blue first, its top row the last memory
+// row (sizes, strides and copies between surfaces are rows of the rules table); a buffer
+// cleared up keeps its header.
+TEST(BufferTest, APictureComesInBottomUpBlueFirstAndClearsUp) {
     QImage picture(2, 2, QImage::Format_ARGB32);
     picture.setPixel(0, 0, qRgb(10, 20, 30));
     picture.setPixel(1, 1, qRgb(40, 50, 60));
@@ -39,6 +23,13 @@ TEST(BufferTest, APictureComesInAsBottomUpBlueGreenRed) {
     ASSERT_EQ(dib.Width(), 2);
     EXPECT_EQ(GetPixel(dib, 0, 1), (Bgr{30, 20, 10}));
     EXPECT_EQ(GetPixel(dib, 1, 0), (Bgr{60, 50, 40}));
+    EXPECT_EQ(dib.hdc()->SelectedBitmap(), dib.hDib());
+    ASSERT_TRUE(dib.Create(7, 5));
+    dib.ClearUp();
+    EXPECT_EQ(dib.hdc(), nullptr);
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+    EXPECT_EQ(dib.Width(), 7);  // the header stays
+    EXPECT_EQ(dib.BytesPerScanLine(), 24);
 }
 
 }  // namespace

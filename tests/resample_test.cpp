@@ -8,17 +8,14 @@
 namespace pixtrim {
 namespace {
 
-using test::Bgr;
 using test::Grey;
 
-// The rule's worked examples are rows of the rules table.
-TEST(ResampleTest, EqualSizeIsACopyAndBadTargetsAreRefused) {
-    const cDIBSection source = test::MakePicture(7, 5, [](int32_t x, int32_t r) {
-        return Bgr{uint8_t(x * 31), uint8_t(r * 57), uint8_t(x ^ r)};
-    });
+// The rule's worked examples are rows of the rules table, and the golden table's copies
+// of the small photos, which keep their size, are plain copies.
+TEST(ResampleTest, BadTargetsAreRefused) {
+    const cDIBSection source = test::MakePicture(7, 5, [](int32_t, int32_t) { return Grey(9); });
     cDIBSection target, empty;
     ASSERT_TRUE(source.Resample(target, 5, 7));
-    EXPECT_TRUE(test::SamePixels(source, target));
     EXPECT_FALSE(source.Resample(target, 0, 4));
     EXPECT_EQ(target.hdc(), nullptr);  // a refused copy leaves the target empty
     EXPECT_FALSE(empty.Resample(target, 2, 2));
