@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/ImageJob.h"
 #include "settings/Settings.h"
 
 namespace pixtrim {
@@ -14,12 +15,12 @@ namespace pixtrim {
 struct CommandLine {
     enum class Mode { Window, Resize, ShowSettings, Help, Version };
     Mode mode = Mode::Window;
-    std::string folder;      // Resize: the folder to run over; Window: where to open (or empty)
-    int threads = 0;         // 0: the default (PIXTRIM_THREADS, else the cores)
-    bool save = false;       // store the effective settings, as a run from the window does
-    bool keepGoing = false;  // a file that fails is named and passed over
-    bool useStore = true;    // false: the defaults, the store ignored
-    int quality = 80;        // the copies' JPEG quality, never stored
+    std::string folder;          // Resize: the folder to run over; Window: where to open (or empty)
+    int threads = 0;             // 0: the default (PIXTRIM_THREADS, else the cores)
+    bool save = false;           // store the effective settings, as a run from the window does
+    bool keepGoing = false;      // a file that fails is named and passed over
+    bool useStore = true;        // false: the defaults, the store ignored
+    int quality = kJpegQuality;  // the copies' JPEG quality, never stored
     std::vector<std::function<void(Settings&)>> edits;
     std::string error;  // one line when the arguments are not understood
 
