@@ -4,8 +4,8 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <future>
-#include <numeric>
 
 #include "batch/ImageSelection.h"
 #include "batch/OutputRecord.h"
@@ -20,24 +20,6 @@ const char kEndOfProgram[] = "L'application va maintenant se terminer";
 const char kOpenError[] = "Erreur à l'ouverture de ";
 const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
-
-// The order the jobs start in: the listing's, except its last few, which start largest
-// first, so that no worker idles at the end while another finishes a large photo alone.
-// The answers are still committed in the listing's order.
-std::vector<size_t> StartOrder(const HeldFolder& folder, const std::vector<std::string>& names,
-                               int threads) {
-    std::vector<size_t> order(names.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    const size_t tail = threads > 1 ? std::min(names.size(), size_t(2 * threads)) : 0;
-    std::vector<uint64_t> sizes(names.size());
-    for (size_t i = names.size() - tail; i < names.size(); ++i) {
-        EntryStatus status;
-        if (folder.Status(names[i], status)) sizes[i] = status.size;
-    }
-    std::stable_sort(order.end() - std::ptrdiff_t(tail), order.end(),
-                     [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
-    return order;
-}
 
 }  // namespace
 
@@ -245,20 +227,18 @@ void JpegResize::ResizeAllImages() {
     ProgressDone = 0;
     Failures = 0;
 
-    // Jobs run on the pool in their start order, at most threads + 1 ahead of the commits
-    // (more only while the image to commit next has not started); their answers are
-    // committed here, strictly in the listing's order, exactly as a run of one image at a
-    // time would. The pool is declared last: it ends, and with it every running job, before
-    // anything the jobs read.
+    // Jobs run on the pool in listing order, at most threads + 1 at once (so at most that
+    // many decoded sources exist); their answers are committed here, strictly in order,
+    // exactly as a run of one image at a time would. The pool is declared last: it ends,
+    // and with it every running job, before anything the jobs read.
     JobSettings job = JobSettingsFrom(settings_, boxWidth_, boxHeight_);
     job.memoryLimit = AvailableMemory();
     job.quality = Quality;
     job.previewSize = host_.PreviewSizes();
     const int threads = Threads > 0 ? Threads : RunThreads();
     MemoryBudget budget(MemoryBudgetBytes > 0 ? MemoryBudgetBytes : RunMemoryBudget());
-    const std::vector<size_t> order = StartOrder(imageFolder_, ImageNames, threads);
-    std::vector<std::future<JobResult>> answers(ImageNames.size());
-    size_t started = 0;
+    std::deque<std::future<JobResult>> inFlight;
+    size_t submitted = 0;
     WorkerPool pool(threads);
     // Declared after the pool, so it ends first: jobs that wait for memory are let go
     // before the pool waits for them.
@@ -266,24 +246,26 @@ void JpegResize::ResizeAllImages() {
         MemoryBudget& budget;
         ~CloseOnExit() { budget.Close(); }
     } closeBudget{budget};
-    for (size_t i = 0; i < ImageNames.size(); ++i) {
-        while (started < order.size() && (started <= i + threads || !answers[i].valid())) {
-            const JobTurn turn{&budget, started};
-            const std::string& next = ImageNames[order[started++]];
-            answers[order[started - 1]] = pool.Submit(
-                [this, &job, &next, turn] { return RunImageJob(imageFolder_, next, job, turn); });
+    for (const std::string& name : ImageNames) {
+        while (submitted < ImageNames.size() && inFlight.size() < size_t(threads) + 1) {
+            const JobTurn turn{&budget, submitted};
+            const std::string& next = ImageNames[submitted++];
+            inFlight.push_back(pool.Submit(
+                [this, &job, &next, turn] { return RunImageJob(imageFolder_, next, job, turn); }));
         }
         host_.ProcessEvents();
         if (host_.QuitRequested()) return;
         // The window stays alive while the answer is made.
-        while (answers[i].wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        while (inFlight.front().wait_for(std::chrono::milliseconds(20)) !=
+               std::future_status::ready) {
             host_.ProcessEvents();
             if (host_.QuitRequested()) return;
         }
-        const JobResult result = answers[i].get();
+        const JobResult result = inFlight.front().get();
+        inFlight.pop_front();
         ++ProgressDone;
         host_.SetProgressBar(ProgressPercent());
-        if (!CommitImage(ImageNames[i], result)) return;
+        if (!CommitImage(name, result)) return;
     }
     host_.ProcessEvents();
     PeakMemory = budget.Peak();
