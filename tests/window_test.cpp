@@ -192,7 +192,7 @@ TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindowAsStored) {
 TEST_F(WindowTest, TheRunsPreviewIsTheClicksPreview) {
     AddPhoto("Landscape_5.jpg", "b.jpg");
     fIHM& window = Start();
-    window.OptionImageSize[6]->setChecked(true);
+    window.OptionImageSize[0]->setChecked(true);  // the custom size
     window.ImageCustomWidth->setText("40");
     window.ImageCustomHeight->setText("30");
     window.OptionCopyright->setChecked(true);
