@@ -2,25 +2,18 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <optional>
 
 #include "batch/ImageJob.h"
 #include "batch/JpegResize.h"
 #include "batch/OutputRecord.h"
-#include "batch/SizeRule.h"
-#include "codec/JpegCodec.h"
 #include "support/FakeHost.h"
 #include "support/Files.h"
-#include "support/Pictures.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"
 

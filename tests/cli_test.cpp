@@ -7,7 +7,6 @@
 #include <regex>
 
 #include "support/Files.h"
-#include "support/Pictures.h"
 #include "support/TempFolder.h"
 
 namespace pixtrim {
@@ -24,21 +23,23 @@ struct Outcome {
 
 class CommandLineTest : public testing::Test {
 protected:
-    // Runs pixtrim with `arguments` (shell words) from the photo folder's parent, with the
-    // settings store in a folder of its own.
-    Outcome Pixtrim(const std::string& arguments) {
+    // Runs the shell `script` in the photo folder's parent, with the settings store in a
+    // folder of its own (PIXTRIM is the program); its exit status, -1 when it did not exit.
+    int Shell(const std::string& script) const {
         const std::string command = "cd " + ShellQuote(root.String()) +
-                                    " && XDG_CONFIG_HOME=" + ShellQuote(root / "config") + " " +
-                                    PIXTRIM_EXECUTABLE + " " + arguments + " >" +
-                                    ShellQuote(root / "out") + " 2>" + ShellQuote(root / "err");
+                                    " && export XDG_CONFIG_HOME=" + ShellQuote(root / "config") +
+                                    " PIXTRIM=" + ShellQuote(PIXTRIM_EXECUTABLE) + " && " + script;
         const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, FileBytes(root / "out"),
-                FileBytes(root / "err")};
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Runs pixtrim with `arguments` (shell words).
+    Outcome Pixtrim(const std::string& arguments) const {
+        const int status = Shell("\"$PIXTRIM\" " + arguments + " >out 2>err");
+        return {status, FileBytes(root / "out"), FileBytes(root / "err")};
     }
     void AddPhoto(const std::string& data, const std::string& name) {
         root.AddPhoto(data, "p/" + name);
     }
-    std::string Store() { return FileBytes(root / "config/Pixtrim/Pixtrim.ini"); }
 
     test::TempFolder root;
     std::string photos = root.MakeFolder("p");
@@ -47,12 +48,8 @@ protected:
 // Output that cannot be written is a failure a script sees.
 TEST_F(CommandLineTest, ALostOutputIsAFailure) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
-    for (const char* command : {" --resize p --no-settings >/dev/full", " --version >&-"}) {
-        const int status = std::system(("cd " + ShellQuote(root.String()) + " && " +
-                                        PIXTRIM_EXECUTABLE + command + " 2>/dev/null")
-                                           .c_str());
-        EXPECT_EQ(WEXITSTATUS(status), 2) << command;
-    }
+    for (const char* command : {" --resize p --no-settings >/dev/full", " --version >&-"})
+        EXPECT_EQ(Shell(std::string("\"$PIXTRIM\"") + command + " 2>/dev/null"), 2) << command;
 }
 
 // SIGTERM mid-run: the run stops after the copy in hand, leaves only whole copies and its
@@ -60,19 +57,17 @@ TEST_F(CommandLineTest, ALostOutputIsAFailure) {
 TEST_F(CommandLineTest, SigtermStopsAfterTheCopyInHand) {
     for (int i = 0; i < 40; ++i) AddPhoto("Canon EOS 450D.jpg", std::to_string(i) + ".jpg");
     // Sent once the first copy exists; a run that ended before fails the test (status 99).
-    const std::string command = "cd " + ShellQuote(root.String()) +
-                                " && export XDG_CONFIG_HOME=config && { " + PIXTRIM_EXECUTABLE +
-                                " --resize p --threads 1 --box 2000x2000 >out 2>err & } && "
-                                "until [ -e p/Resized/0.jpg ]; do kill -0 $! || exit 99; "
-                                "sleep 0.001; done; kill -TERM $!; wait $!";
-    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 143);
+    EXPECT_EQ(Shell("{ \"$PIXTRIM\" --resize p --threads 1 --box 2000x2000 >out 2>err & } && "
+                    "until [ -e p/Resized/0.jpg ]; do kill -0 $! || exit 99; sleep 0.001; done; "
+                    "kill -TERM $!; wait $!"),
+              143);
     EXPECT_EQ(FileBytes(root / "err"), "pixtrim: " + photos + ": interrompu\n");  // not killed
     size_t copies = 0;
     for (const auto& entry : fs::directory_iterator(photos + "/Resized")) {
         const std::string name = entry.path().filename();
         if (name == ".pixtrim-copies") continue;
         EXPECT_NE(name.rfind(".pixtrim-", 0), 0u) << name;
-        EXPECT_EQ(FileBytes(entry.path()).substr(FileBytes(entry.path()).size() - 2), "\xFF\xD9");
+        EXPECT_TRUE(FileBytes(entry.path()).ends_with("\xFF\xD9")) << name;
         ++copies;
     }
     EXPECT_LT(copies, 40u);

@@ -49,14 +49,10 @@ cDIBSection GreyPicture(const std::string& text) {
 }
 
 // The 6 x 4 source of the copies between surfaces: each pixel's grey value is 10 x + its
-// memory row, so a copy shows where each pixel came from; and a target of 99s.
+// memory row, so a copy shows where each pixel came from (its targets are 99s).
 cDIBSection Numbered() {
     return test::MakePicture(6, 4,
                              [](int32_t x, int32_t r) { return test::Grey(uint8_t(10 * x + r)); });
-}
-
-cDIBSection Filled(int32_t width, int32_t height) {
-    return test::MakePicture(width, height, [](int32_t, int32_t) { return test::Grey(99); });
 }
 
 std::string GreyText(const cDIBSection& dib) {
@@ -119,13 +115,13 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
      }},
     {"LoadPictureBlt",  // into a target of width x height, from the numbered source
      [](const Cells& a) {
-         cDIBSection target = Filled(Int(a[0]), Int(a[1]));
+         cDIBSection target = test::UniformGrey(Int(a[0]), Int(a[1]), 99);
          target.LoadPictureBlt(Numbered().hdc(), Int(a[2]), Int(a[3]), Int(a[4]), Int(a[5]));
          return GreyText(target);
      }},
     {"PaintPicture",  // the numbered source onto a 6 x 4 target
      [](const Cells& a) {
-         cDIBSection target = Filled(6, 4);
+         cDIBSection target = test::UniformGrey(6, 4, 99);
          Numbered().PaintPicture(target.hdc(), Int(a[0]), Int(a[1]), Int(a[2]), Int(a[3]),
                                  Int(a[4]), Int(a[5]));
          return GreyText(target);

@@ -11,7 +11,6 @@
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
 #include "support/Files.h"
-#include "support/Pictures.h"
 #include "support/TempFolder.h"
 #include "tools/Tools.h"
 

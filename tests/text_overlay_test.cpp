@@ -40,15 +40,11 @@ int64_t CountColor(const cDIBSection& dib, const Bgr& color) {
     return count;
 }
 
-cDIBSection GreyPicture(int32_t width, int32_t height) {
-    return test::MakePicture(width, height, [](int32_t, int32_t) { return Grey(kBackground); });
-}
-
 // Green on white, the colours of the stored number 3, which has no button and no option (the
 // others, and where each corner, size, face and outline draws, are the golden table's): the
 // box (opaque) in the background color, fully covered glyph pixels in the text color.
 TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColor) {
-    cDIBSection dib = GreyPicture(400, 300);
+    cDIBSection dib = test::UniformGrey(400, 300, kBackground);
     ASSERT_TRUE(dib.AddTextOverPicture("HIM", Place::BottomRight, 1, false, false,
                                        Colors::GreenOnWhite, "Arial"));
     const Changed c = FindChanged(dib);
@@ -63,7 +59,7 @@ TEST(OverlayTest, PaintsTheBoxInTheBackgroundAndGlyphsInTheTextColor) {
 // without pixels takes none.
 TEST(OverlayTest, TextIsCutAtANul) {
     const auto draw = [](const std::string& text) {
-        cDIBSection dib = GreyPicture(400, 300);
+        cDIBSection dib = test::UniformGrey(400, 300, kBackground);
         EXPECT_TRUE(dib.AddTextOverPicture(text, Place::TopLeft, 1, true, false,
                                            Colors::WhiteOnBlack, "Arial"));
         return dib;
@@ -76,7 +72,7 @@ TEST(OverlayTest, TextIsCutAtANul) {
 // Whole pixel sizes alone leave the cell a pixel short for many heights. (The faces are
 // matched by metric twins, tests/support/fonts.conf; the golden table holds which.)
 TEST(FontTest, CellHeightIsTheRequestedHeight) {
-    cDIBSection dib = GreyPicture(10, 10);
+    cDIBSection dib = test::UniformGrey(10, 10, kBackground);
     for (int32_t height = 6; height <= 200; ++height) {
         for (const char* face : {"Arial", "Times", "Comic Sans MS"}) {
             FontDescription description;

@@ -7,9 +7,7 @@
 
 #include "app/Application.h"
 #include "app/WindowSettings.h"
-#include "codec/JpegCodec.h"
 #include "settings/ConfigurationFile.h"
-#include "support/Pictures.h"
 #include "support/TempFolder.h"
 #include "support/WindowState.h"
 #include "tools/Tools.h"
@@ -23,13 +21,6 @@ struct Shown {
     QString text;
     MessageIcon icon;
 };
-
-// A list's entries as its items hold them, blanks around them left out.
-QStringList Entries(const QListWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i) names << list->item(i)->text().trimmed();
-    return names;
-}
 
 class WindowTest : public testing::Test {
 protected:
@@ -242,7 +233,8 @@ TEST_F(WindowTest, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
     AddPhoto("Landscape_1.jpg", "caf\xE9 /\xFF.jpg");
     fIHM& window = Start(odd);
     EXPECT_EQ(window.dirList->Path(), odd);
-    EXPECT_EQ(Entries(window.filList), QStringList{QString(QChar::ReplacementCharacter) + ".jpg"});
+    EXPECT_EQ(test::ListEntries(*window.filList),
+              QStringList{QString(QChar::ReplacementCharacter) + ".jpg"});
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(fs::exists(odd + "/Resized/\xFF.jpg"));
@@ -287,12 +279,10 @@ QString Shows(QWidget* control, const QString& photoFolder) {
         return QString("picture @%1,%2 %3x%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
     }
     QStringList entries;
-    if (const auto* list = qobject_cast<QListWidget*>(control)) {
-        entries = Entries(list);
-        for (int i = 0; i < entries.size(); ++i) {
-            if (entries[i] == photoFolder) entries[i] = "p";
-            if (i == list->currentRow()) entries[i] = "[" + entries[i] + "]";
-        }
+    if (const auto* list = qobject_cast<QListWidget*>(control)) entries = test::ListEntries(*list);
+    for (QString& entry : entries) {
+        if (entry == photoFolder) entry = "p";
+        if (entry == "[" + photoFolder + "]") entry = "[p]";
     }
     return entries.join(' ');
 }

@@ -90,10 +90,9 @@ void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool in
 
 }  // namespace
 
-// Everything libjpeg holds for one decode, at a stable address (libjpeg keeps pointers to
-// the error and progress managers).
-// Set up with its error manager, destroyed on its one release path; never moved (libjpeg
-// keeps pointers into it).
+// Everything libjpeg holds for one decode: set up with its error manager, destroyed on its
+// one release path, and never moved (libjpeg keeps pointers to the error and progress
+// managers).
 struct JpegRowReader::Decoder {
     Decoder() {
         InstallErrorManager(errors);
@@ -117,9 +116,6 @@ struct JpegRowReader::Decoder {
 
 namespace {
 
-// The libjpeg error regions: between setjmp and the libjpeg calls there is no C++ object
-// with a destructor, and the decoder lives in the caller; the reader destroys it on its
-// one release path.
 // Creates the decoder over `bytes` and reads the header; called inside an error region
 // (it holds nothing a jump would skip).
 void OpenHeader(JpegRowReader::Decoder& d, std::string_view bytes) {
@@ -132,6 +128,8 @@ void OpenHeader(JpegRowReader::Decoder& d, std::string_view bytes) {
     jpeg_read_header(&d.codec, TRUE);
 }
 
+// The libjpeg error regions: between setjmp and the libjpeg calls there is no C++ object
+// with a destructor, and the decoder lives in the caller, which destroys it.
 bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
     if (setjmp(d.errors.jump)) return false;
     OpenHeader(d, bytes);

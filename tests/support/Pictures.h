@@ -41,6 +41,11 @@ inline cDIBSection MakePicture(int32_t width, int32_t height,
     return dib;
 }
 
+// A picture of width x height, every pixel the grey `value`.
+inline cDIBSection UniformGrey(int32_t width, int32_t height, uint8_t value) {
+    return MakePicture(width, height, [=](int32_t, int32_t) { return Grey(value); });
+}
+
 // True when the picture bytes (padding excluded) of both buffers are equal.
 inline bool SamePixels(const cDIBSection& a, const cDIBSection& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height()) return false;

@@ -23,6 +23,17 @@
 
 namespace pixtrim::test {
 
+// A list's entries as its items hold them, blanks around them left out, the current one in
+// brackets.
+inline QStringList ListEntries(const QListWidget& list) {
+    QStringList entries;
+    for (int i = 0; i < list.count(); ++i) {
+        const QString text = list.item(i)->text().trimmed();
+        entries << (i == list.currentRow() ? "[" + text + "]" : text);
+    }
+    return entries;
+}
+
 inline QString ControlState(QWidget& window, QWidget& w) {
     QString line = w.objectName();
     QTextStream out(&line);
@@ -40,9 +51,7 @@ inline QString ControlState(QWidget& window, QWidget& w) {
     } else if (auto* bar = qobject_cast<QProgressBar*>(&w)) {
         out << " " << bar->value() << "%";
     } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
-        for (int i = 0; i < list->count(); ++i)
-            out << (list->currentRow() == i ? " [" : " ") << list->item(i)->text().trimmed()
-                << (list->currentRow() == i ? "]" : "");
+        for (const QString& entry : ListEntries(*list)) out << " " << entry;
     }
     if (!w.toolTip().isEmpty()) out << "\n    tip: " << w.toolTip();
     return line + "\n";
