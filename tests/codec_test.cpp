@@ -51,8 +51,8 @@ TEST(LoadTest, OnlyEntropyCodedBytesCount) {
 
 // The copy made from the decoder's streamed rows (the rows no one reads skipped) is the
 // copy made from the whole decoded picture, for every test photo, shrunk or not; so is a
-// preview made in the same pass; and so with the plain kernel, which processors without
-// SSE2 run (at odd sizes as well).
+// preview made in the same pass; and so with the integer kernel, the double one and the plain
+// one (at odd sizes, and growing, as well).
 TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
     for (const auto& entry : std::filesystem::directory_iterator(PIXTRIM_TEST_DATA)) {
         if (entry.path().extension() != ".jpg") continue;
@@ -60,11 +60,14 @@ TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
         cDIBSection whole;
         if (!LoadJPGFromMemory(whole, bytes)) continue;
         for (const auto& [width, height] :
-             {std::pair{320, 240}, {97, 31}, {whole.Width(), whole.Height()}}) {
+             {std::pair{320, 240},
+              {97, 31},
+              {std::max(1, whole.Width() - 1), std::max(1, whole.Height() - 1)},
+              {whole.Width(), whole.Height()}}) {
             cDIBSection expected, expectedPreview;
             ASSERT_TRUE(whole.Resample(expected, height, width));
             ASSERT_TRUE(whole.Resample(expectedPreview, 75, 100));
-            for (const RowKernel kernel : {RowKernel::Best, RowKernel::Scalar}) {
+            for (const RowKernel kernel : {RowKernel::Best, RowKernel::Sse2, RowKernel::Scalar}) {
                 cDIBSection streamed, preview;
                 JpegRowReader reader;
                 ASSERT_TRUE(reader.Open(bytes));

@@ -4,10 +4,15 @@
 // the bytes.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PIXTRIM_AVX2_KERNEL 1
 #endif
 
 #include "image/Resample.h"
@@ -78,6 +83,74 @@ void ResampleRowVector(const uint8_t* lower, const uint8_t* upper, const RowWeig
 }
 #endif
 
+// The products and sums above are exact in double whenever a weight is a whole number of
+// 2^-23 (a fraction of a float of at least 1, which every shrinking step has): a byte times
+// such a weight needs 31 bits, a sum of two at most 31 too. Rounding that exact value half
+// to even in integers, t / 2^23 up when the rest passes half or is half over an odd
+// quotient, gives the very bytes of the double rule eight lanes at a time.
+constexpr int kWeightBits = 23;
+constexpr int32_t kWeightOne = int32_t{1} << kWeightBits;
+
+// The integer weight of a fraction, or -1 when it is not a whole number of 2^-23.
+int32_t WholeWeight(double fraction) {
+    const double scaled = fraction * double(kWeightOne);
+    return scaled == std::floor(scaled) && scaled >= 0 && scaled < kWeightOne ? int32_t(scaled)
+                                                                              : -1;
+}
+
+// A column's horizontal weights as the integer kernel multiplies them: the left pixel's
+// three channels, then the right one's.
+struct alignas(32) ColumnWeights {
+    int32_t lanes[8];
+};
+
+#if defined(PIXTRIM_AVX2_KERNEL)
+__attribute__((target("avx2"))) inline __m256i RoundWeighted(__m256i t) {
+    const __m256i belowHalf = _mm256_set1_epi32(kWeightOne / 2 - 1);
+    const __m256i odd = _mm256_and_si256(_mm256_srli_epi32(t, kWeightBits), _mm256_set1_epi32(1));
+    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(t, belowHalf), odd), kWeightBits);
+}
+
+// One target row from two source rows, for columns whose right pixel follows the left one
+// and whose eight bytes from the left one lie inside the row: a pixel at a time, the left
+// and right pixel's channels side by side in one register.
+__attribute__((target("avx2"))) void ResampleRowWhole(const uint8_t* lower, const uint8_t* upper,
+                                                      int32_t upperWeight,
+                                                      const ColumnSample* columns,
+                                                      const ColumnWeights* weights, int32_t width,
+                                                      uint8_t* out) {
+    const __m256i lowerWeights = _mm256_set1_epi32(kWeightOne - upperWeight);
+    const __m256i upperWeights = _mm256_set1_epi32(upperWeight);
+    const __m256i rightDown = _mm256_setr_epi32(3, 4, 5, 3, 3, 3, 3, 3);
+    for (int32_t x = 0; x < width; ++x, out += 3) {
+        const int32_t left = columns[x].left;
+        const __m256i a =
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lower + left)));
+        const __m256i b =
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper + left)));
+        const __m256i m = RoundWeighted(_mm256_add_epi32(_mm256_mullo_epi32(a, lowerWeights),
+                                                         _mm256_mullo_epi32(b, upperWeights)));
+        const __m256i h = _mm256_mullo_epi32(
+            m, _mm256_load_si256(reinterpret_cast<const __m256i*>(weights[x].lanes)));
+        const __m256i sums = _mm256_add_epi32(h, _mm256_permutevar8x32_epi32(h, rightDown));
+        __m128i pixel = _mm256_castsi256_si128(RoundWeighted(sums));
+        pixel = _mm_packus_epi16(_mm_packus_epi32(pixel, pixel), pixel);
+        const int32_t bytes = _mm_cvtsi128_si32(pixel);
+        // The fourth byte is the next pixel's, written over by it.
+        std::memcpy(out, &bytes, x + 1 < width ? 4 : 3);
+    }
+}
+#endif
+
+bool HasWholeKernel() {
+#if defined(PIXTRIM_AVX2_KERNEL)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
 // A whole buffer as a row source.
 class BufferRows : public RowSource {
 public:
@@ -95,7 +168,7 @@ using RowKernelFunction = void (*)(const uint8_t*, const uint8_t*, const RowWeig
 
 RowKernelFunction KernelFor(RowKernel kernel) {
 #if defined(__SSE2__)
-    if (kernel == RowKernel::Best) return ResampleRowVector;
+    if (kernel == RowKernel::Best || kernel == RowKernel::Sse2) return ResampleRowVector;
 #endif
     (void)kernel;
     return ResampleRowScalar;
@@ -108,10 +181,9 @@ namespace {
 // One target's walk from its top row down: its columns, and the source rows it reads next.
 class TargetWalk {
 public:
-    TargetWalk(cDIBSection& target, int32_t sourceWidth, int32_t sourceHeight,
-               RowKernelFunction kernel)
+    TargetWalk(cDIBSection& target, int32_t sourceWidth, int32_t sourceHeight, RowKernel kernel)
         : target_(target),
-          kernel_(kernel),
+          kernel_(KernelFor(kernel)),
           sourceHeight_(sourceHeight),
           copy_(target.Width() == sourceWidth && target.Height() == sourceHeight),
           y_(target.Height() - 1),
@@ -128,6 +200,7 @@ public:
             columns_[x] = {3 * ix, 3 * std::min(ix + 1, sourceWidth - 1), 1.0 - double(dx),
                            double(dx)};
         }
+        if (kernel == RowKernel::Best && HasWholeKernel()) WholeColumns(sourceWidth);
     }
 
     bool Done() const { return y_ < 0; }
@@ -150,13 +223,43 @@ public:
         const uint8_t* upper = source.Row(std::min(iy + 1, sourceHeight_ - 1));
         const uint8_t* lower = source.Row(iy);
         if (!upper || !lower) return false;
-        FillRowWeights(weights_, 1.0 - double(dy), double(dy));
-        kernel_(lower, upper, weights_, columns_.data(), target_.Width(), out);
+        int32_t done = 0;
+#if defined(PIXTRIM_AVX2_KERNEL)
+        const int32_t upperWeight = WholeWeight(dy);
+        if (upperWeight >= 0 && wholeColumns_ > 0) {
+            ResampleRowWhole(lower, upper, upperWeight, columns_.data(), columnWeights_.data(),
+                             wholeColumns_, out);
+            done = wholeColumns_;
+        }
+#endif
+        if (done < target_.Width()) {
+            FillRowWeights(weights_, 1.0 - double(dy), double(dy));
+            kernel_(lower, upper, weights_, columns_.data() + done, target_.Width() - done,
+                    out + 3 * int64_t{done});
+        }
         --y_;
         return true;
     }
 
 private:
+    // The leading columns the integer kernel may take: every column's weight whole, the
+    // right pixel next to the left one, and eight bytes readable from the left one.
+    void WholeColumns(int32_t sourceWidth) {
+        columnWeights_.resize(columns_.size());
+        for (size_t x = 0; x < columns_.size(); ++x) {
+            const ColumnSample& c = columns_[x];
+            const int32_t weight = WholeWeight(c.rightWeight);
+            if (weight < 0) return;
+            for (int k = 0; k < 8; ++k)
+                columnWeights_[x].lanes[k] = k < 3 ? kWeightOne - weight : k < 6 ? weight : 0;
+        }
+        while (wholeColumns_ < target_.Width()) {
+            const ColumnSample& c = columns_[size_t(wholeColumns_)];
+            if (c.right != c.left + 3 || c.left + 8 > 3 * sourceWidth) break;
+            ++wholeColumns_;
+        }
+    }
+
     float Position() const { return static_cast<float>(double(yScale_) * double(y_)); }
     int32_t LowerRow(float fy) const {
         return std::min(static_cast<int32_t>(std::floor(fy)), sourceHeight_ - 1);
@@ -170,6 +273,8 @@ private:
     const float xScale_;
     const float yScale_;
     std::vector<ColumnSample> columns_;
+    std::vector<ColumnWeights> columnWeights_;
+    int32_t wholeColumns_ = 0;
     RowWeights weights_;
 };
 
@@ -179,8 +284,8 @@ bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, 
                   cDIBSection* second, RowKernel kernel) {
     std::vector<TargetWalk> walks;
     walks.reserve(2);
-    walks.emplace_back(target, sourceWidth, sourceHeight, KernelFor(kernel));
-    if (second) walks.emplace_back(*second, sourceWidth, sourceHeight, KernelFor(kernel));
+    walks.emplace_back(target, sourceWidth, sourceHeight, kernel);
+    if (second) walks.emplace_back(*second, sourceWidth, sourceHeight, kernel);
     // The target that reads highest in the picture goes first, so that the source's rows
     // are asked for in order, each pair at most one row behind the last.
     for (;;) {

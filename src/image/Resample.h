@@ -25,10 +25,12 @@ public:
 // sourceHeight scaled by the two-stage bilinear rule (positions in single precision,
 // interpolation in double, each stage rounded half to even); an equal size is a plain
 // copy. `second`, when given, is filled by the same rule in the same pass over the source
-// (a preview beside the copy). False when the source fails. The kernel: Best is the SSE2
-// one where the processor has it; Scalar is the plain one other processors run, with the
-// very same bytes (a test holds them equal).
-enum class RowKernel { Best, Scalar };
+// (a preview beside the copy). False when the source fails. The kernel: Best takes, where
+// the processor has AVX2, every row and column whose weight is a whole number of 2^-23
+// (all of them when shrinking) in integers, and the rest as Sse2 does; Sse2 is the
+// double-precision one that processors with SSE2 only run; Scalar the plain one of the
+// others. All give the very same bytes (a test holds them equal).
+enum class RowKernel { Best, Sse2, Scalar };
 bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, cDIBSection& target,
                   cDIBSection* second = nullptr, RowKernel kernel = RowKernel::Best);
 
