@@ -1,16 +1,28 @@
+// Two programs from this one file. pixtrim, which people and scripts start, links Qt Core
+// alone: it answers the command line and runs the copies that draw no text. It hands the
+// window and any run that draws a copyright, with the same arguments, to pixtrim-gui, the
+// whole program (built with PIXTRIM_WITH_TOOLKIT), which loads Qt Gui and Widgets and
+// does every mode itself.
 #include <malloc.h>
+#include <unistd.h>
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QStyleFactory>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#if PIXTRIM_WITH_TOOLKIT
+#include <QApplication>
+#include <QGuiApplication>
+#include <QStyleFactory>
+
 #include "app/Application.h"
+#endif
 #include "app/CommandLine.h"
 #include "app/TerminalRun.h"
 #include "settings/ConfigurationFile.h"
@@ -18,6 +30,7 @@
 
 namespace {
 
+#if PIXTRIM_WITH_TOOLKIT
 pixtrim::Application* program = nullptr;
 
 // No exception may cross the event loop: whatever a handler lets escape is reported and
@@ -34,6 +47,24 @@ public:
         return false;
     }
 };
+#else
+// The process becomes pixtrim-gui, beside this program in a build and under libexec when
+// installed, with the same arguments, environment and streams.
+[[noreturn]] void RunWithToolkit(char** argv) {
+    std::string self(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
+    self.resize(length > 0 ? size_t(length) : 0);
+    const std::string folder = self.substr(0, self.rfind('/') + 1);
+    std::string path;
+    for (const char* relative : {"pixtrim-gui", PIXTRIM_GUI_FROM_BINDIR}) {
+        path = folder + relative;
+        execv(path.c_str(), argv);
+    }
+    std::fprintf(stderr, "pixtrim: impossible de lancer %s : %s\n", path.c_str(),
+                 std::strerror(errno));
+    std::_Exit(127);
+}
+#endif
 
 // A script must learn that what it asked for was not all written (a full disk, a closed
 // stdout): the status is then not 0.
@@ -43,18 +74,8 @@ int WithOutputChecked(int status) {
     return lost && status == 0 ? 2 : status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Each image's decoded source (up to a few tens of MiB) is allocated and freed again:
-    // kept in the heap for the next image, it is not mapped, zero-filled and unmapped each
-    // time (that cost a third of a run in page faults).
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    // The system's reasons in messages come in the user's language where it has them.
-    std::setlocale(LC_MESSAGES, "");
-    const pixtrim::CommandLine line =
-        pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+// The answers that need no run: a usage error, the help, the version, the settings.
+std::optional<int> AnswerWithoutRun(const pixtrim::CommandLine& line) {
     if (!line.error.empty()) {
         std::fprintf(stderr, "pixtrim: %s\n%s", line.error.c_str(), pixtrim::CommandLineUsage());
         return WithOutputChecked(1);
@@ -73,6 +94,33 @@ int main(int argc, char** argv) {
         std::fputs(pixtrim::SettingsText(settings).c_str(), stdout);
         return WithOutputChecked(0);
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Each image's decoded source (up to a few tens of MiB) is allocated and freed again:
+    // kept in the heap for the next image, it is not mapped, zero-filled and unmapped each
+    // time (that cost a third of a run in page faults).
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    // The system's reasons in messages come in the user's language where it has them.
+    std::setlocale(LC_MESSAGES, "");
+    const pixtrim::CommandLine line =
+        pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (const std::optional<int> status = AnswerWithoutRun(line)) return *status;
+#if !PIXTRIM_WITH_TOOLKIT
+    if (line.mode == pixtrim::CommandLine::Mode::Resize) {
+        // The store is read once: what decides the program is what the run uses. Ends as
+        // pixtrim-gui does, without tearing down what the output no longer needs.
+        pixtrim::Settings settings = pixtrim::TerminalSettings(line, pixtrim::CurrentFolder());
+        if (!settings.InsertCopyright) {
+            std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, std::move(settings))));
+        }
+    }
+    RunWithToolkit(argv);
+#else
     if (line.mode == pixtrim::CommandLine::Mode::Resize) {
         // No window: the offscreen platform still gives the copyright text its fonts.
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -103,4 +151,5 @@ int main(int argc, char** argv) {
     program = &pixtrim;
     pixtrim.Main(pixtrim::CurrentFolder(), line.folder);
     return QApplication::exec();
+#endif
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace pixtrim {
 
@@ -62,6 +63,18 @@ bool Surface::BitBlt(int32_t destLeft, int32_t destTop, int32_t width, int32_t h
                      static_cast<size_t>(w * 3));
     }
     return true;
+}
+
+Font* Surface::SelectFont(Font* font) {
+    Font* displaced = font_;
+    font_ = font;
+    return displaced;
+}
+
+uint32_t Surface::SetTextColor(uint32_t color) { return std::exchange(textColor_, color); }
+uint32_t Surface::SetBkColor(uint32_t color) { return std::exchange(backgroundColor_, color); }
+BackgroundMode Surface::SetBkMode(BackgroundMode mode) {
+    return std::exchange(backgroundMode_, mode);
 }
 
 }  // namespace pixtrim

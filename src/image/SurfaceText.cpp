@@ -1,6 +1,8 @@
-// The text side of Surface: fonts matched by Qt and fontconfig, and one line of text drawn
-// into the bitmap's own memory. Glyphs are rendered once into a coverage mask the size of
-// the text (never a copy of the picture), then blended into the bottom-up rows.
+// The toolkit's side of the image buffers: fonts matched by Qt and fontconfig, one line of
+// text drawn into the bitmap's own memory, and a picture the toolkit read. Glyphs are
+// rendered once into a coverage mask the size of the text (never a copy of the picture),
+// then blended into the bottom-up rows. The command line links SurfaceWithoutText.cpp in
+// its place, so that a run without text never loads Qt Gui.
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -8,12 +10,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>
 #include <tuple>
 
 #include "image/Surface.h"
+#include "image/cDIBSection.h"
 #include "tools/TextCase.h"
 
 namespace pixtrim {
@@ -184,18 +188,6 @@ void DeleteFont(Font* font) { delete font; }
 Surface::Surface() = default;
 Surface::~Surface() = default;
 
-Font* Surface::SelectFont(Font* font) {
-    Font* displaced = font_;
-    font_ = font;
-    return displaced;
-}
-
-uint32_t Surface::SetTextColor(uint32_t color) { return std::exchange(textColor_, color); }
-uint32_t Surface::SetBkColor(uint32_t color) { return std::exchange(backgroundColor_, color); }
-BackgroundMode Surface::SetBkMode(BackgroundMode mode) {
-    return std::exchange(backgroundMode_, mode);
-}
-
 int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_t flags) {
     if (!bitmap_) return 0;
     const Font& font = font_ ? *font_ : DefaultFont();
@@ -240,6 +232,17 @@ int32_t Surface::DrawText(const std::string& text, const TextRect& rect, uint32_
         BlendMask(*bitmap_, *mask_, origin, textColor_);
     }
     return int32_t(std::max<int64_t>(cell, 1));
+}
+
+void cDIBSection::CreateFromPicture(const QImage& picThis) {
+    if (!Create(picThis.width(), picThis.height())) return;
+    const QImage picture = picThis.convertToFormat(QImage::Format_BGR888);
+    if (picture.isNull()) return;
+    const size_t rowBytes = static_cast<size_t>(Width()) * 3;
+    for (int32_t y = 0; y < Height(); ++y) {
+        std::memcpy(SurfaceRow(BitsPointer, Height(), BytesPerScanLine(), y),
+                    picture.constScanLine(y), rowBytes);
+    }
 }
 
 }  // namespace pixtrim

@@ -1,6 +1,5 @@
 #include "image/cDIBSection.h"
 
-#include <QImage>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -33,17 +32,6 @@ bool cDIBSection::Create(int32_t lWidth, int32_t lHeight) {
     delete SurfaceHandle;
     SurfaceHandle = nullptr;
     return false;
-}
-
-void cDIBSection::CreateFromPicture(const QImage& picThis) {
-    if (!Create(picThis.width(), picThis.height())) return;
-    const QImage picture = picThis.convertToFormat(QImage::Format_BGR888);
-    if (picture.isNull()) return;
-    const size_t rowBytes = static_cast<size_t>(Width()) * 3;
-    for (int32_t y = 0; y < Height(); ++y) {
-        std::memcpy(SurfaceRow(BitsPointer, Height(), BytesPerScanLine(), y),
-                    picture.constScanLine(y), rowBytes);
-    }
 }
 
 void cDIBSection::LoadPictureBlt(const Surface* lhDC, int32_t lSrcLeft, int32_t lSrcTop,
