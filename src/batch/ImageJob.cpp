@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "batch/ImageSelection.h"
+#include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
@@ -179,6 +180,8 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
         !exif.InsertSegments(result.copy, keepExif)) {
         return stop(JobStep::Encode);
     }
+    // Here rather than at the commit: the window's thread has enough to do.
+    result.checksum = Checksum(result.copy);
     return result;
 }
 

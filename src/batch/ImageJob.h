@@ -52,6 +52,7 @@ struct JobResult {
     std::string reason;       // why the step failed (the system's or libjpeg's words)
     std::string warning;      // what libjpeg said of a damaged source that still decoded
     std::string copy;         // the whole copy file, when Done
+    uint64_t checksum = 0;    // the record's checksum of `copy`
     int32_t sourceWidth = 0;  // the source's stored size, once decoded
     int32_t sourceHeight = 0;
     cDIBSection preview;  // the source at the preview's size, made in the same pass

@@ -289,7 +289,7 @@ bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
             // record before it has its name, and never takes the place of another file.
             const IoOutcome written = outputFolder_.WriteFileAtomically(
                 name, result.copy, Replace::No, [&](const EntryStatus& status) {
-                    return record_.Append(name, result.copy, status);
+                    return record_.Append(name, result.checksum, status);
                 });
             if (written) return true;
             reason = written.Reason();

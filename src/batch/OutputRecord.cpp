@@ -131,11 +131,10 @@ IoOutcome OutputRecord::Restart(const HeldFolder& folder) {
     return folder.OpenForAppend(kOutputRecordName, fd_);
 }
 
-IoOutcome OutputRecord::Append(const std::string& name, std::string_view bytes,
+IoOutcome OutputRecord::Append(const std::string& name, uint64_t checksum,
                                const EntryStatus& status) {
     if (fd_ < 0) return {EBADF};
-    return WriteAll(fd_,
-                    FormatRecordEntry({name, status.size, status.modifiedNs, Checksum(bytes)}));
+    return WriteAll(fd_, FormatRecordEntry({name, status.size, status.modifiedNs, checksum}));
 }
 
 }  // namespace pixtrim

@@ -53,8 +53,9 @@ public:
     IoOutcome Restart(const HeldFolder& folder);
     // Lets go of the record.
     void Close();
-    // Appends the entry of the copy `name` of `bytes` whose file has `status`.
-    IoOutcome Append(const std::string& name, std::string_view bytes, const EntryStatus& status);
+    // Appends the entry of the copy `name`, whose bytes have `checksum` (Checksum) and whose
+    // file has `status`.
+    IoOutcome Append(const std::string& name, uint64_t checksum, const EntryStatus& status);
 
 private:
     std::vector<std::string> owned_;
