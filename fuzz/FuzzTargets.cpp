@@ -1,13 +1,16 @@
 #include "fuzz/FuzzTargets.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
+#include "image/Resample.h"
 #include "image/cDIBSection.h"
 #include "settings/ConfigurationFile.h"
 #include "tools/Filters.h"
@@ -22,6 +25,34 @@ std::string_view Bytes(const uint8_t* data, size_t size) {
 
 void Check(bool condition) {
     if (!condition) std::abort();
+}
+
+// A decoded picture as the resampler's row source.
+class PictureRows : public RowSource {
+public:
+    explicit PictureRows(const cDIBSection& picture) : picture_(picture) {}
+    const uint8_t* Row(int32_t row) override {
+        return picture_.DIBSectionBitsPtr() + int64_t{row} * picture_.BytesPerScanLine();
+    }
+
+private:
+    const cDIBSection& picture_;
+};
+
+// Every kernel makes the same bytes of `picture` at width x height.
+void CheckKernelsAgree(const cDIBSection& picture, int32_t width, int32_t height) {
+    cDIBSection best, other;
+    if (!best.Create(width, height) || !other.Create(width, height)) return;
+    PictureRows rows(picture);
+    Check(ResampleRows(rows, picture.Width(), picture.Height(), best));
+    for (const RowKernel kernel : {RowKernel::Sse2, RowKernel::Scalar}) {
+        Check(ResampleRows(rows, picture.Width(), picture.Height(), other, nullptr, kernel));
+        for (int32_t y = 0; y < height; ++y) {
+            const int64_t offset = int64_t{y} * best.BytesPerScanLine();
+            Check(std::memcmp(best.DIBSectionBitsPtr() + offset, other.DIBSectionBitsPtr() + offset,
+                              3 * size_t(width)) == 0);
+        }
+    }
 }
 
 }  // namespace
@@ -41,6 +72,13 @@ int FuzzLoad(const uint8_t* data, size_t size) {
     cDIBSection dib;
     if (LoadJPGFromMemory(dib, Bytes(data, size))) {
         Check(dib.Width() > 0 && dib.Height() > 0 && dib.DIBSectionBitsPtr() != nullptr);
+        // Shrunk by odd ratios and grown: the integer kernel where it may, the double one
+        // elsewhere, the very same bytes (on small pictures, to keep the fuzzer fast).
+        if (int64_t{dib.Width()} * dib.Height() > (1 << 16)) return 0;
+        const int32_t ratio = 2 + data[size - 1] % 7;
+        CheckKernelsAgree(dib, std::max(1, dib.Width() * 2 / ratio),
+                          std::max(1, dib.Height() * 3 / (ratio + 1)));
+        CheckKernelsAgree(dib, dib.Width() + 1 + data[size - 1] % 3, dib.Height() + 1);
     }
     return 0;
 }
