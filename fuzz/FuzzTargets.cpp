@@ -27,23 +27,11 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-// A decoded picture as the resampler's row source.
-class PictureRows : public RowSource {
-public:
-    explicit PictureRows(const cDIBSection& picture) : picture_(picture) {}
-    const uint8_t* Row(int32_t row) override {
-        return picture_.DIBSectionBitsPtr() + int64_t{row} * picture_.BytesPerScanLine();
-    }
-
-private:
-    const cDIBSection& picture_;
-};
-
 // Every kernel makes the same bytes of `picture` at width x height.
 void CheckKernelsAgree(const cDIBSection& picture, int32_t width, int32_t height) {
     cDIBSection best, other;
     if (!best.Create(width, height) || !other.Create(width, height)) return;
-    PictureRows rows(picture);
+    BufferRows rows(picture);
     Check(ResampleRows(rows, picture.Width(), picture.Height(), best));
     for (const RowKernel kernel : {RowKernel::Sse2, RowKernel::Scalar}) {
         Check(ResampleRows(rows, picture.Width(), picture.Height(), other, nullptr, kernel));

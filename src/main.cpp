@@ -53,12 +53,15 @@ public:
 [[noreturn]] void RunWithToolkit(char** argv) {
     std::string self(4096, '\0');
     const ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
-    self.resize(length > 0 ? size_t(length) : 0);
-    const std::string folder = self.substr(0, self.rfind('/') + 1);
-    std::string path;
-    for (const char* relative : {"pixtrim-gui", PIXTRIM_GUI_FROM_BINDIR}) {
-        path = folder + relative;
-        execv(path.c_str(), argv);
+    // Never a name relative to the current folder, which may be anybody's photos.
+    std::string path = "/proc/self/exe";
+    if (length > 0 && size_t(length) < self.size()) {
+        self.resize(size_t(length));
+        const std::string folder = self.substr(0, self.rfind('/') + 1);
+        for (const char* relative : {"pixtrim-gui", PIXTRIM_GUI_FROM_BINDIR}) {
+            path = folder + relative;
+            execv(path.c_str(), argv);
+        }
     }
     std::fprintf(stderr, "pixtrim: impossible de lancer %s : %s\n", path.c_str(),
                  std::strerror(errno));
@@ -110,18 +113,8 @@ int main(int argc, char** argv) {
     const pixtrim::CommandLine line =
         pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::optional<int> status = AnswerWithoutRun(line)) return *status;
-#if !PIXTRIM_WITH_TOOLKIT
     if (line.mode == pixtrim::CommandLine::Mode::Resize) {
-        // The store is read once: what decides the program is what the run uses. Ends as
-        // pixtrim-gui does, without tearing down what the output no longer needs.
-        pixtrim::Settings settings = pixtrim::TerminalSettings(line, pixtrim::CurrentFolder());
-        if (!settings.InsertCopyright) {
-            std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, std::move(settings))));
-        }
-    }
-    RunWithToolkit(argv);
-#else
-    if (line.mode == pixtrim::CommandLine::Mode::Resize) {
+#if PIXTRIM_WITH_TOOLKIT
         // No window: the offscreen platform still gives the copyright text its fonts.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         // stderr is the run's: the toolkit's own notes about its environment stay out of it.
@@ -130,19 +123,27 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "pixtrim: %s\n", qPrintable(text));
             }
         });
-        // The toolkit only when a copyright is drawn (its fonts need it), and no teardown:
-        // once the output is flushed the run is over, and destroying the toolkit's fonts
-        // cost more than a small run itself.
-        const std::string start = pixtrim::CurrentFolder();
+#endif
+        // The settings that decide the toolkit are the ones the run uses (pixtrim reads them
+        // once more only to hand a run that draws text to pixtrim-gui).
+        pixtrim::Settings settings = pixtrim::TerminalSettings(line, pixtrim::CurrentFolder());
+#if PIXTRIM_WITH_TOOLKIT
+        // The toolkit only when a copyright is drawn (its fonts need it).
         std::unique_ptr<QGuiApplication> application;
-        // The store is read once: what decides the toolkit is what the run uses.
-        pixtrim::Settings settings = pixtrim::TerminalSettings(line, start);
         if (settings.InsertCopyright) {
             application = std::make_unique<QGuiApplication>(argc, argv);
             QGuiApplication::setApplicationName("Pixtrim");
         }
+#else
+        if (settings.InsertCopyright) RunWithToolkit(argv);
+#endif
+        // No teardown: once the output is flushed the run is over, and destroying the
+        // toolkit's fonts cost more than a small run itself.
         std::_Exit(WithOutputChecked(pixtrim::RunFromTerminal(line, std::move(settings))));
     }
+#if !PIXTRIM_WITH_TOOLKIT
+    RunWithToolkit(argv);
+#else
     GuardedApplication application(argc, argv);
     // Fusion draws the window's own colors the same way on every desktop.
     QApplication::setStyle(QStyleFactory::create("Fusion"));

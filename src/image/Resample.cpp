@@ -151,18 +151,6 @@ bool HasWholeKernel() {
 #endif
 }
 
-// A whole buffer as a row source.
-class BufferRows : public RowSource {
-public:
-    explicit BufferRows(const cDIBSection& buffer)
-        : bits_(buffer.DIBSectionBitsPtr()), stride_(buffer.BytesPerScanLine()) {}
-    const uint8_t* Row(int32_t row) override { return bits_ + row * stride_; }
-
-private:
-    const uint8_t* bits_;
-    int64_t stride_;
-};
-
 using RowKernelFunction = void (*)(const uint8_t*, const uint8_t*, const RowWeights&,
                                    const ColumnSample*, int32_t, uint8_t*);
 
@@ -279,6 +267,9 @@ private:
 };
 
 }  // namespace
+
+BufferRows::BufferRows(const cDIBSection& buffer)
+    : bits_(buffer.DIBSectionBitsPtr()), stride_(buffer.BytesPerScanLine()) {}
 
 bool ResampleRows(RowSource& source, int32_t sourceWidth, int32_t sourceHeight, cDIBSection& target,
                   cDIBSection* second, RowKernel kernel) {

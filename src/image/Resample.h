@@ -20,6 +20,16 @@ public:
     // The memory row `row`; nullptr when the source failed (a decoder's error).
     virtual const uint8_t* Row(int32_t row) = 0;
 };
+// A whole picture in memory as a row source.
+class BufferRows : public RowSource {
+public:
+    explicit BufferRows(const cDIBSection& buffer);
+    const uint8_t* Row(int32_t row) override { return bits_ + row * stride_; }
+
+private:
+    const uint8_t* bits_;
+    int64_t stride_;
+};
 
 // Fills `target`, already made at the copy's size, with the source of sourceWidth x
 // sourceHeight scaled by the two-stage bilinear rule (positions in single precision,
