@@ -58,7 +58,7 @@ int FuzzExif(const uint8_t* data, size_t size) {
 
 int FuzzLoad(const uint8_t* data, size_t size) {
     cDIBSection dib;
-    if (LoadJPGFromMemory(dib, Bytes(data, size))) {
+    if (LoadImageFromMemory(dib, Bytes(data, size))) {
         Check(dib.Width() > 0 && dib.Height() > 0 && dib.DIBSectionBitsPtr() != nullptr);
         // Shrunk by odd ratios and grown: the integer kernel where it may, the double one
         // elsewhere, the very same bytes (on small pictures, to keep the fuzzer fast).

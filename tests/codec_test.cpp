@@ -28,7 +28,7 @@ cDIBSection Marker() {
 TEST(LoadTest, AFailedLoadLeavesTheBuffer) {
     for (const auto& entry : fs::directory_iterator(PIXTRIM_TEST_DATA)) {
         cDIBSection dib = Marker();
-        if (!entry.is_regular_file() || LoadJPGFromMemory(dib, test::FileBytes(entry.path())))
+        if (!entry.is_regular_file() || LoadImageFromMemory(dib, test::FileBytes(entry.path())))
             continue;
         EXPECT_EQ(dib.Width(), 3) << entry.path();
         EXPECT_EQ(GetPixel(dib, 2, 1), (Bgr{1, 2, 3})) << entry.path();
@@ -58,7 +58,7 @@ TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
         if (entry.path().extension() != ".jpg") continue;
         const std::string bytes = test::FileBytes(entry.path());
         cDIBSection whole;
-        if (!LoadJPGFromMemory(whole, bytes)) continue;
+        if (!LoadImageFromMemory(whole, bytes)) continue;
         for (const auto& [width, height] :
              {std::pair{320, 240},
               {97, 31},

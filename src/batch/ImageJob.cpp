@@ -6,6 +6,7 @@
 #include "batch/ImageSelection.h"
 #include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
+#include "codec/ImageDecoder.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 
@@ -65,15 +66,18 @@ private:
 }  // namespace
 
 uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings) {
-    JpegHeader header;
-    if (!ReadJpegHeader(bytes, header)) return bytes.size();
+    ImageHeader header;
+    // A picture the decoder refuses at once holds nothing more than its file.
+    if (!ReadImageHeader(bytes, header) || PictureRefusal(header.width, header.height)) {
+        return bytes.size();
+    }
     int32_t width = header.width;
     int32_t height = header.height;
     // The source is streamed: libjpeg's row groups and the two rows the resampler reads,
-    // generously 32 rows, never the whole picture.
+    // generously 32 rows; a format decoded whole adds its picture (decoderBytes).
     const uint64_t source = uint64_t(StrideForWidth(width)) * 32;
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
-    return bytes.size() + source + header.coefficientBytes +
+    return bytes.size() + source + header.decoderBytes +
            uint64_t(StrideForWidth(width)) * uint64_t(height);
 }
 
@@ -93,11 +97,10 @@ int32_t PreviewFactor(int32_t previewWidth, int32_t previewHeight, int32_t sourc
 
 // Decodes `bytes` row by row into `fitted` and, when the settings ask for one, the
 // preview, in one pass: the source is never stored. The step that failed, or Done.
-JobStep DecodeAndFit(std::string_view bytes, const JobSettings& settings, JobResult& result,
-                     cDIBSection& fitted) {
-    JpegRowReader source;
+JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSettings& settings,
+                     JobResult& result, cDIBSection& fitted) {
     const auto decodeFailed = [&] {
-        const JpegReport report = source.Report();
+        const DecodeReport report = source.Report();
         result.reason = report.error;
         result.warning = report.warning;
         return JobStep::Decode;
@@ -159,13 +162,24 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     }
     if (!share.Take(needs)) return stop(JobStep::Decode);
     // Read whatever the option: the color profile and orientation travel in any case.
+    const ImageFormat format = SniffImageFormat(std::string_view(bytes).substr(0, kFormatHeadBytes));
+    const bool jpeg = format == ImageFormat::Jpeg || format == ImageFormat::Unknown;
     ExifTransfer exif;
-    const bool keepExif = exif.ReadExifBytes(bytes) && settings.keepExif;
+    bool keepExif = jpeg && exif.ReadExifBytes(bytes) && settings.keepExif;
     // The copy's picture lives as long as the job: a result that waits for its turn to be
     // committed holds only the encoded copy and the preview.
     cDIBSection fitted;
-    if (const JobStep step = DecodeAndFit(bytes, settings, result, fitted); step != JobStep::Done) {
+    const std::unique_ptr<ImageDecoder> source = MakeDecoder(format, {settings.decoderThreads});
+    if (const JobStep step = DecodeAndFit(*source, bytes, settings, result, fitted);
+        step != JobStep::Done) {
         return stop(step);
+    }
+    if (!jpeg) {
+        const SourceMetadata metadata = source->Metadata();
+        keepExif = exif.ReadMetadata(metadata.exif, metadata.icc, metadata.orientation,
+                                     metadata.upright) &&
+                   settings.keepExif;
+        if (settings.keepExif) result.exifLeftOut = exif.ExifTooLarge();
     }
     share.Return();
     if (settings.insertCopyright &&

@@ -35,6 +35,8 @@ struct JobSettings {
     // A job whose decode would need more than this is refused (0: no limit).
     uint64_t memoryLimit = 0;
     int32_t quality = kJpegQuality;
+    // Threads a decoder library may start for one picture (libheif's tiles); 0: none.
+    int decoderThreads = 0;
     // The preview's size for a source's size (called on the worker); empty: no preview.
     std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)> previewSize;
 };
@@ -49,8 +51,9 @@ enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };
 
 struct JobResult {
     JobStep step = JobStep::Done;
-    std::string reason;       // why the step failed (the system's or libjpeg's words)
+    std::string reason;       // why the step failed (the system's or the decoder's words)
     std::string warning;      // what libjpeg said of a damaged source that still decoded
+    size_t exifLeftOut = 0;   // the size of an EXIF block too large for the copy, left out
     std::string copy;         // the whole copy file, when Done
     uint64_t checksum = 0;    // the record's checksum of `copy`
     int32_t sourceWidth = 0;  // the source's stored size, once decoded
@@ -58,9 +61,9 @@ struct JobResult {
     cDIBSection preview;  // the source at the preview's size, made in the same pass
 };
 
-// What the decode of `bytes`, a JPEG file, will hold at once, fitted into the box: the
-// file, the rows being decoded, the coefficient buffers of a progressive or multi-scan
-// file and the copy's picture.
+// What the decode of `bytes`, an image file, will hold at once, fitted into the box: the
+// file, the rows being decoded, what its decoder holds besides (libjpeg's coefficient
+// buffers, the whole picture of a format decoded at once) and the copy's picture.
 uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings);
 
 // The job's place in the run's memory budget: its index in listing order (each index

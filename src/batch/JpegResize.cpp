@@ -20,6 +20,7 @@ const char kEndOfProgram[] = "L'application va maintenant se terminer";
 const char kOpenError[] = "Erreur à l'ouverture de ";
 const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
+const char kExifLeftOut[] = "Données EXIF trop grandes pour la copie, laissées de côté : ";
 
 }  // namespace
 
@@ -155,6 +156,7 @@ bool JpegResize::PrepareOutputFolder() {
         ReportPreparationFailure(settings_.ImageFolder, listed.Reason());
         return false;
     }
+    CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames));
     const bool holdsSomething =
         RemoveFolderIfEmpty(imageFolder_, name, outputFolder_, kOutputRecordName);
     if (host_.FileListCount() == 0) {
@@ -180,7 +182,7 @@ bool JpegResize::ClearOwnCopies() {
     IoOutcome outcome = record_.Read(outputFolder_);
     const std::vector<std::string>& owned = record_.OwnedFiles();
     std::vector<std::string> foreign;
-    for (const std::string& name : ImageNames) {
+    for (const std::string& name : CopyNames) {
         EntryStatus status;
         if (outputFolder_.Status(name, status).error != ENOENT &&
             !std::binary_search(owned.begin(), owned.end(), name)) {
@@ -246,7 +248,7 @@ void JpegResize::ResizeAllImages() {
         MemoryBudget& budget;
         ~CloseOnExit() { budget.Close(); }
     } closeBudget{budget};
-    for (const std::string& name : ImageNames) {
+    for (size_t image = 0; image < ImageNames.size(); ++image) {
         while (submitted < ImageNames.size() && inFlight.size() < size_t(threads) + 1) {
             const JobTurn turn{&budget, submitted};
             const std::string& next = ImageNames[submitted++];
@@ -265,7 +267,7 @@ void JpegResize::ResizeAllImages() {
         inFlight.pop_front();
         ++ProgressDone;
         host_.SetProgressBar(ProgressPercent());
-        if (!CommitImage(name, result)) return;
+        if (!CommitImage(ImageNames[image], CopyNames[image], result)) return;
     }
     host_.ProcessEvents();
     PeakMemory = budget.Peak();
@@ -275,12 +277,18 @@ void JpegResize::ResizeAllImages() {
     if (ProgressTotal > 0) host_.SetProgressBar(ProgressPercent());
 }
 
-bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
+bool JpegResize::CommitImage(const std::string& name, const std::string& copyName,
+                             const JobResult& result) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
     host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight);
-    const std::string outputPath = JoinPath(OutputFolder(), name);
+    const std::string outputPath = JoinPath(OutputFolder(), copyName);
     if (ReportWarnings && result.step == JobStep::Done && !result.warning.empty()) {
         host_.ShowMessage(kDamaged + sourcePath, MessageIcon::Warning, result.warning);
+    }
+    if (ReportWarnings && result.step == JobStep::Done && result.exifLeftOut > 0) {
+        host_.ShowMessage(kExifLeftOut + sourcePath, MessageIcon::Warning,
+                          std::to_string(result.exifLeftOut) +
+                              " octets, plus qu'un segment APP1 n'en peut porter (65527)");
     }
     std::string reason = result.reason;
     switch (result.step) {
@@ -288,8 +296,8 @@ bool JpegResize::CommitImage(const std::string& name, const JobResult& result) {
             // The whole copy is written once: it exists whole or not at all, is on the
             // record before it has its name, and never takes the place of another file.
             const IoOutcome written = outputFolder_.WriteFileAtomically(
-                name, result.copy, Replace::No, [&](const EntryStatus& status) {
-                    return record_.Append(name, result.checksum, status);
+                copyName, result.copy, Replace::No, [&](const EntryStatus& status) {
+                    return record_.Append(copyName, result.checksum, status);
                 });
             if (written) return true;
             reason = written.Reason();

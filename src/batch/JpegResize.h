@@ -1,6 +1,7 @@
 // The batch run: every image of the chosen folder that matches the stored filters is
 // decoded, fitted into the bounding size, optionally written on, encoded at quality 80 and
-// saved under its own name in the output sub-folder, which is emptied and made anew.
+// saved as a JPEG in the output sub-folder (under its own name, or for another format its
+// name made a JPEG's: ImageSelection.h), where the earlier copies are deleted.
 // Messages and the end of the program go through the host. Runs on the window's thread,
 // which commits the images in listing order while a pool of workers makes them (see
 // ImageJob.h); a press of the Generate button during a run is ignored.
@@ -44,6 +45,8 @@ public:
     int32_t Failures = 0;
 
     std::vector<std::string> ImageNames;
+    // The name of each image's copy (ImageSelection.h), in the same order.
+    std::vector<std::string> CopyNames;
     int32_t ImageCount = 0;
     int32_t ProgressTotal = 0;
     int32_t ProgressDone = 0;
@@ -56,7 +59,7 @@ private:
     bool ClearOwnCopies();
     void ResizeAllImages();
     // Commits one image's answer: preview, then the copy written, or the fatal message.
-    bool CommitImage(const std::string& name, const JobResult& result);
+    bool CommitImage(const std::string& name, const std::string& copyName, const JobResult& result);
 
     bool CheckBoundingSize();
     bool CheckOutputFolderName();

@@ -11,19 +11,17 @@
 #include <cstring>
 #include <string>
 
+#include "codec/SampleRows.h"
 #include "image/cDIBSection.h"
 #include "tools/HeldFolder.h"
 
 namespace pixtrim {
 namespace {
 
-constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
 constexpr int kMaxScans = 100;
 constexpr int64_t kMaxPixelsPerByte = 1000;
 constexpr int kRowsPerCall = 16;
-const char kTooLarge[] = "image trop grande (plus de 1 Gio de pixels)";
 const char kTooFewBytes[] = "image déclarée bien plus grande que ses données";
-const char kNoMemory[] = "mémoire insuffisante";
 const char kTooManyScans[] = "plus de 100 passes de décodage";
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
@@ -71,21 +69,6 @@ void InstallErrorManager(ErrorManager& errors) {
 void BottomUpRows(uint8_t* bits, int64_t height, int64_t stride, int64_t first, int64_t count,
                   JSAMPROW* rows) {
     for (int64_t i = 0; i < count; ++i) rows[i] = SurfaceRow(bits, height, stride, first + i);
-}
-
-inline uint8_t Scale255(unsigned a, unsigned b) {
-    return static_cast<uint8_t>((a * b + 127) / 255);
-}
-
-// One CMYK row into blue-green-red; Adobe files store the inks inverted.
-void ConvertCmykRow(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
-    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
-        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
-        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-        bgr[0] = Scale255(y, k);
-        bgr[1] = Scale255(m, k);
-        bgr[2] = Scale255(c, k);
-    }
 }
 
 }  // namespace
@@ -137,12 +120,11 @@ bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
     d.codec.out_color_space = d.cmyk ? JCS_CMYK : JCS_EXT_BGR;
     const int64_t width = d.codec.image_width;
     const int64_t height = d.codec.image_height;
-    const int64_t stride = StrideForWidth(static_cast<int32_t>(width));  // width < 65536
-    const char* refusal =
-        stride * height > kMaxPixelMemory ? kTooLarge
-        : static_cast<uint64_t>(width * height / kMaxPixelsPerByte) > EntropyCodedBytes(bytes)
-            ? kTooFewBytes
-            : nullptr;
+    const char* refusal = PictureRefusal(width, height);
+    if (!refusal &&
+        static_cast<uint64_t>(width * height / kMaxPixelsPerByte) > EntropyCodedBytes(bytes)) {
+        refusal = kTooFewBytes;
+    }
     if (refusal) {
         std::strncpy(d.errors.error, refusal, sizeof d.errors.error - 1);
         return false;
@@ -165,7 +147,7 @@ bool DecodeRow(JpegRowReader::Decoder& d) {
     }
     if (d.cmyk) {
         jpeg_read_scanlines(&d.codec, d.cmykRow, 1);
-        ConvertCmykRow(d.cmykRow[0], d.into, d.codec.image_width, d.codec.saw_Adobe_marker);
+        ConvertCmykRow(d.cmykRow[0], d.into, int32_t(d.codec.image_width), d.codec.saw_Adobe_marker);
     } else {
         jpeg_read_scanlines(&d.codec, &d.into, 1);
     }
@@ -242,6 +224,13 @@ bool ReadJpegHeader(std::string_view bytes, JpegHeader& header) {
     return ReadHeaderInto(d, bytes, header);
 }
 
+bool ReadJpegHeader(std::string_view bytes, ImageHeader& header) {
+    JpegHeader jpeg;
+    if (!ReadJpegHeader(bytes, jpeg)) return false;
+    header = {jpeg.width, jpeg.height, jpeg.coefficientBytes};
+    return true;
+}
+
 uint64_t EntropyCodedBytes(std::string_view bytes) {
     const auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     uint64_t counted = 0;
@@ -305,50 +294,18 @@ bool JpegRowReader::ReadRow(int32_t pictureRow, uint8_t* into) {
     return true;
 }
 
-const uint8_t* JpegRowReader::Row(int32_t row) {
-    const int32_t pictureRow = height_ - 1 - row;
-    for (int slot = 0; slot < 2; ++slot) {
-        if (slotRow_[slot] == pictureRow) return slots_[last_ = slot].data();
-    }
-    // The slot not asked for last holds the older row, which the resampler is done with.
-    const int slot = last_ == 0 ? 1 : 0;
-    slots_[slot].resize(3 * size_t(width_));
-    slotRow_[slot] = -1;
-    if (!ReadRow(pictureRow, slots_[slot].data())) return nullptr;
-    slotRow_[slot] = pictureRow;
-    last_ = slot;
-    return slots_[slot].data();
-}
-
 bool JpegRowReader::Finish() {
     if (failed_ || !FinishDecode(*d_)) return failed_ = true, false;
     return true;
 }
 
-JpegReport JpegRowReader::Report() const {
+DecodeReport JpegRowReader::Report() const {
     return {failed_ ? d_->errors.error : "", d_->errors.warning};
-}
-
-bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes, JpegReport* report) {
-    JpegRowReader reader;
-    cDIBSection decoded;
-    bool done = reader.Open(bytes) && decoded.Create(reader.Width(), reader.Height());
-    const int64_t height = reader.Height(), stride = decoded.BytesPerScanLine();
-    for (int64_t row = 0; done && row < height; ++row) {
-        done = reader.ReadRow(int32_t(row),
-                              SurfaceRow(decoded.DIBSectionBitsPtr(), height, stride, row));
-    }
-    done = done && reader.Finish();
-    if (report) *report = reader.Report();
-    if (report && !done && report->error.empty()) report->error = kNoMemory;
-    if (!done) return false;
-    cDib.Swap(decoded);
-    return true;
 }
 
 bool LoadJPG(cDIBSection& cDib, const std::string& sFileName) {
     std::string bytes;
-    return ReadRegularFile(sFileName, bytes) && LoadJPGFromMemory(cDib, bytes, nullptr);
+    return ReadRegularFile(sFileName, bytes) && LoadImageFromMemory(cDib, bytes, nullptr);
 }
 
 bool SaveJPGToMemory(const cDIBSection& cDib, std::string& bytes, int32_t lQuality) {

@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "image/Resample.h"
+#include "codec/ImageDecoder.h"
 
 namespace pixtrim {
 
@@ -36,6 +36,8 @@ struct JpegHeader {
 };
 // Reads the header of the JPEG file in `bytes`; false when there is none to read.
 bool ReadJpegHeader(std::string_view bytes, JpegHeader& header);
+// The same, in the codec's terms.
+bool ReadJpegHeader(std::string_view bytes, ImageHeader& header);
 
 // The entropy-coded bytes of the JPEG file in `bytes`: the data of every scan, found by
 // walking the segments up to the end-of-image marker that follows the last scan. What
@@ -43,58 +45,32 @@ bool ReadJpegHeader(std::string_view bytes, JpegHeader& header);
 // (padding, trailing data) does not count.
 uint64_t EntropyCodedBytes(std::string_view bytes);
 
-// What a decode said: why it failed (libjpeg's words, or ours for a picture refused before
-// it is allocated), and its first warning (a damaged or truncated file that still gave a
-// picture). Empty when there is nothing to say.
-struct JpegReport {
-    std::string error;
-    std::string warning;
-};
-
 // The rows of a JPEG file as a decoder streams them: the rows no one reads are skipped
 // (jpeg_skip_scanlines: no upsampling or color conversion for them), and the whole
 // picture is never stored; a progressive or multi-scan file keeps only the coefficient
-// buffers libjpeg needs. The same checks and damage policy as LoadJPGFromMemory. One
-// reader per decode, on one thread at a time.
-class JpegRowReader : public RowSource {
+// buffers libjpeg needs. The checks and damage policy above. One reader per decode, on
+// one thread at a time.
+class JpegRowReader : public ImageDecoder {
 public:
     JpegRowReader();
     ~JpegRowReader() override;
     JpegRowReader(const JpegRowReader&) = delete;
     JpegRowReader& operator=(const JpegRowReader&) = delete;
 
-    // Reads the header of the JPEG file in `bytes` (which must outlive the reader) and
-    // starts its decode. False when it cannot be decoded (Report says why).
-    bool Open(std::string_view bytes);
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
-    // Decodes the picture's row `pictureRow` (counted from the top; rows are asked in
-    // increasing order, each once) into `into`, 3 x Width() bytes.
-    bool ReadRow(int32_t pictureRow, uint8_t* into);
-    // The resampler's rows (bottom-up numbers, asked top down), kept two at a time.
-    const uint8_t* Row(int32_t row) override;
-    // Reads the file to its end once the last row is read: what libjpeg finds there can
-    // still fail the decode, as it would for a whole decode.
-    bool Finish();
-    JpegReport Report() const;
+    bool Open(std::string_view bytes) override;
+    bool ReadRow(int32_t pictureRow, uint8_t* into) override;
+    bool Finish() override;
+    DecodeReport Report() const override;
 
     struct Decoder;
 
 private:
     std::unique_ptr<Decoder> d_;
-    int32_t width_ = 0;
-    int32_t height_ = 0;
     bool failed_ = false;
-    std::vector<uint8_t> slots_[2];
-    int32_t slotRow_[2] = {-1, -1};
-    int last_ = 0;
 };
 
-// Decodes the JPEG file held in `bytes` into `cDib`, which is re-created at the picture's
-// size. On any failure the answer is false and `cDib` keeps what it held before. `report`,
-// when given, receives what libjpeg said.
-bool LoadJPGFromMemory(cDIBSection& cDib, std::string_view bytes, JpegReport* report = nullptr);
-// The same for the regular file `sFileName`, read once into memory.
+// Decodes the image file `sFileName` (any format the codec reads), read once into memory,
+// into `cDib`, re-created at its size; false, with `cDib` as it was, on any failure.
 bool LoadJPG(cDIBSection& cDib, const std::string& sFileName);
 
 // Encodes `cDib` at `lQuality` (clamped to 1..100 by libjpeg): baseline, 4:2:0, JFIF

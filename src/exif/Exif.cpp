@@ -43,12 +43,17 @@ bool ExifTransfer::ReadExifData(const std::string& sFileName) {
     return ReadExifBytes(bytes);
 }
 
-bool ExifTransfer::ReadExifBytes(std::string_view file) {
+void ExifTransfer::Clear() {
     ExifData.clear();
     laterExif_.clear();
     iccSegments_.clear();
     iccIsRgb_ = false;
     orientation_ = 1;
+    exifTooLarge_ = 0;
+}
+
+bool ExifTransfer::ReadExifBytes(std::string_view file) {
+    Clear();
     const auto byte = [&](size_t at) { return static_cast<uint8_t>(file[at]); };
     if (file.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return false;
 
@@ -203,6 +208,50 @@ void ExifTransfer::ReadOrientation() {
     ExifPos = *entry + 8;
     const auto value = ReadExifWord();
     if (value && *value >= 1 && *value <= 8) orientation_ = *value;
+}
+
+bool ExifTransfer::ReadMetadata(std::string_view exif, std::string_view icc, int orientation,
+                                bool upright) {
+    Clear();
+    if (!exif.empty()) {
+        // The segment's length field counts itself, "Exif\0\0" and the block. One too long
+        // is read within its first 64 KiB for the orientation, and not carried.
+        const size_t length = std::min<size_t>(exif.size() + 8, 0xFFFF);
+        ExifData = {0xFF, kApp1, uint8_t(length >> 8), uint8_t(length), 'E', 'x', 'i', 'f', 0, 0};
+        ExifData.insert(ExifData.end(), exif.begin(), exif.end());
+        if (exif.size() + 8 > 0xFFFF) exifTooLarge_ = exif.size();
+    }
+    if (orientation >= 1 && orientation <= 8) {
+        orientation_ = orientation;
+    } else if (!ExifData.empty()) {
+        ReadOrientation();
+    }
+    if (exifTooLarge_ > 0) ExifData.clear();
+    if (upright) SetOrientationToOne();
+    // The profile in APP2 chunks of at most 65,519 bytes, numbered from 1 (at most 255).
+    constexpr size_t kChunk = 0xFFFF - 2 - sizeof kIccIdentifier - 2;
+    const size_t chunks = (icc.size() + kChunk - 1) / kChunk;
+    if (chunks > 0 && chunks <= 255) {
+        iccIsRgb_ = icc.size() >= 20 && icc.substr(16, 4) == "RGB ";
+        for (size_t i = 0; i < chunks; ++i) {
+            const std::string_view part = icc.substr(i * kChunk, kChunk);
+            const size_t length = 2 + sizeof kIccIdentifier + 2 + part.size();
+            iccSegments_.insert(iccSegments_.end(), {0xFF, kApp2, uint8_t(length >> 8), uint8_t(length)});
+            iccSegments_.insert(iccSegments_.end(), kIccIdentifier, kIccIdentifier + sizeof kIccIdentifier);
+            iccSegments_.insert(iccSegments_.end(), {uint8_t(i + 1), uint8_t(chunks)});
+            iccSegments_.insert(iccSegments_.end(), part.begin(), part.end());
+        }
+    }
+    return !ExifData.empty();
+}
+
+void ExifTransfer::SetOrientationToOne() {
+    orientation_ = 1;
+    const auto ifd0 = ReadTiffHeader();
+    const auto entry = ifd0 ? FindEntry(*ifd0, kOrientationTag, SegmentLength()) : std::nullopt;
+    if (!entry) return;
+    ExifPos = *entry + 2;
+    if (ReadExifWord() == kTypeShort) WriteExifWord(*entry + 8, 1);
 }
 
 std::vector<uint8_t> MakeOrientationSegment(int orientation) {

@@ -26,6 +26,16 @@ public:
     bool ReadExifBytes(std::string_view file);
     // The same for the regular file `sFileName`.
     bool ReadExifData(const std::string& sFileName);
+    // Takes the metadata of a source that is no JPEG: its EXIF block from the TIFF header on
+    // (kept as an APP1 when one can hold it: ExifTooLarge() tells otherwise), its ICC
+    // profile (split into APP2 chunks), and its orientation: `orientation` when the format
+    // says it outside EXIF (1 to 8), else the EXIF's. `upright`: the picture was turned
+    // already, so the orientation becomes 1, in the carried EXIF too. True when an EXIF
+    // block is kept.
+    bool ReadMetadata(std::string_view exif, std::string_view icc, int orientation,
+                      bool upright);
+    // The size of the EXIF block that ReadMetadata could not carry (0: none).
+    size_t ExifTooLarge() const { return exifTooLarge_; }
 
     // Writes the new size into the kept segment when FindExifImageSize finds it: SHORT
     // entries as 2 bytes, LONG entries as 4, in the segment's byte order; other types
@@ -59,8 +69,9 @@ public:
     int32_t ExifHeightPos = 0;
 
 private:
-    void KeepSegment(const std::vector<uint8_t>& segment);
+    void Clear();
     void ReadOrientation();
+    void SetOrientationToOne();
     // Checks "Exif", the byte order (setting ExifLittleEndian) and 42; gives the offset of
     // IFD0 from the TIFF header, leaving ExifPos just past it. Nothing when any is wrong.
     std::optional<uint32_t> ReadTiffHeader();
@@ -79,6 +90,7 @@ private:
     std::vector<uint8_t> iccSegments_;  // whole APP2 segments, markers included, in order
     bool iccIsRgb_ = false;
     int orientation_ = 1;
+    size_t exifTooLarge_ = 0;
 };
 
 // The smallest EXIF APP1 segment that holds only `orientation` (big-endian IFD0, one entry).

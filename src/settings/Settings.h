@@ -28,7 +28,7 @@ struct Settings {
     bool CopyrightOutline = false;
     int16_t CopyrightColor = 0;
     std::string ResizedFolderName = "Resized";
-    std::string ImageFilters = "*.jpg;*.jpeg";
+    std::string ImageFilters = "*.jpg;*.jpeg;*.heic;*.heif;*.avif;*.png;*.webp;*.tif;*.tiff";
 
     bool operator==(const Settings&) const = default;
 };

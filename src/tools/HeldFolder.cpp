@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -244,6 +245,18 @@ bool HeldFolder::IsLink(const std::string& name) const {
 
 IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& bytes, size_t limit,
                                       bool followLink) const {
+    return ReadFile(name, bytes, limit, followLink, false);
+}
+
+IoOutcome HeldFolder::ReadFileStart(const std::string& name, size_t count,
+                                    std::string& bytes) const {
+    return ReadFile(name, bytes, count, true, true);
+}
+
+// Reads the regular file `name`: whole when at most `limit` bytes long (EFBIG beyond), or
+// with `start` only its first `limit` bytes.
+IoOutcome HeldFolder::ReadFile(const std::string& name, std::string& bytes, size_t limit,
+                               bool followLink, bool start) const {
     bytes.clear();
     // O_NONBLOCK: opening a FIFO must not wait for a writer that never comes.
     const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
@@ -255,10 +268,10 @@ IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& byte
         outcome = Failed();
     } else if (!S_ISREG(status.st_mode)) {
         outcome = {EINVAL};
-    } else if (static_cast<unsigned long long>(status.st_size) > limit) {
+    } else if (static_cast<unsigned long long>(status.st_size) > limit && !start) {
         outcome = {EFBIG};
     } else {
-        bytes.resize(static_cast<size_t>(status.st_size));
+        bytes.resize(std::min<size_t>(static_cast<size_t>(status.st_size), limit));
         size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t count =

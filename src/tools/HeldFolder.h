@@ -86,6 +86,9 @@ public:
     // `followLink` false a link in its place is refused (ELOOP).
     IoOutcome ReadRegularFile(const std::string& name, std::string& bytes,
                               size_t limit = kMaxFileBytes, bool followLink = true) const;
+    // Reads at most the first `count` bytes of the regular file `name` (links followed), as
+    // ReadRegularFile does: a FIFO or a device is refused (EINVAL) without blocking.
+    IoOutcome ReadFileStart(const std::string& name, size_t count, std::string& bytes) const;
 
     // Writes `bytes` as the file `name`, whole or not at all. The file is made unnamed
     // (O_TMPFILE) where the filesystem can, else under a hidden name with an unpredictable
@@ -104,6 +107,8 @@ public:
 
 private:
     explicit HeldFolder(int fd) : fd_(fd) {}
+    IoOutcome ReadFile(const std::string& name, std::string& bytes, size_t limit,
+                       bool followLink, bool start) const;
     int fd_ = -1;
 };
 

@@ -52,7 +52,7 @@ public:
     std::vector<std::string> previews;
     std::vector<Message> messages;
     std::vector<Settings> saved;
-    std::string filterBox = "*.jpg;*.jpeg";
+    std::string filterBox = "*.jpg;*.jpeg;*.heic;*.heif;*.avif;*.png;*.webp;*.tif;*.tiff";
     std::function<void()> onProcessEvents;
 };
 

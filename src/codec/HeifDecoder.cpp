@@ -1,0 +1,177 @@
+// HEIF and AVIF over libheif (HEVC through libde265, AV1 through dav1d): the primary image,
+// of a burst or a sequence too, its grid composed by libheif, decoded whole to interleaved
+// RGB and handed out row by row. Its transformations (rotation, mirror, crop) are applied,
+// as the format requires: the picture is upright. 10- and 12-bit pictures and alpha follow
+// SampleRows.h. The EXIF item and an ICC profile ('prof' or 'rICC') are the metadata.
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "codec/Decoders.h"
+#include "codec/SampleRows.h"
+
+namespace pixtrim {
+namespace {
+
+constexpr int kMaxSide = 65500;
+
+// libheif's setup, once for the process (it counts its users itself).
+void InitializeLibheif() {
+    static const bool initialized = [] {
+        heif_init(nullptr);
+        return true;
+    }();
+    (void)initialized;
+}
+
+// Everything libheif made for one file, released in the reverse order of its making.
+struct HeifFile {
+    heif_context* context = nullptr;
+    heif_image_handle* handle = nullptr;
+    std::string error;
+
+    HeifFile() = default;
+    HeifFile(const HeifFile&) = delete;
+    HeifFile& operator=(const HeifFile&) = delete;
+    ~HeifFile() {
+        if (handle) heif_image_handle_release(handle);
+        if (context) heif_context_free(context);
+    }
+
+    bool Succeeded(const heif_error& result) {
+        if (result.code == heif_error_Ok) return true;
+        error = result.message ? result.message : "HEIF: erreur";
+        return false;
+    }
+
+    // Reads the file's boxes and finds its primary image; no pixel is decoded. `threads`:
+    // libheif's own threads for a grid's tiles (0: on the caller's thread).
+    bool Open(std::string_view bytes, int threads) {
+        InitializeLibheif();
+        context = heif_context_alloc();
+        if (!context) return Succeeded({heif_error_Memory_allocation_error, {}, "out of memory"});
+        heif_context_set_maximum_image_size_limit(context, kMaxSide);
+        heif_context_set_max_decoding_threads(context, threads);
+        return Succeeded(heif_context_read_from_memory_without_copy(context, bytes.data(),
+                                                                    bytes.size(), nullptr)) &&
+               Succeeded(heif_context_get_primary_image_handle(context, &handle));
+    }
+};
+
+class HeifDecoder : public ImageDecoder {
+public:
+    explicit HeifDecoder(int threads) : threads_(threads) {}
+    HeifDecoder(const HeifDecoder&) = delete;
+    HeifDecoder& operator=(const HeifDecoder&) = delete;
+    ~HeifDecoder() override {
+        if (image_) heif_image_release(image_);
+    }
+
+    bool Open(std::string_view bytes) override {
+        if (!file_.Open(bytes, threads_)) return Fail(file_.error.c_str());
+        const int width = heif_image_handle_get_width(file_.handle);
+        const int height = heif_image_handle_get_height(file_.handle);
+        if (const char* refusal = PictureRefusal(width, height)) return Fail(refusal);
+        const bool alpha = heif_image_handle_has_alpha_channel(file_.handle) != 0;
+        const bool deep = heif_image_handle_get_luma_bits_per_pixel(file_.handle) > 8;
+        const heif_chroma chroma =
+            deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                 : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+        heif_decoding_options* options = heif_decoding_options_alloc();
+        const heif_error decoded =
+            heif_decode_image(file_.handle, &image_, heif_colorspace_RGB, chroma, options);
+        heif_decoding_options_free(options);
+        if (!file_.Succeeded(decoded)) return Fail(file_.error.c_str());
+        int stride = 0;
+        plane_ = heif_image_get_plane_readonly(image_, heif_channel_interleaved, &stride);
+        stride_ = size_t(stride);
+        const int bits = heif_image_get_bits_per_pixel_range(image_, heif_channel_interleaved);
+        if (!plane_ || heif_image_get_width(image_, heif_channel_interleaved) != width ||
+            heif_image_get_height(image_, heif_channel_interleaved) != height || bits < 8 ||
+            bits > 16) {
+            return Fail("HEIF: image décodée d'une autre taille que annoncée");
+        }
+        width_ = width;
+        height_ = height;
+        SampleLayout layout{alpha ? 4 : 3, deep ? 2 : 1, (1u << bits) - 1};
+        layout.premultiplied = heif_image_handle_is_premultiplied_alpha(file_.handle) != 0;
+        converter_ = std::make_unique<SampleConverter>(layout);
+        return true;
+    }
+
+    bool ReadRow(int32_t pictureRow, uint8_t* into) override {
+        if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
+        converter_->Convert(plane_ + size_t(pictureRow) * stride_, width_, into);
+        return true;
+    }
+
+    bool Finish() override { return !failed_; }
+    DecodeReport Report() const override { return {failed_ ? error_ : "", ""}; }
+    SourceMetadata Metadata() const override;
+
+private:
+    bool Fail(const char* reason) {
+        error_ = reason;
+        failed_ = true;
+        return false;
+    }
+
+    const int threads_;
+    HeifFile file_;
+    heif_image* image_ = nullptr;
+    const uint8_t* plane_ = nullptr;
+    size_t stride_ = 0;
+    std::unique_ptr<SampleConverter> converter_;
+    bool failed_ = false;
+    std::string error_;
+};
+
+SourceMetadata HeifDecoder::Metadata() const {
+    SourceMetadata metadata;
+    metadata.upright = true;
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(file_.handle, "Exif", &id, 1) == 1) {
+        std::string block(heif_image_handle_get_metadata_size(file_.handle, id), '\0');
+        // The item starts with the offset of the TIFF header from the end of that field.
+        if (block.size() >= 4 &&
+            heif_image_handle_get_metadata(file_.handle, id, block.data()).code == heif_error_Ok) {
+            const auto byte = [&](size_t i) { return uint32_t(uint8_t(block[i])); };
+            const uint64_t offset = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+            if (offset <= block.size() - 4) {
+                metadata.exif = ExifFromTiffHeader(std::string_view(block).substr(4 + offset));
+            }
+        }
+    }
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(file_.handle);
+    if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
+        metadata.icc.resize(heif_image_handle_get_raw_color_profile_size(file_.handle));
+        if (heif_image_handle_get_raw_color_profile(file_.handle, metadata.icc.data()).code !=
+            heif_error_Ok) {
+            metadata.icc.clear();
+        }
+    }
+    return metadata;
+}
+
+}  // namespace
+
+std::unique_ptr<ImageDecoder> MakeHeifDecoder(const DecodeOptions& options) {
+    return std::make_unique<HeifDecoder>(options.threads);
+}
+
+bool ReadHeifHeader(std::string_view bytes, ImageHeader& header) {
+    HeifFile file;
+    if (!file.Open(bytes, 0)) return false;
+    header.width = heif_image_handle_get_width(file.handle);
+    header.height = heif_image_handle_get_height(file.handle);
+    const uint64_t sampleBytes = heif_image_handle_get_luma_bits_per_pixel(file.handle) > 8 ? 2 : 1;
+    const uint64_t channels = heif_image_handle_has_alpha_channel(file.handle) ? 4 : 3;
+    // The decoded planes (at most three of full size, and alpha), then their interleaved
+    // conversion, which libheif holds together for a moment.
+    header.decoderBytes = uint64_t(std::max(header.width, 0)) * uint64_t(std::max(header.height, 0)) *
+                          sampleBytes * (channels + channels);
+    return true;
+}
+
+}  // namespace pixtrim
