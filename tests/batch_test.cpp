@@ -242,7 +242,7 @@ TEST_P(ThreadsTest, OneThreadAndManyGiveTheSameRun) {
     for (const char* photo : {"Landscape_1", "Landscape_6", "Canon_DIGITAL_IXUS_400", "testorig",
                               "Landscape_2", "Rømø_-_St.Klement_-_Kanzel_3"})
         AddPhoto(std::string(photo) + ".jpg", std::string(1, name++) + ".jpg");
-    if (GetParam() == Trouble::UnreadableInTheMiddle) AddPhoto("hopper_png_renamed.jpg", "c.jpg");
+    if (GetParam() == Trouble::UnreadableInTheMiddle) AddPhoto("00-empty-file.jpg", "c.jpg");
     settings.KeepExif = settings.InsertCopyright = true;
     settings.CopyrightText = "© 2026";
     const std::string one = RunWith(1);

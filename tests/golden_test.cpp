@@ -1,7 +1,9 @@
 // The golden table of copies: every row names a test photo and options of
 // `pixtrim --resize`, and holds the SHA-256 of the copy the program made of it when the
-// table was made (scripts/golden). Each row is made again here, as a job in memory, from
-// the same options read by the command line's own parser; any changed byte of any copy
+// table was made (scripts/golden), and what that copy is as exiftool read it then: its
+// size, its orientation, the pixel size its EXIF says, its color profile. Each row is made
+// again here, as a job in memory, from the same options read by the command line's own
+// parser, and the copy read by the program's own readers; any changed byte of any copy
 // fails its row.
 #include <gtest/gtest.h>
 
@@ -11,6 +13,8 @@
 #include "batch/ImageJob.h"
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
+#include "codec/JpegCodec.h"
+#include "exif/Exif.h"
 #include "support/Files.h"
 
 namespace pixtrim {
@@ -20,13 +24,42 @@ struct GoldenRow {
     std::string photo;
     std::string options;
     std::string sha256;
+    std::string copy;
 };
 
 std::vector<GoldenRow> ReadGoldenRows() {
     std::vector<GoldenRow> rows;
     for (const auto& cells : test::ReadTable("golden/copies.tsv"))
-        rows.push_back({cells.at(0), cells.at(1), cells.at(2)});
+        rows.push_back({cells.at(0), cells.at(1), cells.at(2), cells.at(3)});
     return rows;
+}
+
+// The bytes of the color profile that a copy's APP2 segments carry.
+size_t ProfileBytes(std::string_view copy) {
+    size_t bytes = 0;
+    for (size_t at = 2; at + 4 <= copy.size() && uint8_t(copy[at]) == 0xFF;) {
+        const size_t length = uint8_t(copy[at + 2]) * 256u + uint8_t(copy[at + 3]);
+        if (uint8_t(copy[at + 1]) == 0xDA) break;
+        if (uint8_t(copy[at + 1]) == 0xE2 && copy.substr(at + 4, 12) == std::string_view("ICC_PROFILE\0", 12))
+            bytes += length - 16;
+        at += 2 + length;
+    }
+    return bytes;
+}
+
+// What a copy is, in the table's words: "W x H", then what it says of itself.
+std::string DescribeCopy(const std::string& copy) {
+    JpegHeader header;
+    if (!ReadJpegHeader(copy, header)) return "not a JPEG";
+    std::string text = std::to_string(header.width) + " x " + std::to_string(header.height);
+    ExifTransfer exif;
+    exif.ReadExifBytes(copy);
+    if (exif.Orientation() != 0) text += ", orientation " + std::to_string(exif.Orientation());
+    if (const auto pixels = exif.ExifImageSize())
+        text += ", EXIF " + std::to_string(pixels->first) + " x " + std::to_string(pixels->second);
+    if (const size_t profile = ProfileBytes(copy))
+        text += ", profile of " + std::to_string(profile) + " bytes";
+    return text;
 }
 
 class GoldenTest : public testing::TestWithParam<GoldenRow> {};
@@ -55,6 +88,7 @@ TEST_P(GoldenTest, TheCopyIsTheOneRecorded) {
                   .toStdString()
             : "none";
     EXPECT_EQ(sha256, GetParam().sha256);
+    EXPECT_EQ(result.step == JobStep::Done ? DescribeCopy(result.copy) : "none", GetParam().copy);
 }
 
 // Rows named after their photo and options.

@@ -7,6 +7,9 @@
 #include <sstream>
 
 #include "batch/ImageJob.h"
+#include "batch/ImageSelection.h"
+#include "codec/ImageFormat.h"
+#include "codec/SampleRows.h"
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
 #include "image/cDIBSection.h"
@@ -128,6 +131,25 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
      }},
     {"ForeignFilesReason",
      [](const Cells& a) { return ForeignFilesReason(test::SplitWords(a[0])); }},
+    {"EightBits",  // a sample, its alpha, their maximum, how the sample is stored
+     [](const Cells& a) {
+         return std::to_string(EightBits(std::stoul(a[0]), std::stoul(a[1]), std::stoul(a[2]),
+                                         a[3] == "premultiplied"));
+     }},
+    {"SniffImageFormat", [](const Cells& a) { return FormatName(SniffImageFormat(a[0])); }},
+    {"CopyNames",  // names, "jpeg:" before those that keep theirs; the copies' names
+     [](const Cells& a) {
+         std::vector<std::string> names;
+         std::vector<bool> keeps;
+         for (const std::string& word : test::SplitWords(a[0])) {
+             keeps.push_back(word.starts_with("jpeg:"));
+             names.push_back(keeps.back() ? word.substr(5) : word);
+         }
+         std::string text;
+         for (const std::string& copy : CopyNames(names, keeps))
+             text += (text.empty() ? "" : " / ") + copy;
+         return text;
+     }},
     {"JobSettingsFrom",  // one stored number for the corner, the size and the colours
      [](const Cells& a) {
          Settings s;

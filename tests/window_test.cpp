@@ -203,7 +203,7 @@ TEST_F(WindowTest, TheRunsPreviewIsTheClicksPreview) {
 // the program ends.
 TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
-    AddPhoto("hopper_png_renamed.jpg", "b.jpg");
+    AddPhoto("00-empty-file.jpg", "b.jpg");
     fIHM& window = Start();
     window.TextCopyright->setText("kept");
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
@@ -296,7 +296,7 @@ TEST_P(KeyTest, TheKeysReachTheRowsState) {
     AddPhoto("testorig.jpg", "t.jpg");
     AddPhoto("Landscape_6.jpg", "r.jpg");
     AddPhoto("testorig.jpg", "Album/f.jpg");
-    for (const char* name : {"c.png", "d.txt", "e.jpg"}) photos.WriteFile(name);
+    for (const char* name : {"c.bmp", "d.txt", "e.jpg"}) photos.WriteFile(name);
     fIHM& window = Start();
     const auto control = [&](const std::string& name) {
         QWidget* found = window.findChild<QWidget*>(Q(name));

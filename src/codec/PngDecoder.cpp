@@ -120,7 +120,7 @@ public:
         converter_ = std::make_unique<SampleConverter>(
             SampleLayout{channels, wide ? 2 : 1, wide ? 65535u : 255u});
         const size_t rows = s_.interlaced ? size_t(height_) : 1;
-        picture_.resize(s_.rowBytes * rows);
+        if (!picture_.Allocate(s_.rowBytes * rows)) return Fail("mémoire insuffisante");
         s_.raw = picture_.data();
         if (s_.interlaced) {
             std::vector<png_bytep> pointers(rows);
@@ -178,7 +178,7 @@ private:
     }
 
     PngState s_;
-    std::vector<uint8_t> picture_;
+    PictureMemory picture_;
     std::unique_ptr<SampleConverter> converter_;
     bool failed_ = false;
     std::string error_;

@@ -9,7 +9,10 @@
 // no tie to break. Threading: pure functions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace pixtrim {
@@ -43,6 +46,24 @@ public:
 private:
     SampleLayout layout_;
     std::vector<uint8_t> opaque_;  // EightBits of every value of an opaque sample
+};
+
+// Memory for a whole decoded picture, left as the allocator gives it: its pages are touched
+// only where the decoder writes, so a header that claims far more than its data costs no
+// time. False when the memory cannot be had.
+class PictureMemory {
+public:
+    bool Allocate(size_t bytes) {
+        bytes_.reset(new (std::nothrow) uint8_t[bytes]);
+        size_ = bytes_ ? bytes : 0;
+        return bytes_ != nullptr;
+    }
+    uint8_t* data() const { return bytes_.get(); }
+    size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<uint8_t[]> bytes_;
+    size_t size_ = 0;
 };
 
 // One row of CMYK inks (0 no ink) into blue, green, red; `inverted`: stored as 255 - ink, as

@@ -222,7 +222,7 @@ private:
     std::vector<uint8_t> band_;     // the band's rows, samples of a pixel side by side
     std::vector<uint8_t> scratch_;  // a strip of one plane, or a tile
     std::vector<uint8_t> unpacked_;
-    std::vector<uint32_t> rgba_;  // the whole picture, for the RGBA reader
+    PictureMemory rgba_;  // the whole picture, for the RGBA reader
     int64_t loadedBand_ = -1;
     std::unique_ptr<SampleConverter> converter_;
     std::vector<uint8_t> palette_;  // blue, green, red of each index
@@ -240,10 +240,11 @@ bool TiffDecoder::Open(std::string_view bytes) {
         case TiffPath::Rgba: {
             char why[1024] = {};
             if (!TIFFRGBAImageOK(file_.tif, why)) return Fail(why);
-            rgba_.resize(size_t{s.width} * s.height);
+            if (!rgba_.Allocate(size_t{s.width} * s.height * 4)) return Fail("mémoire insuffisante");
             // Asked in the page's own orientation, libtiff flips nothing: the pixels as stored.
             const uint16_t orientation = std::clamp<uint16_t>(Tag16(file_.tif, TIFFTAG_ORIENTATION), 1, 8);
-            if (!TIFFReadRGBAImageOriented(file_.tif, s.width, s.height, rgba_.data(), orientation, 0)) {
+            if (!TIFFReadRGBAImageOriented(file_.tif, s.width, s.height,
+                                           reinterpret_cast<uint32_t*>(rgba_.data()), orientation, 0)) {
                 return Fail();
             }
             converter_ = std::make_unique<SampleConverter>(SampleLayout{4, 1, 255, false, true});
@@ -372,7 +373,7 @@ void TiffDecoder::ConvertRow(const uint8_t* raw, uint8_t* into) {
 bool TiffDecoder::ReadRow(int32_t pictureRow, uint8_t* into) {
     if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
     if (shape_.path == TiffPath::Rgba) {
-        converter_->Convert(reinterpret_cast<const uint8_t*>(rgba_.data() + size_t(pictureRow) * shape_.width),
+        converter_->Convert(rgba_.data() + size_t(pictureRow) * shape_.width * 4,
                             width_, into);
         return true;
     }

@@ -63,7 +63,10 @@ public:
         width_ = features.width;
         height_ = features.height;
         channels_ = features.has_alpha || features.has_animation ? 4 : 3;
-        picture_.resize(size_t(width_) * size_t(height_) * size_t(channels_));
+        converter_ = SampleConverter(SampleLayout{channels_, 1, 255});
+        if (!picture_.Allocate(size_t(width_) * size_t(height_) * size_t(channels_))) {
+            return Fail(StatusText(VP8_STATUS_OUT_OF_MEMORY));
+        }
         if (features.has_animation) return DecodeFirstFrame();
         WebPDecoderConfig config;
         if (!WebPInitDecoderConfig(&config)) return Fail(StatusText(VP8_STATUS_INVALID_PARAM));
@@ -80,8 +83,7 @@ public:
 
     bool ReadRow(int32_t pictureRow, uint8_t* into) override {
         if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
-        const SampleConverter converter(SampleLayout{channels_, 1, 255});
-        converter.Convert(picture_.data() + size_t(pictureRow) * size_t(width_) * size_t(channels_),
+        converter_.Convert(picture_.data() + size_t(pictureRow) * size_t(width_) * size_t(channels_),
                           width_, into);
         return true;
     }
@@ -137,7 +139,8 @@ private:
 
     std::string_view bytes_;
     int channels_ = 3;
-    std::vector<uint8_t> picture_;
+    PictureMemory picture_;
+    SampleConverter converter_{SampleLayout{channels_, 1, 255}};
     bool failed_ = false;
     std::string error_;
 };

@@ -48,7 +48,7 @@ void ExifTransfer::Clear() {
     laterExif_.clear();
     iccSegments_.clear();
     iccIsRgb_ = false;
-    orientation_ = 1;
+    orientation_ = 0;
     exifTooLarge_ = 0;
 }
 
@@ -188,6 +188,24 @@ void ExifTransfer::SetExifImageSize(int32_t iWidth, int32_t iHeight) {
     });
 }
 
+std::optional<std::pair<uint32_t, uint32_t>> ExifTransfer::ExifImageSize() {
+    std::optional<std::pair<uint32_t, uint32_t>> size;
+    WithExifSegment([&] {
+        if (!FindExifImageSize()) return;
+        const auto value = [this](int32_t valuePos) -> std::optional<uint32_t> {
+            ExifPos = valuePos - 6;
+            const auto type = ReadExifWord();
+            ExifPos = valuePos;
+            if (type == kTypeShort) return ReadExifWord();
+            if (type == kTypeLong) return ReadExifLong();
+            return std::nullopt;
+        };
+        const auto width = value(ExifWidthPos), height = value(ExifHeightPos);
+        if (width && height) size = std::pair{*width, *height};
+    });
+    return size;
+}
+
 template <typename Work>
 void ExifTransfer::WithExifSegment(Work work) {
     // The word reader works on ExifData: lend it the later EXIF segment when there is one.
@@ -198,7 +216,7 @@ void ExifTransfer::WithExifSegment(Work work) {
 }
 
 void ExifTransfer::ReadOrientation() {
-    orientation_ = 1;
+    orientation_ = 0;
     const int32_t length = SegmentLength();
     const auto ifd0 = ReadTiffHeader();
     const auto entry = ifd0 ? FindEntry(*ifd0, kOrientationTag, length) : std::nullopt;

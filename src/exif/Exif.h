@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pixtrim {
@@ -61,6 +62,11 @@ public:
     void WriteExifWord(int32_t lPos, int32_t lValue);
 
     bool HasRgbProfile() const { return !iccSegments_.empty() && iccIsRgb_; }
+    // The Orientation the source says (1 to 8; 0 when it says none).
+    int Orientation() const { return orientation_; }
+    // The PixelXDimension and PixelYDimension values of the kept EXIF (SHORT or LONG), when
+    // it holds both.
+    std::optional<std::pair<uint32_t, uint32_t>> ExifImageSize();
 
     std::vector<uint8_t> ExifData;
     int32_t ExifPos = 0;
@@ -89,7 +95,7 @@ private:
     std::vector<uint8_t> laterExif_;    // the first EXIF APP1, when the first APP1 is not
     std::vector<uint8_t> iccSegments_;  // whole APP2 segments, markers included, in order
     bool iccIsRgb_ = false;
-    int orientation_ = 1;
+    int orientation_ = 0;
     size_t exifTooLarge_ = 0;
 };
 

@@ -112,6 +112,7 @@ void fIHM::Form_Load(const QString& imageFilters) {
     VisuBoxHeight = static_cast<int16_t>(PixelsToTwips(ImageVisu->height()));
     SetBackground(ImageVisuSize, kWindowColor);
     txtSearchSpec->setText(imageFilters);
+    txtSearchSpec->setCursorPosition(0);  // a long list shows its first patterns
     HideProgressBar();
 }
 
