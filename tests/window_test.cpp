@@ -296,6 +296,8 @@ TEST_P(KeyTest, TheKeysReachTheRowsState) {
     AddPhoto("testorig.jpg", "t.jpg");
     AddPhoto("Landscape_6.jpg", "r.jpg");
     AddPhoto("testorig.jpg", "Album/f.jpg");
+    AddPhoto("arrow.heic", "h.heic");
+    AddPhoto("png-palette.png", "g.jpg");
     for (const char* name : {"c.bmp", "d.txt", "e.jpg"}) photos.WriteFile(name);
     fIHM& window = Start();
     const auto control = [&](const std::string& name) {

@@ -7,9 +7,11 @@
 #include <cstdlib>
 
 #include "app/WindowSettings.h"
+#include "batch/ImageJob.h"
 #include "image/cDIBSection.h"
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
+#include "tools/HeldFolder.h"
 #include "tools/TextCase.h"
 #include "tools/Tools.h"
 
@@ -40,6 +42,7 @@ fIHM& Application::Window() {
         window_->onGenerate = [this] { run_.ResizeFolder(); };
         window_->onExit = [this] { QuitApplication(); };
         window_->onClose = [this] { EndProcess(0); };  // the close box stores nothing
+        window_->decodePreview = [this](const std::string& path) { return DecodePreview(path); };
         window_->Form_Load(DisplayText(settings_.ImageFilters));
     }
     return *window_;
@@ -98,16 +101,32 @@ BatchHost::PreviewSizer Application::PreviewSizes() {
     };
 }
 
+namespace {
+
+// Bottom-up rows of blue, green, red: the picture is the buffer turned over.
+QImage PictureOf(const cDIBSection& buffer) {
+    return QImage(buffer.DIBSectionBitsPtr(), buffer.Width(), buffer.Height(),
+                  buffer.BytesPerScanLine(), QImage::Format_BGR888)
+        .mirrored(false, true);
+}
+
+}  // namespace
+
+fIHM::Preview Application::DecodePreview(const std::string& path) {
+    // Only a regular file is read, once: a FIFO in its place must not block the window.
+    std::string bytes;
+    if (!ReadRegularFile(path, bytes)) return {};
+    cDIBSection preview;
+    int32_t width = 0, height = 0;
+    if (!pixtrim::DecodePreview(bytes, PreviewSizes(), preview, width, height)) return {};
+    return {PictureOf(preview), QSize(width, height)};
+}
+
 void Application::VisualizeCopy(const std::string& path, const cDIBSection& preview,
                                 int32_t sourceWidth, int32_t sourceHeight) {
-    // A file the decoder refused is previewed as a click would, so that its picture (when
-    // the window's reader can read it) stays behind the message.
+    // A file the decoder refused previews as a click does: empty.
     if (!preview.DIBSectionBitsPtr()) return Window().VisualizeImage(path);
-    // Bottom-up rows of blue, green, red: the picture is the buffer turned over.
-    const QImage picture = QImage(preview.DIBSectionBitsPtr(), preview.Width(), preview.Height(),
-                                  preview.BytesPerScanLine(), QImage::Format_BGR888)
-                               .mirrored(false, true);
-    Window().ShowRunPreview(picture, QSize(sourceWidth, sourceHeight));
+    Window().ShowRunPreview(PictureOf(preview), QSize(sourceWidth, sourceHeight));
 }
 
 int32_t Application::FileListCount() { return Window().filList->ListCount(); }

@@ -61,6 +61,8 @@ public:
 
 private:
     void EndProcess(int status);
+    // The click's preview of the file `path`, decoded as a run's job decodes it.
+    fIHM::Preview DecodePreview(const std::string& path);
 
     Settings settings_;
     JpegResize run_{settings_, *this};

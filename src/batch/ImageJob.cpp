@@ -1,6 +1,7 @@
 #include "batch/ImageJob.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "batch/ImageSelection.h"
@@ -95,6 +96,27 @@ int32_t PreviewFactor(int32_t previewWidth, int32_t previewHeight, int32_t sourc
     return factor;
 }
 
+// The preview's buffer for a source of width x height, sampled `factor` times larger than
+// the size `sizes` gives; nullptr when none is wanted or it cannot be made.
+cDIBSection* StartPreview(const JobSettings::PreviewSizer& sizes, int32_t width, int32_t height,
+                          cDIBSection& preview, int32_t& factor) {
+    factor = 1;
+    if (!sizes) return nullptr;
+    const auto [previewWidth, previewHeight] = sizes(width, height);
+    factor = PreviewFactor(previewWidth, previewHeight, width, height);
+    return preview.Create(previewWidth * factor, previewHeight * factor) ? &preview : nullptr;
+}
+
+// The sampled preview averaged down to its size.
+void FinishPreview(cDIBSection& preview, int32_t factor) {
+    if (factor == 1) return;
+    cDIBSection large;
+    large.Swap(preview);
+    if (preview.Create(large.Width() / factor, large.Height() / factor)) {
+        AverageBlocks(large, preview, factor);
+    }
+}
+
 // Decodes `bytes` row by row into `fitted` and, when the settings ask for one, the
 // preview, in one pass: the source is never stored. The step that failed, or Done.
 JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSettings& settings,
@@ -113,27 +135,14 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
     if (!fitted.Create(width, height)) return JobStep::Resample;
     // The preview reads the same rows: the source, before the copyright.
-    cDIBSection* preview = nullptr;
     int32_t factor = 1;
-    if (settings.previewSize) {
-        const auto [previewWidth, previewHeight] =
-            settings.previewSize(source.Width(), source.Height());
-        factor = PreviewFactor(previewWidth, previewHeight, source.Width(), source.Height());
-        if (result.preview.Create(previewWidth * factor, previewHeight * factor)) {
-            preview = &result.preview;
-        }
-    }
+    cDIBSection* preview =
+        StartPreview(settings.previewSize, source.Width(), source.Height(), result.preview, factor);
     if (!ResampleRows(source, source.Width(), source.Height(), fitted, preview) ||
         !source.Finish()) {
         return decodeFailed();
     }
-    if (preview && factor > 1) {
-        cDIBSection large;
-        large.Swap(result.preview);
-        if (result.preview.Create(large.Width() / factor, large.Height() / factor)) {
-            AverageBlocks(large, result.preview, factor);
-        }
-    }
+    if (preview) FinishPreview(result.preview, factor);
     result.warning = source.Report().warning;
     return JobStep::Done;
 }
@@ -197,6 +206,38 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     // Here rather than at the commit: the window's thread has enough to do.
     result.checksum = Checksum(result.copy);
     return result;
+}
+
+bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& sizes,
+                   cDIBSection& preview, int32_t& width, int32_t& height) {
+    preview.ClearUp();
+    ImageHeader header;
+    if (!sizes || !ReadImageHeader(bytes, header) || PictureRefusal(header.width, header.height)) {
+        return false;
+    }
+    // The preview is sampled at up to 4 times its size, and the decoder asked for no more: a
+    // photo's DCT scaled down; a HEIF's thumbnail once it is as large as the preview (its
+    // tiles are slow, and the window waits: they may use every core).
+    const auto [previewWidth, previewHeight] = sizes(header.width, header.height);
+    const ImageFormat format = SniffImageFormat(bytes.substr(0, kFormatHeadBytes));
+    int32_t factor = format == ImageFormat::Heif ? 1
+                     : PreviewFactor(previewWidth, previewHeight, header.width, header.height);
+    DecodeOptions options;
+    options.threads = int(std::thread::hardware_concurrency());
+    options.atLeastWidth = previewWidth * factor;
+    options.atLeastHeight = previewHeight * factor;
+    const std::unique_ptr<ImageDecoder> source = MakeDecoder(format, options);
+    if (!source->Open(bytes)) return false;
+    factor = PreviewFactor(previewWidth, previewHeight, source->Width(), source->Height());
+    if (!preview.Create(previewWidth * factor, previewHeight * factor) ||
+        !ResampleRows(*source, source->Width(), source->Height(), preview) || !source->Finish()) {
+        preview.ClearUp();
+        return false;
+    }
+    FinishPreview(preview, factor);
+    width = header.width;
+    height = header.height;
+    return true;
 }
 
 }  // namespace pixtrim

@@ -38,7 +38,8 @@ struct JobSettings {
     // Threads a decoder library may start for one picture (libheif's tiles); 0: none.
     int decoderThreads = 0;
     // The preview's size for a source's size (called on the worker); empty: no preview.
-    std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)> previewSize;
+    using PreviewSizer = std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)>;
+    PreviewSizer previewSize;
 };
 
 // The snapshot of `settings` for a box of boxWidth x boxHeight. The stored numbers become
@@ -77,5 +78,11 @@ struct JobTurn {
 // the budget grants it.
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                       const JobSettings& settings, JobTurn turn = {});
+
+// The preview of the image file in `bytes`, whatever its format, as a run's job makes it:
+// `preview` at the size `sizes` gives for the picture, which is width x height. False, with
+// `preview` empty, when the file cannot be decoded. For the window's click, on its thread.
+bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& sizes,
+                   cDIBSection& preview, int32_t& width, int32_t& height);
 
 }  // namespace pixtrim

@@ -61,26 +61,66 @@ struct HeifFile {
 
 class HeifDecoder : public ImageDecoder {
 public:
-    explicit HeifDecoder(int threads) : threads_(threads) {}
+    explicit HeifDecoder(const DecodeOptions& options) : options_(options) {}
     HeifDecoder(const HeifDecoder&) = delete;
     HeifDecoder& operator=(const HeifDecoder&) = delete;
     ~HeifDecoder() override {
         if (image_) heif_image_release(image_);
+        if (thumbnail_) heif_image_handle_release(thumbnail_);
     }
 
     bool Open(std::string_view bytes) override {
-        if (!file_.Open(bytes, threads_)) return Fail(file_.error.c_str());
+        if (!file_.Open(bytes, options_.threads)) return Fail(file_.error.c_str());
         const int width = heif_image_handle_get_width(file_.handle);
         const int height = heif_image_handle_get_height(file_.handle);
         if (const char* refusal = PictureRefusal(width, height)) return Fail(refusal);
-        const bool alpha = heif_image_handle_has_alpha_channel(file_.handle) != 0;
-        const bool deep = heif_image_handle_get_luma_bits_per_pixel(file_.handle) > 8;
+        const heif_image_handle* shown = Thumbnail() ? thumbnail_ : file_.handle;
+        return Decode(shown);
+    }
+
+    bool ReadRow(int32_t pictureRow, uint8_t* into) override {
+        if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
+        converter_->Convert(plane_ + size_t(pictureRow) * stride_, width_, into);
+        return true;
+    }
+
+    bool Finish() override { return !failed_; }
+    DecodeReport Report() const override { return {failed_ ? error_ : "", ""}; }
+    SourceMetadata Metadata() const override;
+
+private:
+    // The smallest thumbnail no smaller than the options allow, for a preview.
+    bool Thumbnail() {
+        if (options_.atLeastWidth <= 0) return false;
+        const int count = heif_image_handle_get_number_of_thumbnails(file_.handle);
+        std::vector<heif_item_id> ids(size_t(std::max(count, 0)));
+        heif_image_handle_get_list_of_thumbnail_IDs(file_.handle, ids.data(), count);
+        for (const heif_item_id id : ids) {
+            heif_image_handle* candidate = nullptr;
+            if (heif_image_handle_get_thumbnail(file_.handle, id, &candidate).code != heif_error_Ok) {
+                continue;
+            }
+            const int w = heif_image_handle_get_width(candidate);
+            const int h = heif_image_handle_get_height(candidate);
+            const bool fits = w >= options_.atLeastWidth && h >= options_.atLeastHeight &&
+                              (!thumbnail_ || w < heif_image_handle_get_width(thumbnail_));
+            if (fits) std::swap(candidate, thumbnail_);
+            if (candidate) heif_image_handle_release(candidate);
+        }
+        return thumbnail_ != nullptr;
+    }
+
+    bool Decode(const heif_image_handle* handle) {
+        const int width = heif_image_handle_get_width(handle);
+        const int height = heif_image_handle_get_height(handle);
+        const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+        const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
         const heif_chroma chroma =
             deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                  : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
         heif_decoding_options* options = heif_decoding_options_alloc();
         const heif_error decoded =
-            heif_decode_image(file_.handle, &image_, heif_colorspace_RGB, chroma, options);
+            heif_decode_image(handle, &image_, heif_colorspace_RGB, chroma, options);
         heif_decoding_options_free(options);
         if (!file_.Succeeded(decoded)) return Fail(file_.error.c_str());
         int stride = 0;
@@ -95,30 +135,20 @@ public:
         width_ = width;
         height_ = height;
         SampleLayout layout{alpha ? 4 : 3, deep ? 2 : 1, (1u << bits) - 1};
-        layout.premultiplied = heif_image_handle_is_premultiplied_alpha(file_.handle) != 0;
+        layout.premultiplied = heif_image_handle_is_premultiplied_alpha(handle) != 0;
         converter_ = std::make_unique<SampleConverter>(layout);
         return true;
     }
 
-    bool ReadRow(int32_t pictureRow, uint8_t* into) override {
-        if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
-        converter_->Convert(plane_ + size_t(pictureRow) * stride_, width_, into);
-        return true;
-    }
-
-    bool Finish() override { return !failed_; }
-    DecodeReport Report() const override { return {failed_ ? error_ : "", ""}; }
-    SourceMetadata Metadata() const override;
-
-private:
     bool Fail(const char* reason) {
         error_ = reason;
         failed_ = true;
         return false;
     }
 
-    const int threads_;
+    const DecodeOptions options_;
     HeifFile file_;
+    heif_image_handle* thumbnail_ = nullptr;
     heif_image* image_ = nullptr;
     const uint8_t* plane_ = nullptr;
     size_t stride_ = 0;
@@ -157,7 +187,7 @@ SourceMetadata HeifDecoder::Metadata() const {
 }  // namespace
 
 std::unique_ptr<ImageDecoder> MakeHeifDecoder(const DecodeOptions& options) {
-    return std::make_unique<HeifDecoder>(options.threads);
+    return std::make_unique<HeifDecoder>(options);
 }
 
 bool ReadHeifHeader(std::string_view bytes, ImageHeader& header) {

@@ -43,9 +43,9 @@ std::unique_ptr<ImageDecoder> MakeDecoder(ImageFormat format, const DecodeOption
             return MakeHeifDecoder(options);
         case ImageFormat::Jpeg:
         case ImageFormat::Unknown:
-            return std::make_unique<JpegRowReader>();
+            return std::make_unique<JpegRowReader>(options);
     }
-    return std::make_unique<JpegRowReader>();
+    return std::make_unique<JpegRowReader>(options);
 }
 
 bool ReadImageHeader(std::string_view bytes, ImageHeader& header) {

@@ -90,6 +90,11 @@ struct DecodeOptions {
     // Threads a library may start for one picture (libheif, for a grid's tiles); 0: none,
     // the decode runs on the caller's thread alone.
     int threads = 0;
+    // When not 0, the decoder may give a smaller picture than the file's, no smaller than
+    // this (a preview): JPEG scales down in its DCT, HEIF takes its thumbnail. The copy's
+    // decode never sets them.
+    int32_t atLeastWidth = 0;
+    int32_t atLeastHeight = 0;
 };
 
 // The decoder for a file of `format` (Unknown gets the JPEG decoder).

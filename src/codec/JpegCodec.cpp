@@ -92,6 +92,8 @@ struct JpegRowReader::Decoder {
     jpeg_progress_mgr progress;
     bool created = false;
     bool cmyk = false;
+    int32_t atLeastWidth = 0;  // a picture scaled down in the DCT may not be smaller
+    int32_t atLeastHeight = 0;
     JSAMPARRAY cmykRow = nullptr;
     JDIMENSION row = 0;       // the row DecodeRow decodes next
     JSAMPROW into = nullptr;  // and where to
@@ -129,10 +131,20 @@ bool StartDecode(JpegRowReader::Decoder& d, std::string_view bytes) {
         std::strncpy(d.errors.error, refusal, sizeof d.errors.error - 1);
         return false;
     }
+    // A preview needs no more than it shows: 1/2, 1/4 or 1/8 of the picture, decoded as such.
+    d.codec.scale_num = 1;
+    d.codec.scale_denom = 1;
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+        if (d.atLeastWidth > 0 && (width + denominator - 1) / denominator >= d.atLeastWidth &&
+            (height + denominator - 1) / denominator >= d.atLeastHeight) {
+            d.codec.scale_denom = denominator;
+            break;
+        }
+    }
     jpeg_start_decompress(&d.codec);
     if (d.cmyk) {
         d.cmykRow = (*d.codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.codec),
-                                                 JPOOL_IMAGE, d.codec.image_width * 4, 1);
+                                                 JPOOL_IMAGE, d.codec.output_width * 4, 1);
     }
     return true;
 }
@@ -147,7 +159,7 @@ bool DecodeRow(JpegRowReader::Decoder& d) {
     }
     if (d.cmyk) {
         jpeg_read_scanlines(&d.codec, d.cmykRow, 1);
-        ConvertCmykRow(d.cmykRow[0], d.into, int32_t(d.codec.image_width), d.codec.saw_Adobe_marker);
+        ConvertCmykRow(d.cmykRow[0], d.into, int32_t(d.codec.output_width), d.codec.saw_Adobe_marker);
     } else {
         jpeg_read_scanlines(&d.codec, &d.into, 1);
     }
@@ -267,7 +279,10 @@ uint64_t EntropyCodedBytes(std::string_view bytes) {
     return counted;
 }
 
-JpegRowReader::JpegRowReader() : d_(std::make_unique<Decoder>()) {}
+JpegRowReader::JpegRowReader(const DecodeOptions& options) : d_(std::make_unique<Decoder>()) {
+    d_->atLeastWidth = options.atLeastWidth;
+    d_->atLeastHeight = options.atLeastHeight;
+}
 
 JpegRowReader::~JpegRowReader() = default;
 

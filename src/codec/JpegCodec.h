@@ -52,7 +52,7 @@ uint64_t EntropyCodedBytes(std::string_view bytes);
 // one thread at a time.
 class JpegRowReader : public ImageDecoder {
 public:
-    JpegRowReader();
+    explicit JpegRowReader(const DecodeOptions& options = {});
     ~JpegRowReader() override;
     JpegRowReader(const JpegRowReader&) = delete;
     JpegRowReader& operator=(const JpegRowReader&) = delete;

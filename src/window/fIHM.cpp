@@ -1,9 +1,7 @@
 #include "window/fIHM.h"
 
-#include <QBuffer>
 #include <QCloseEvent>
 #include <QFocusEvent>
-#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QProxyStyle>
@@ -196,18 +194,10 @@ void fIHM::ShowCentred() {
 }
 
 void fIHM::VisualizeImage(const std::string& sFileName) {
-    // The picture as stored (no EXIF rotation), decoded at the box's size. Only a regular
-    // file is read, once: a FIFO in its place must not block the window.
-    std::string content;
-    (void)ReadRegularFile(sFileName, content);  // unreadable: the empty preview
-    QByteArray bytes = QByteArray::fromRawData(content.data(), qsizetype(content.size()));
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    const QSize stored = reader.size();
-    if (!stored.isValid() || stored.isEmpty()) return ShowPreview(QImage(), QSize());
-    reader.setScaledSize(PlacePreview(stored));
-    ShowPreview(reader.read(), stored);
+    const Preview preview = decodePreview ? decodePreview(sFileName) : Preview{};
+    if (preview.picture.isNull()) return ShowPreview(QImage(), QSize());
+    PlacePreview(preview.stored);
+    ShowPreview(preview.picture, preview.stored);
 }
 
 void fIHM::ShowRunPreview(const QImage& picture, const QSize& stored) {

@@ -53,14 +53,22 @@ public:
     std::function<void()> onGenerate;  // "&Redimensionner Images"
     std::function<void()> onExit;      // "E&xit"
     std::function<void()> onClose;     // the close box: ends the program, storing nothing
+    // Decodes the file `path` for the preview: the picture at the size PreviewSizes() gives
+    // for its stored size, and that size; a null picture when it cannot be decoded. Set by
+    // the application (the window decodes nothing itself).
+    struct Preview {
+        QImage picture;
+        QSize stored;
+    };
+    std::function<Preview(const std::string& path)> decodePreview;
 
     // Shows the window centred on its screen.
     void ShowCentred();
 
     // Public operations.
+    // Previews the file `sFileName` (decodePreview), the picture as stored (no EXIF
+    // rotation); a file that cannot be decoded previews empty.
     void VisualizeImage(const std::string& sFileName);
-    // Previews `picture`, the copy of a picture of `stored` size, by the same placement
-    // rule; the label gives the stored size. A null picture empties the preview.
     // Shows `picture`, already at the size PreviewSizes() gives for `stored`: a run's
     // preview, made on its workers. Asks for a repaint, does not wait for it.
     void ShowRunPreview(const QImage& picture, const QSize& stored);
