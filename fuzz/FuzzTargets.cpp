@@ -8,6 +8,7 @@
 
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
+#include "codec/Decoders.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
 #include "image/Resample.h"
@@ -43,6 +44,32 @@ void CheckKernelsAgree(const cDIBSection& picture, int32_t width, int32_t height
     }
 }
 
+// A format's decoder over outside bytes: every row of a picture that is not too large to
+// keep the fuzzer fast, then its metadata into a copy; its header reader agrees on the size.
+int FuzzFormat(ImageFormat format, bool (*readHeader)(std::string_view, ImageHeader&),
+               const uint8_t* data, size_t size) {
+    const std::string_view bytes = Bytes(data, size);
+    const std::unique_ptr<ImageDecoder> decoder = MakeDecoder(format);
+    ImageHeader header;
+    const bool headed = readHeader(bytes, header);
+    if (!decoder->Open(bytes)) return 0;
+    Check(decoder->Width() > 0 && decoder->Height() > 0);
+    Check(headed && header.width == decoder->Width() && header.height == decoder->Height());
+    if (int64_t{decoder->Width()} * decoder->Height() > (1 << 22)) return 0;
+    std::vector<uint8_t> row(3 * size_t(decoder->Width()));
+    for (int32_t y = 0; y < decoder->Height(); ++y)
+        if (!decoder->ReadRow(y, row.data())) return 0;
+    if (!decoder->Finish()) return 0;
+    const SourceMetadata metadata = decoder->Metadata();
+    ExifTransfer exif;
+    exif.ReadMetadata(metadata.exif, metadata.icc, metadata.orientation, metadata.upright);
+    exif.SetExifImageSize(800, 600);
+    std::string copy = "\xFF\xD8\xFF\xD9";
+    Check(exif.InsertSegments(copy, true));
+    Check(copy.size() >= 4 && copy.compare(copy.size() - 2, 2, "\xFF\xD9") == 0);
+    return 0;
+}
+
 }  // namespace
 
 int FuzzExif(const uint8_t* data, size_t size) {
@@ -69,6 +96,19 @@ int FuzzLoad(const uint8_t* data, size_t size) {
         CheckKernelsAgree(dib, dib.Width() + 1 + data[size - 1] % 3, dib.Height() + 1);
     }
     return 0;
+}
+
+int FuzzPng(const uint8_t* data, size_t size) {
+    return FuzzFormat(ImageFormat::Png, ReadPngHeader, data, size);
+}
+int FuzzWebp(const uint8_t* data, size_t size) {
+    return FuzzFormat(ImageFormat::Webp, ReadWebpHeader, data, size);
+}
+int FuzzTiff(const uint8_t* data, size_t size) {
+    return FuzzFormat(ImageFormat::Tiff, ReadTiffHeader, data, size);
+}
+int FuzzHeif(const uint8_t* data, size_t size) {
+    return FuzzFormat(ImageFormat::Heif, ReadHeifHeader, data, size);
 }
 
 int FuzzFilters(const uint8_t* data, size_t size) {
@@ -113,6 +153,10 @@ int FuzzRecord(const uint8_t* data, size_t size) {
 Target TargetNamed(const std::string& name) {
     if (name == "exif") return FuzzExif;
     if (name == "load") return FuzzLoad;
+    if (name == "png") return FuzzPng;
+    if (name == "webp") return FuzzWebp;
+    if (name == "tiff") return FuzzTiff;
+    if (name == "heif") return FuzzHeif;
     if (name == "filters") return FuzzFilters;
     if (name == "number") return FuzzNumber;
     if (name == "store") return FuzzStore;

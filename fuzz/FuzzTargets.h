@@ -12,8 +12,14 @@ namespace pixtrim::fuzz {
 
 // The EXIF walk of a source file, the size update and the insertion into a copy.
 int FuzzExif(const uint8_t* data, size_t size);
-// The decode of a JPEG file from memory.
+// The decode of a file from memory, its format told by its first bytes (a JPEG's rows
+// resampled by every kernel).
 int FuzzLoad(const uint8_t* data, size_t size);
+// Each other format's decoder, its header reader and the metadata it carries into a copy.
+int FuzzPng(const uint8_t* data, size_t size);
+int FuzzWebp(const uint8_t* data, size_t size);
+int FuzzTiff(const uint8_t* data, size_t size);
+int FuzzHeif(const uint8_t* data, size_t size);
 // A file name and a filter list (split at the first NUL byte).
 int FuzzFilters(const uint8_t* data, size_t size);
 // The numeric value of a text, and a bounding size read from it.
