@@ -238,6 +238,10 @@ void JpegResize::ResizeAllImages() {
     job.quality = Quality;
     job.previewSize = host_.PreviewSizes();
     const int threads = Threads > 0 ? Threads : RunThreads();
+    // A HEIF's tiles may use the run's cores: its last photos, decoded alone, and its
+    // workers waiting on one another's memory then keep every core at work (measured on
+    // two cores: 0.53 to 0.59 of the one-core floor, against 0.60 to 0.63 with none).
+    job.decoderThreads = threads > 1 ? threads : 0;
     MemoryBudget budget(MemoryBudgetBytes > 0 ? MemoryBudgetBytes : RunMemoryBudget());
     std::deque<std::future<JobResult>> inFlight;
     size_t submitted = 0;

@@ -41,6 +41,16 @@ SampleConverter::SampleConverter(const SampleLayout& layout) : layout_(layout) {
 
 void SampleConverter::Convert(const uint8_t* in, int32_t width, uint8_t* bgr) const {
     const SampleLayout& l = layout_;
+    // The common case, opaque 8-bit color, in a plain loop.
+    if (l.channels == 3 && l.bytesPerSample == 1 && l.step <= 3 && l.maximum == 255) {
+        const int red = l.bgr ? 2 : 0;
+        for (int32_t x = 0; x < width; ++x, in += 3, bgr += 3) {
+            bgr[0] = in[2 - red];
+            bgr[1] = in[1];
+            bgr[2] = in[red];
+        }
+        return;
+    }
     const int step = (l.step > l.channels ? l.step : l.channels) * l.bytesPerSample;
     const bool alpha = l.channels == 2 || l.channels == 4;
     const bool color = l.channels >= 3;
