@@ -108,8 +108,7 @@ void DecodeAndEncodeHeif(const std::string& file, int32_t boxWidth, int32_t boxH
     if (heif_context_read_from_memory_without_copy(context, file.data(), file.size(), nullptr)
                 .code == heif_error_Ok &&
         heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok &&
-        heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                          nullptr)
+        heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr)
                 .code == heif_error_Ok) {
         int stride = 0;
         auto* plane = const_cast<uint8_t*>(
@@ -139,7 +138,8 @@ void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
     std::string file;
     for (const std::string& name : names) {
         (void)ReadRegularFile(JoinPath(s.ImageFolder, name), file);
-        const ImageFormat format = SniffImageFormat(std::string_view(file).substr(0, kFormatHeadBytes));
+        const ImageFormat format =
+            SniffImageFormat(std::string_view(file).substr(0, kFormatHeadBytes));
         if (format == ImageFormat::Heif) {
             DecodeAndEncodeHeif(file, boxWidth, boxHeight, scratch);
             continue;

@@ -74,7 +74,8 @@ TEST(LoadTest, StreamedRowsGiveTheWholePicturesCopy) {
             ASSERT_TRUE(whole.Resample(expectedPreview, 75, 100));
             for (const RowKernel kernel : {RowKernel::Best, RowKernel::Sse2, RowKernel::Scalar}) {
                 cDIBSection streamed, preview;
-                const auto reader = MakeDecoder(SniffImageFormat(bytes.substr(0, kFormatHeadBytes)));
+                const auto reader =
+                    MakeDecoder(SniffImageFormat(bytes.substr(0, kFormatHeadBytes)));
                 ASSERT_TRUE(reader->Open(bytes));
                 ASSERT_TRUE(streamed.Create(width, height));
                 ASSERT_TRUE(preview.Create(100, 75));

@@ -40,7 +40,8 @@ size_t ProfileBytes(std::string_view copy) {
     for (size_t at = 2; at + 4 <= copy.size() && uint8_t(copy[at]) == 0xFF;) {
         const size_t length = uint8_t(copy[at + 2]) * 256u + uint8_t(copy[at + 3]);
         if (uint8_t(copy[at + 1]) == 0xDA) break;
-        if (uint8_t(copy[at + 1]) == 0xE2 && copy.substr(at + 4, 12) == std::string_view("ICC_PROFILE\0", 12))
+        if (uint8_t(copy[at + 1]) == 0xE2 &&
+            copy.substr(at + 4, 12) == std::string_view("ICC_PROFILE\0", 12))
             bytes += length - 16;
         at += 2 + length;
     }

@@ -8,10 +8,10 @@
 
 #include "batch/ImageJob.h"
 #include "batch/ImageSelection.h"
-#include "codec/ImageFormat.h"
-#include "codec/SampleRows.h"
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
+#include "codec/ImageFormat.h"
+#include "codec/SampleRows.h"
 #include "image/cDIBSection.h"
 #include "support/Files.h"
 #include "support/Pictures.h"

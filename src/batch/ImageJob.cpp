@@ -171,7 +171,8 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     }
     if (!share.Take(needs)) return stop(JobStep::Decode);
     // Read whatever the option: the color profile and orientation travel in any case.
-    const ImageFormat format = SniffImageFormat(std::string_view(bytes).substr(0, kFormatHeadBytes));
+    const ImageFormat format =
+        SniffImageFormat(std::string_view(bytes).substr(0, kFormatHeadBytes));
     const bool jpeg = format == ImageFormat::Jpeg || format == ImageFormat::Unknown;
     ExifTransfer exif;
     bool keepExif = jpeg && exif.ReadExifBytes(bytes) && settings.keepExif;
@@ -220,8 +221,9 @@ bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& size
     // tiles are slow, and the window waits: they may use every core).
     const auto [previewWidth, previewHeight] = sizes(header.width, header.height);
     const ImageFormat format = SniffImageFormat(bytes.substr(0, kFormatHeadBytes));
-    int32_t factor = format == ImageFormat::Heif ? 1
-                     : PreviewFactor(previewWidth, previewHeight, header.width, header.height);
+    int32_t factor = format == ImageFormat::Heif
+                         ? 1
+                         : PreviewFactor(previewWidth, previewHeight, header.width, header.height);
     DecodeOptions options;
     options.threads = int(std::thread::hardware_concurrency());
     options.atLeastWidth = previewWidth * factor;

@@ -54,7 +54,8 @@ std::vector<std::string> CopyNames(const std::vector<std::string>& names,
     // The images whose copies share a name, letter case ignored, by that name.
     const auto Groups = [&] {
         std::map<std::u32string, std::vector<size_t>> groups;
-        for (size_t i = 0; i < copies.size(); ++i) groups[UpperCaseCodePoints(copies[i])].push_back(i);
+        for (size_t i = 0; i < copies.size(); ++i)
+            groups[UpperCaseCodePoints(copies[i])].push_back(i);
         std::erase_if(groups, [](const auto& group) { return group.second.size() < 2; });
         return groups;
     };

@@ -97,7 +97,8 @@ private:
         heif_image_handle_get_list_of_thumbnail_IDs(file_.handle, ids.data(), count);
         for (const heif_item_id id : ids) {
             heif_image_handle* candidate = nullptr;
-            if (heif_image_handle_get_thumbnail(file_.handle, id, &candidate).code != heif_error_Ok) {
+            if (heif_image_handle_get_thumbnail(file_.handle, id, &candidate).code !=
+                heif_error_Ok) {
                 continue;
             }
             const int w = heif_image_handle_get_width(candidate);
@@ -199,8 +200,9 @@ bool ReadHeifHeader(std::string_view bytes, ImageHeader& header) {
     const uint64_t channels = heif_image_handle_has_alpha_channel(file.handle) ? 4 : 3;
     // The decoded planes (at most three of full size, and alpha), then their interleaved
     // conversion, which libheif holds together for a moment.
-    header.decoderBytes = uint64_t(std::max(header.width, 0)) * uint64_t(std::max(header.height, 0)) *
-                          sampleBytes * (channels + channels);
+    header.decoderBytes = uint64_t(std::max(header.width, 0)) *
+                          uint64_t(std::max(header.height, 0)) * sampleBytes *
+                          (channels + channels);
     return true;
 }
 

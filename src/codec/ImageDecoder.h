@@ -110,7 +110,6 @@ const char* PictureRefusal(int64_t width, int64_t height);
 // Decodes the file held in `bytes`, whatever its format, into `cDib`, re-created at the
 // picture's size. On any failure the answer is false and `cDib` keeps what it held before.
 // `report`, when given, receives what the decoder said.
-bool LoadImageFromMemory(cDIBSection& cDib, std::string_view bytes,
-                         DecodeReport* report = nullptr);
+bool LoadImageFromMemory(cDIBSection& cDib, std::string_view bytes, DecodeReport* report = nullptr);
 
 }  // namespace pixtrim

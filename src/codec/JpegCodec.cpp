@@ -159,7 +159,8 @@ bool DecodeRow(JpegRowReader::Decoder& d) {
     }
     if (d.cmyk) {
         jpeg_read_scanlines(&d.codec, d.cmykRow, 1);
-        ConvertCmykRow(d.cmykRow[0], d.into, int32_t(d.codec.output_width), d.codec.saw_Adobe_marker);
+        ConvertCmykRow(d.cmykRow[0], d.into, int32_t(d.codec.output_width),
+                       d.codec.saw_Adobe_marker);
     } else {
         jpeg_read_scanlines(&d.codec, &d.into, 1);
     }

@@ -32,7 +32,7 @@ struct PngState {
     char error[256] = {};
     bool interlaced = false;
     int passes = 1;
-    int32_t next = 0;        // the next row libpng gives, when streaming
+    int32_t next = 0;         // the next row libpng gives, when streaming
     png_bytep raw = nullptr;  // one row, or the whole picture when interlaced
     size_t rowBytes = 0;
 };

@@ -56,8 +56,8 @@ void SampleConverter::Convert(const uint8_t* in, int32_t width, uint8_t* bgr) co
     const bool color = l.channels >= 3;
     const uint32_t m = l.maximum;
     for (int32_t x = 0; x < width; ++x, in += step, bgr += 3) {
-        const uint32_t a = alpha ? Sample(in + (l.channels - 1) * l.bytesPerSample, l.bytesPerSample)
-                                 : m;
+        const uint32_t a =
+            alpha ? Sample(in + (l.channels - 1) * l.bytesPerSample, l.bytesPerSample) : m;
         uint8_t out[3];
         for (int k = 0; k < (color ? 3 : 1); ++k) {
             uint32_t v = Sample(in + k * l.bytesPerSample, l.bytesPerSample);

@@ -19,13 +19,13 @@ namespace pixtrim {
 
 // How one decoded row holds its pixels.
 struct SampleLayout {
-    int channels = 3;               // 1 grey, 2 grey and alpha, 3 color, 4 color and alpha
-    int bytesPerSample = 1;         // 1, or 2 (native byte order)
-    uint32_t maximum = 255;         // the largest value a sample takes: 2^bits - 1
-    bool bgr = false;               // color stored blue first (else red first)
-    bool premultiplied = false;     // color already multiplied by alpha
-    bool minIsWhite = false;        // grey stored inverted (0 is white)
-    int step = 0;                   // samples a pixel takes, when more than its channels
+    int channels = 3;            // 1 grey, 2 grey and alpha, 3 color, 4 color and alpha
+    int bytesPerSample = 1;      // 1, or 2 (native byte order)
+    uint32_t maximum = 255;      // the largest value a sample takes: 2^bits - 1
+    bool bgr = false;            // color stored blue first (else red first)
+    bool premultiplied = false;  // color already multiplied by alpha
+    bool minIsWhite = false;     // grey stored inverted (0 is white)
+    int step = 0;                // samples a pixel takes, when more than its channels
 };
 
 // round(255 x numerator / denominator) for denominators that are odd.

@@ -40,7 +40,9 @@ tmsize_t WriteNothing(thandle_t, void*, tmsize_t) { return 0; }
 
 toff_t SeekMemory(thandle_t handle, toff_t offset, int whence) {
     auto* file = static_cast<MemoryFile*>(handle);
-    const uint64_t base = whence == SEEK_CUR ? file->at : whence == SEEK_END ? file->bytes.size() : 0;
+    const uint64_t base = whence == SEEK_CUR   ? file->at
+                          : whence == SEEK_END ? file->bytes.size()
+                                               : 0;
     file->at = base + offset;
     return file->at;
 }
@@ -142,7 +144,7 @@ TiffPath ChoosePath(TIFF* tif, TiffShape& s) {
             break;
         case PHOTOMETRIC_PALETTE:
             return s.samples == 1 && s.bits <= 8 && (s.bits == 8 || !s.tiled) ? TiffPath::Palette
-                                                                                 : TiffPath::Rgba;
+                                                                              : TiffPath::Rgba;
         case PHOTOMETRIC_SEPARATED:
             return Tag16(tif, TIFFTAG_INKSET) == INKSET_CMYK && s.samples == 4 && s.bits == 8
                        ? TiffPath::Cmyk
@@ -240,11 +242,14 @@ bool TiffDecoder::Open(std::string_view bytes) {
         case TiffPath::Rgba: {
             char why[1024] = {};
             if (!TIFFRGBAImageOK(file_.tif, why)) return Fail(why);
-            if (!rgba_.Allocate(size_t{s.width} * s.height * 4)) return Fail("mémoire insuffisante");
+            if (!rgba_.Allocate(size_t{s.width} * s.height * 4))
+                return Fail("mémoire insuffisante");
             // Asked in the page's own orientation, libtiff flips nothing: the pixels as stored.
-            const uint16_t orientation = std::clamp<uint16_t>(Tag16(file_.tif, TIFFTAG_ORIENTATION), 1, 8);
+            const uint16_t orientation =
+                std::clamp<uint16_t>(Tag16(file_.tif, TIFFTAG_ORIENTATION), 1, 8);
             if (!TIFFReadRGBAImageOriented(file_.tif, s.width, s.height,
-                                           reinterpret_cast<uint32_t*>(rgba_.data()), orientation, 0)) {
+                                           reinterpret_cast<uint32_t*>(rgba_.data()), orientation,
+                                           0)) {
                 return Fail();
             }
             converter_ = std::make_unique<SampleConverter>(SampleLayout{4, 1, 255, false, true});
@@ -292,8 +297,9 @@ bool TiffDecoder::OpenPalette() {
 // A strip or a tile, decoded: at least `bytes` of it must come (the last strip holds fewer
 // rows, and `bytes` says so).
 bool TiffDecoder::ReadPiece(uint32_t index, uint8_t* into, uint64_t bytes) {
-    const tmsize_t read = shape_.tiled ? TIFFReadEncodedTile(file_.tif, index, into, tmsize_t(bytes))
-                                       : TIFFReadEncodedStrip(file_.tif, index, into, tmsize_t(bytes));
+    const tmsize_t read = shape_.tiled
+                              ? TIFFReadEncodedTile(file_.tif, index, into, tmsize_t(bytes))
+                              : TIFFReadEncodedStrip(file_.tif, index, into, tmsize_t(bytes));
     return read >= 0 && uint64_t(read) >= bytes ? true : Fail();
 }
 
@@ -310,8 +316,8 @@ void TiffDecoder::PlaceTile(const uint8_t* tile, uint32_t tileX, uint32_t rows, 
             continue;
         }
         for (uint32_t x = 0; x < columns; ++x) {
-            std::memcpy(to + (uint64_t{x} * s.samples + plane) * sampleBytes, from + x * sampleBytes,
-                        sampleBytes);
+            std::memcpy(to + (uint64_t{x} * s.samples + plane) * sampleBytes,
+                        from + x * sampleBytes, sampleBytes);
         }
     }
 }
@@ -354,7 +360,8 @@ void TiffDecoder::ConvertRow(const uint8_t* raw, uint8_t* into) {
     }
     switch (s.path) {
         case TiffPath::Palette:
-            for (uint32_t x = 0; x < s.width; ++x) std::memcpy(into + 3 * x, &palette_[3 * raw[x]], 3);
+            for (uint32_t x = 0; x < s.width; ++x)
+                std::memcpy(into + 3 * x, &palette_[3 * raw[x]], 3);
             return;
         case TiffPath::Cmyk:
             return ConvertCmykRow(raw, into, width_, false);
@@ -373,14 +380,14 @@ void TiffDecoder::ConvertRow(const uint8_t* raw, uint8_t* into) {
 bool TiffDecoder::ReadRow(int32_t pictureRow, uint8_t* into) {
     if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
     if (shape_.path == TiffPath::Rgba) {
-        converter_->Convert(rgba_.data() + size_t(pictureRow) * shape_.width * 4,
-                            width_, into);
+        converter_->Convert(rgba_.data() + size_t(pictureRow) * shape_.width * 4, width_, into);
         return true;
     }
     const uint32_t band = uint32_t(pictureRow) / shape_.bandRows;
     if (band != loadedBand_ && !LoadBand(band)) return false;
     loadedBand_ = band;
-    ConvertRow(band_.data() + (uint32_t(pictureRow) - band * shape_.bandRows) * shape_.RowBytes(), into);
+    ConvertRow(band_.data() + (uint32_t(pictureRow) - band * shape_.bandRows) * shape_.RowBytes(),
+               into);
     return true;
 }
 

@@ -83,8 +83,9 @@ public:
 
     bool ReadRow(int32_t pictureRow, uint8_t* into) override {
         if (failed_ || pictureRow < 0 || pictureRow >= height_) return Fail("");
-        converter_.Convert(picture_.data() + size_t(pictureRow) * size_t(width_) * size_t(channels_),
-                          width_, into);
+        converter_.Convert(
+            picture_.data() + size_t(pictureRow) * size_t(width_) * size_t(channels_), width_,
+            into);
         return true;
     }
 
@@ -114,7 +115,8 @@ private:
     bool DecodeFirstFrame() {
         const WebPData data{reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()};
         WebPAnimDecoderOptions options;
-        if (!WebPAnimDecoderOptionsInit(&options)) return Fail(StatusText(VP8_STATUS_INVALID_PARAM));
+        if (!WebPAnimDecoderOptionsInit(&options))
+            return Fail(StatusText(VP8_STATUS_INVALID_PARAM));
         options.color_mode = MODE_RGBA;
         options.use_threads = 0;
         Demuxed demuxed;

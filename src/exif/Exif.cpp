@@ -254,8 +254,10 @@ bool ExifTransfer::ReadMetadata(std::string_view exif, std::string_view icc, int
         for (size_t i = 0; i < chunks; ++i) {
             const std::string_view part = icc.substr(i * kChunk, kChunk);
             const size_t length = 2 + sizeof kIccIdentifier + 2 + part.size();
-            iccSegments_.insert(iccSegments_.end(), {0xFF, kApp2, uint8_t(length >> 8), uint8_t(length)});
-            iccSegments_.insert(iccSegments_.end(), kIccIdentifier, kIccIdentifier + sizeof kIccIdentifier);
+            iccSegments_.insert(iccSegments_.end(),
+                                {0xFF, kApp2, uint8_t(length >> 8), uint8_t(length)});
+            iccSegments_.insert(iccSegments_.end(), kIccIdentifier,
+                                kIccIdentifier + sizeof kIccIdentifier);
             iccSegments_.insert(iccSegments_.end(), {uint8_t(i + 1), uint8_t(chunks)});
             iccSegments_.insert(iccSegments_.end(), part.begin(), part.end());
         }

@@ -33,8 +33,7 @@ public:
     // says it outside EXIF (1 to 8), else the EXIF's. `upright`: the picture was turned
     // already, so the orientation becomes 1, in the carried EXIF too. True when an EXIF
     // block is kept.
-    bool ReadMetadata(std::string_view exif, std::string_view icc, int orientation,
-                      bool upright);
+    bool ReadMetadata(std::string_view exif, std::string_view icc, int orientation, bool upright);
     // The size of the EXIF block that ReadMetadata could not carry (0: none).
     size_t ExifTooLarge() const { return exifTooLarge_; }
 

@@ -107,8 +107,8 @@ public:
 
 private:
     explicit HeldFolder(int fd) : fd_(fd) {}
-    IoOutcome ReadFile(const std::string& name, std::string& bytes, size_t limit,
-                       bool followLink, bool start) const;
+    IoOutcome ReadFile(const std::string& name, std::string& bytes, size_t limit, bool followLink,
+                       bool start) const;
     int fd_ = -1;
 };
 
