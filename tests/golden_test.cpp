@@ -102,5 +102,22 @@ std::string RowName(const testing::TestParamInfo<GoldenRow>& row) {
 
 INSTANTIATE_TEST_SUITE_P(Copies, GoldenTest, testing::ValuesIn(ReadGoldenRows()), RowName);
 
+// Another format holding a JPEG's very pixels gives that JPEG's very copy: a PNG of what
+// libjpeg decodes from testorig.jpg, a CMYK TIFF of pil_sample_cmyk.jpg's inks. (A table
+// made anew keeps its rows, but not this.)
+TEST(SamePixelsTest, GiveTheSameCopy) {
+    HeldFolder data;
+    ASSERT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
+    JobSettings job;
+    job.boxWidth = 800;
+    job.boxHeight = 600;
+    for (const auto& [other, jpeg] : {std::pair{"png-same-as-testorig.png", "testorig.jpg"},
+                                      {"tiff-cmyk.tif", "pil_sample_cmyk.jpg"}}) {
+        const JobResult copy = RunImageJob(data, other, job);
+        EXPECT_FALSE(copy.copy.empty()) << other;
+        EXPECT_TRUE(copy.copy == RunImageJob(data, jpeg, job).copy) << other;
+    }
+}
+
 }  // namespace
 }  // namespace pixtrim

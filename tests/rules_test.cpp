@@ -150,6 +150,12 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
              text += (text.empty() ? "" : " / ") + copy;
          return text;
      }},
+    {"JobMemoryNeeds",  // a test photo, the box; the bytes its job holds besides the file
+     [](const Cells& a) {
+         const std::string file = test::FileBytes(test::DataFile(a[0]));
+         return std::to_string(JobMemoryNeeds(file, JobSettingsFrom({}, Int(a[1]), Int(a[2]))) -
+                               file.size());
+     }},
     {"JobSettingsFrom",  // one stored number for the corner, the size and the colours
      [](const Cells& a) {
          Settings s;
