@@ -18,6 +18,8 @@ check "window program out of the PATH" test -x "$prefix/libexec/pixtrim/pixtrim-
 # A run that draws text is handed to it: a folder without images then ends in 1, not 127.
 check "text runs handed to the window program" bash -c \
     "'$prefix/bin/pixtrim' --no-settings --resize '$prefix' --copyright x >/dev/null 2>&1; [ \$? = 1 ]"
+# libheif and its codecs would double the start of every run: loaded on the first HEIF.
+check "libheif not loaded at start" bash -c "! ldd '$prefix/bin/pixtrim' | grep -q libheif"
 check "desktop entry valid" desktop-file-validate "$share/applications/pixtrim.desktop"
 check "no folder opener" bash -c "! grep -q inode/directory '$share/applications/pixtrim.desktop'"
 check "service menu for folders" grep -q "inode/directory" "$share/kio/servicemenus/pixtrim.desktop"

@@ -3,13 +3,13 @@
 // RGB and handed out row by row. Its transformations (rotation, mirror, crop) are applied,
 // as the format requires: the picture is upright. 10- and 12-bit pictures and alpha follow
 // SampleRows.h. The EXIF item and an ICC profile ('prof' or 'rICC') are the metadata.
-#include <libheif/heif.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 #include "codec/Decoders.h"
+#include "codec/Libheif.h"
 #include "codec/SampleRows.h"
 
 namespace pixtrim {
@@ -18,17 +18,9 @@ namespace {
 constexpr int kMaxSide = 65500;
 constexpr int kCodedMargin = 256;
 
-// libheif's setup, once for the process (it counts its users itself).
-void InitializeLibheif() {
-    static const bool initialized = [] {
-        heif_init(nullptr);
-        return true;
-    }();
-    (void)initialized;
-}
-
 // Everything libheif made for one file, released in the reverse order of its making.
 struct HeifFile {
+    const Libheif* h = LoadLibheif();
     heif_context* context = nullptr;
     heif_image_handle* handle = nullptr;
     std::string error;
@@ -37,8 +29,9 @@ struct HeifFile {
     HeifFile(const HeifFile&) = delete;
     HeifFile& operator=(const HeifFile&) = delete;
     ~HeifFile() {
-        if (handle) heif_image_handle_release(handle);
-        if (context) heif_context_free(context);
+        if (!h) return;
+        if (handle) h->heif_image_handle_release(handle);
+        if (context) h->heif_context_free(context);
     }
 
     bool Succeeded(const heif_error& result) {
@@ -52,14 +45,17 @@ struct HeifFile {
     // Reads the file's boxes and finds its primary image; no pixel is decoded. `threads`:
     // libheif's own threads for a grid's tiles (0: on the caller's thread).
     bool Open(std::string_view bytes, int threads) {
-        InitializeLibheif();
-        context = heif_context_alloc();
+        if (!h) {
+            error = std::string("bibliothèque HEIF introuvable : ") + LibheifError();
+            return false;
+        }
+        context = h->heif_context_alloc();
         if (!context) return Succeeded({heif_error_Memory_allocation_error, {}, "out of memory"});
-        heif_context_set_maximum_image_size_limit(context, kMaxSide);
-        heif_context_set_max_decoding_threads(context, threads);
-        return Succeeded(heif_context_read_from_memory_without_copy(context, bytes.data(),
+        h->heif_context_set_maximum_image_size_limit(context, kMaxSide);
+        h->heif_context_set_max_decoding_threads(context, threads);
+        return Succeeded(h->heif_context_read_from_memory_without_copy(context, bytes.data(),
                                                                     bytes.size(), nullptr)) &&
-               Succeeded(heif_context_get_primary_image_handle(context, &handle));
+               Succeeded(h->heif_context_get_primary_image_handle(context, &handle));
     }
 };
 
@@ -69,22 +65,22 @@ public:
     HeifDecoder(const HeifDecoder&) = delete;
     HeifDecoder& operator=(const HeifDecoder&) = delete;
     ~HeifDecoder() override {
-        if (image_) heif_image_release(image_);
-        if (thumbnail_) heif_image_handle_release(thumbnail_);
+        if (image_) file_.h->heif_image_release(image_);
+        if (thumbnail_) file_.h->heif_image_handle_release(thumbnail_);
     }
 
     bool Open(std::string_view bytes) override {
         if (!file_.Open(bytes, options_.threads)) return Fail(file_.error.c_str());
-        const int width = heif_image_handle_get_width(file_.handle);
-        const int height = heif_image_handle_get_height(file_.handle);
+        const int width = h->heif_image_handle_get_width(file_.handle);
+        const int height = h->heif_image_handle_get_height(file_.handle);
         if (const char* refusal = PictureRefusal(width, height)) return Fail(refusal);
         // What the decode makes may have no side much longer than the primary image's stored
         // longest side: a grid's or an overlay's canvas, or an alpha plane, that claims more
         // is hostile (one of 53462 x 32263 on a picture of 200 x 150 took 14 s and 5 GB).
         // The margin is the coded size's padding to whole blocks (AV1's are 128 pixels).
-        heif_context_set_maximum_image_size_limit(
-            file_.context, std::max(heif_image_handle_get_ispe_width(file_.handle),
-                                    heif_image_handle_get_ispe_height(file_.handle)) +
+        h->heif_context_set_maximum_image_size_limit(
+            file_.context, std::max(h->heif_image_handle_get_ispe_width(file_.handle),
+                                    h->heif_image_handle_get_ispe_height(file_.handle)) +
                                kCodedMargin);
         const heif_image_handle* shown = Thumbnail() ? thumbnail_ : file_.handle;
         return Decode(shown);
@@ -104,51 +100,51 @@ private:
     // The smallest thumbnail no smaller than the options allow, for a preview.
     bool Thumbnail() {
         if (options_.atLeastWidth <= 0) return false;
-        const int count = heif_image_handle_get_number_of_thumbnails(file_.handle);
+        const int count = h->heif_image_handle_get_number_of_thumbnails(file_.handle);
         std::vector<heif_item_id> ids(size_t(std::max(count, 0)));
-        heif_image_handle_get_list_of_thumbnail_IDs(file_.handle, ids.data(), count);
+        h->heif_image_handle_get_list_of_thumbnail_IDs(file_.handle, ids.data(), count);
         for (const heif_item_id id : ids) {
             heif_image_handle* candidate = nullptr;
-            if (heif_image_handle_get_thumbnail(file_.handle, id, &candidate).code !=
+            if (h->heif_image_handle_get_thumbnail(file_.handle, id, &candidate).code !=
                 heif_error_Ok) {
                 continue;
             }
-            const int w = heif_image_handle_get_width(candidate);
-            const int h = heif_image_handle_get_height(candidate);
-            const bool fits = w >= options_.atLeastWidth && h >= options_.atLeastHeight &&
-                              (!thumbnail_ || w < heif_image_handle_get_width(thumbnail_));
+            const int wide = h->heif_image_handle_get_width(candidate);
+            const int tall = h->heif_image_handle_get_height(candidate);
+            const bool fits = wide >= options_.atLeastWidth && tall >= options_.atLeastHeight &&
+                              (!thumbnail_ || wide < h->heif_image_handle_get_width(thumbnail_));
             if (fits) std::swap(candidate, thumbnail_);
-            if (candidate) heif_image_handle_release(candidate);
+            if (candidate) h->heif_image_handle_release(candidate);
         }
         return thumbnail_ != nullptr;
     }
 
     bool Decode(const heif_image_handle* handle) {
-        const int width = heif_image_handle_get_width(handle);
-        const int height = heif_image_handle_get_height(handle);
-        const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
-        const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+        const int width = h->heif_image_handle_get_width(handle);
+        const int height = h->heif_image_handle_get_height(handle);
+        const bool alpha = h->heif_image_handle_has_alpha_channel(handle) != 0;
+        const bool deep = h->heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
         const heif_chroma chroma =
             deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                  : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
-        heif_decoding_options* options = heif_decoding_options_alloc();
+        heif_decoding_options* options = h->heif_decoding_options_alloc();
         const heif_error decoded =
-            heif_decode_image(handle, &image_, heif_colorspace_RGB, chroma, options);
-        heif_decoding_options_free(options);
+            h->heif_decode_image(handle, &image_, heif_colorspace_RGB, chroma, options);
+        h->heif_decoding_options_free(options);
         if (!file_.Succeeded(decoded)) return Fail(file_.error.c_str());
         int stride = 0;
-        plane_ = heif_image_get_plane_readonly(image_, heif_channel_interleaved, &stride);
+        plane_ = h->heif_image_get_plane_readonly(image_, heif_channel_interleaved, &stride);
         stride_ = size_t(stride);
-        const int bits = heif_image_get_bits_per_pixel_range(image_, heif_channel_interleaved);
-        if (!plane_ || heif_image_get_width(image_, heif_channel_interleaved) != width ||
-            heif_image_get_height(image_, heif_channel_interleaved) != height || bits < 8 ||
+        const int bits = h->heif_image_get_bits_per_pixel_range(image_, heif_channel_interleaved);
+        if (!plane_ || h->heif_image_get_width(image_, heif_channel_interleaved) != width ||
+            h->heif_image_get_height(image_, heif_channel_interleaved) != height || bits < 8 ||
             bits > 16) {
             return Fail("HEIF: image décodée d'une autre taille que annoncée");
         }
         width_ = width;
         height_ = height;
         SampleLayout layout{alpha ? 4 : 3, deep ? 2 : 1, (1u << bits) - 1};
-        layout.premultiplied = heif_image_handle_is_premultiplied_alpha(handle) != 0;
+        layout.premultiplied = h->heif_image_handle_is_premultiplied_alpha(handle) != 0;
         converter_ = std::make_unique<SampleConverter>(layout);
         return true;
     }
@@ -161,6 +157,7 @@ private:
 
     const DecodeOptions options_;
     HeifFile file_;
+    const Libheif* h = file_.h;
     heif_image_handle* thumbnail_ = nullptr;
     heif_image* image_ = nullptr;
     const uint8_t* plane_ = nullptr;
@@ -171,14 +168,15 @@ private:
 };
 
 SourceMetadata HeifDecoder::Metadata() const {
+    const Libheif* h = file_.h;
     SourceMetadata metadata;
     metadata.upright = true;
     heif_item_id id = 0;
-    if (heif_image_handle_get_list_of_metadata_block_IDs(file_.handle, "Exif", &id, 1) == 1) {
-        std::string block(heif_image_handle_get_metadata_size(file_.handle, id), '\0');
+    if (h->heif_image_handle_get_list_of_metadata_block_IDs(file_.handle, "Exif", &id, 1) == 1) {
+        std::string block(h->heif_image_handle_get_metadata_size(file_.handle, id), '\0');
         // The item starts with the offset of the TIFF header from the end of that field.
         if (block.size() >= 4 &&
-            heif_image_handle_get_metadata(file_.handle, id, block.data()).code == heif_error_Ok) {
+            h->heif_image_handle_get_metadata(file_.handle, id, block.data()).code == heif_error_Ok) {
             const auto byte = [&](size_t i) { return uint32_t(uint8_t(block[i])); };
             const uint64_t offset = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
             if (offset <= block.size() - 4) {
@@ -186,10 +184,10 @@ SourceMetadata HeifDecoder::Metadata() const {
             }
         }
     }
-    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(file_.handle);
+    const heif_color_profile_type type = h->heif_image_handle_get_color_profile_type(file_.handle);
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
-        metadata.icc.resize(heif_image_handle_get_raw_color_profile_size(file_.handle));
-        if (heif_image_handle_get_raw_color_profile(file_.handle, metadata.icc.data()).code !=
+        metadata.icc.resize(h->heif_image_handle_get_raw_color_profile_size(file_.handle));
+        if (h->heif_image_handle_get_raw_color_profile(file_.handle, metadata.icc.data()).code !=
             heif_error_Ok) {
             metadata.icc.clear();
         }
@@ -206,10 +204,11 @@ std::unique_ptr<ImageDecoder> MakeHeifDecoder(const DecodeOptions& options) {
 bool ReadHeifHeader(std::string_view bytes, ImageHeader& header) {
     HeifFile file;
     if (!file.Open(bytes, 0)) return false;
-    header.width = heif_image_handle_get_width(file.handle);
-    header.height = heif_image_handle_get_height(file.handle);
-    const uint64_t sampleBytes = heif_image_handle_get_luma_bits_per_pixel(file.handle) > 8 ? 2 : 1;
-    const uint64_t channels = heif_image_handle_has_alpha_channel(file.handle) ? 4 : 3;
+    const Libheif* h = file.h;
+    header.width = h->heif_image_handle_get_width(file.handle);
+    header.height = h->heif_image_handle_get_height(file.handle);
+    const uint64_t sampleBytes = h->heif_image_handle_get_luma_bits_per_pixel(file.handle) > 8 ? 2 : 1;
+    const uint64_t channels = h->heif_image_handle_has_alpha_channel(file.handle) ? 4 : 3;
     // The decoded planes (at most three of full size, and alpha), then their interleaved
     // conversion, which libheif holds together for a moment.
     header.decoderBytes = uint64_t(std::max(header.width, 0)) *
