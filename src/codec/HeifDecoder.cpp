@@ -6,7 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "codec/Decoders.h"
 #include "codec/Libheif.h"
@@ -15,7 +16,6 @@
 namespace pixtrim {
 namespace {
 
-constexpr int kMaxSide = 65500;
 constexpr int kCodedMargin = 256;
 
 // Everything libheif made for one file, released in the reverse order of its making.
@@ -51,7 +51,7 @@ struct HeifFile {
         }
         context = h->heif_context_alloc();
         if (!context) return Succeeded({heif_error_Memory_allocation_error, {}, "out of memory"});
-        h->heif_context_set_maximum_image_size_limit(context, kMaxSide);
+        h->heif_context_set_maximum_image_size_limit(context, kMaxPictureSide);
         h->heif_context_set_max_decoding_threads(context, threads);
         return Succeeded(h->heif_context_read_from_memory_without_copy(context, bytes.data(),
                                                                     bytes.size(), nullptr)) &&

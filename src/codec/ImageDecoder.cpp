@@ -8,7 +8,6 @@ namespace pixtrim {
 namespace {
 
 constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
-constexpr int64_t kMaxSide = 65500;  // libjpeg's own limit, which every copy must meet
 const char kTooLarge[] = "image trop grande (plus de 1 Gio de pixels)";
 const char kTooWide[] = "image trop grande (plus de 65500 pixels de côté)";
 const char kEmpty[] = "image sans pixels";
@@ -70,7 +69,7 @@ const char* PictureRefusal(int64_t width, int64_t height) {
     // Checked in this order so that the product cannot overflow.
     if (width > kMaxPixelMemory || height > kMaxPixelMemory) return kTooLarge;
     if ((width * 3 + 3) / 4 * 4 * height > kMaxPixelMemory) return kTooLarge;
-    if (width > kMaxSide || height > kMaxSide) return kTooWide;
+    if (width > kMaxPictureSide || height > kMaxPictureSide) return kTooWide;
     return nullptr;
 }
 

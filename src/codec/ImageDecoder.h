@@ -103,6 +103,9 @@ std::unique_ptr<ImageDecoder> MakeDecoder(ImageFormat format, const DecodeOption
 // there is none to read.
 bool ReadImageHeader(std::string_view bytes, ImageHeader& header);
 
+// The longest side a source may have: libjpeg's own limit, which every copy must meet.
+inline constexpr int32_t kMaxPictureSide = 65500;
+
 // Why a picture of width x height is refused before anything is allocated; nullptr when it
 // is not.
 const char* PictureRefusal(int64_t width, int64_t height);

@@ -61,7 +61,7 @@ uint32_t BigEndian32(std::string_view bytes, size_t at) {
 bool StartPng(PngState& s) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_read_fn(s.png, &s, ReadBytes);
-    png_set_user_limits(s.png, 65500, 65500);
+    png_set_user_limits(s.png, kMaxPictureSide, kMaxPictureSide);
     png_set_chunk_malloc_max(s.png, kMaxChunkBytes);
     png_read_info(s.png, s.info);
     const int type = png_get_color_type(s.png, s.info);
