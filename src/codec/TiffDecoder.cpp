@@ -221,7 +221,7 @@ private:
 
     TiffFile file_;
     TiffShape shape_;
-    std::vector<uint8_t> band_;     // the band's rows, samples of a pixel side by side
+    PictureMemory band_;            // the band's rows, samples of a pixel side by side
     std::vector<uint8_t> scratch_;  // a strip of one plane, or a tile
     std::vector<uint8_t> unpacked_;
     PictureMemory rgba_;  // the whole picture, for the RGBA reader
@@ -271,7 +271,7 @@ bool TiffDecoder::Open(std::string_view bytes) {
             break;
         }
     }
-    band_.resize(s.RowBytes() * s.bandRows);
+    if (!band_.Allocate(s.RowBytes() * s.bandRows)) return Fail("mémoire insuffisante");
     unpacked_.resize(s.bits < 8 ? s.width : 0);
     return true;
 }
