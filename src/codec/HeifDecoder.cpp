@@ -38,7 +38,8 @@ struct HeifFile {
         if (result.code == heif_error_Ok) return true;
         error = result.message ? result.message : "HEIF: erreur";
         // libheif ends some of its messages with a line break.
-        while (!error.empty() && std::isspace(static_cast<unsigned char>(error.back()))) error.pop_back();
+        while (!error.empty() && std::isspace(static_cast<unsigned char>(error.back())))
+            error.pop_back();
         return false;
     }
 
@@ -54,7 +55,7 @@ struct HeifFile {
         h->heif_context_set_maximum_image_size_limit(context, kMaxPictureSide);
         h->heif_context_set_max_decoding_threads(context, threads);
         return Succeeded(h->heif_context_read_from_memory_without_copy(context, bytes.data(),
-                                                                    bytes.size(), nullptr)) &&
+                                                                       bytes.size(), nullptr)) &&
                Succeeded(h->heif_context_get_primary_image_handle(context, &handle));
     }
 };
@@ -176,7 +177,8 @@ SourceMetadata HeifDecoder::Metadata() const {
         std::string block(h->heif_image_handle_get_metadata_size(file_.handle, id), '\0');
         // The item starts with the offset of the TIFF header from the end of that field.
         if (block.size() >= 4 &&
-            h->heif_image_handle_get_metadata(file_.handle, id, block.data()).code == heif_error_Ok) {
+            h->heif_image_handle_get_metadata(file_.handle, id, block.data()).code ==
+                heif_error_Ok) {
             const auto byte = [&](size_t i) { return uint32_t(uint8_t(block[i])); };
             const uint64_t offset = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
             if (offset <= block.size() - 4) {
@@ -207,7 +209,8 @@ bool ReadHeifHeader(std::string_view bytes, ImageHeader& header) {
     const Libheif* h = file.h;
     header.width = h->heif_image_handle_get_width(file.handle);
     header.height = h->heif_image_handle_get_height(file.handle);
-    const uint64_t sampleBytes = h->heif_image_handle_get_luma_bits_per_pixel(file.handle) > 8 ? 2 : 1;
+    const uint64_t sampleBytes =
+        h->heif_image_handle_get_luma_bits_per_pixel(file.handle) > 8 ? 2 : 1;
     const uint64_t channels = h->heif_image_handle_has_alpha_channel(file.handle) ? 4 : 3;
     // The decoded planes (at most three of full size, and alpha), then their interleaved
     // conversion, which libheif holds together for a moment.
