@@ -128,6 +128,8 @@ bool fIHM::eventFilter(QObject* watched, QEvent* event) {
             if (watched == filList) filList_LostFocus();
             if (watched == ImageCustomWidth) ImageCustomWidth_LostFocus();
             if (watched == ImageCustomHeight) ImageCustomHeight_LostFocus();
+            // A long filter list shows its first patterns again, whatever was edited.
+            if (watched == txtSearchSpec) txtSearchSpec->setCursorPosition(0);
         }
     } else if (event->type() == QEvent::FocusIn && watched == txtSearchSpec) {
         txtSearchSpec_GotFocus();
