@@ -21,6 +21,7 @@ const char kOpenError[] = "Erreur à l'ouverture de ";
 const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
 const char kExifLeftOut[] = "Données EXIF trop grandes pour la copie, laissées de côté : ";
+const char kRecovered[] = "Un fichier mis de côté n'était pas une copie ; il est gardé sous le nom ";
 
 }  // namespace
 
@@ -40,8 +41,7 @@ void JpegResize::ResizeFolder() {
         ReportPreparationFailure(settings_.ImageFolder, error.what());
     }
     imageFolder_ = HeldFolder();
-    outputFolder_ = HeldFolder();  // and with it the lock
-    record_.Close();
+    output_.Release();  // and with it the lock
     running_ = false;
     if (!host_.QuitRequested()) host_.HideProgressBar();
 }
@@ -95,7 +95,7 @@ bool JpegResize::PrepareImageFolder() {
     return true;
 }
 
-std::string JpegResize::OutputFolder() const {
+std::string JpegResize::OutputPath() const {
     return JoinPath(settings_.ImageFolder, settings_.ResizedFolderName);
 }
 
@@ -104,50 +104,11 @@ void JpegResize::ReportPreparationFailure(const std::string& path, const std::st
                       MessageIcon::Critical, {});
 }
 
-// Holds the output sub-folder when it exists, locked for this run alone, and makes sure
-// that the name still leads to the folder locked (else it was swapped meanwhile: again).
-IoOutcome JpegResize::HoldOutputFolder() {
-    const std::string& name = settings_.ResizedFolderName;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        outputFolder_ = HeldFolder();
-        IoOutcome outcome = imageFolder_.OpenChild(name, outputFolder_);
-        if (outcome.error == ENOENT) return {};
-        // ENOLCK, EOPNOTSUPP: a filesystem without locks; the run goes on without one.
-        if (outcome) outcome = outputFolder_.LockExclusive();
-        if (outcome.error == ENOLCK || outcome.error == EOPNOTSUPP) outcome = {};
-        if (!outcome) return outcome;
-        EntryStatus held, named, images;
-        if (!outputFolder_.Status("", held) || !imageFolder_.Status("", images)) return {EIO};
-        if (imageFolder_.Status(name, named) && named.device == held.device &&
-            named.inode == held.inode) {
-            return held.device == images.device && held.inode == images.inode ? IoOutcome{ELOOP}
-                                                                              : IoOutcome{};
-        }
-    }
-    return {EAGAIN};
-}
-
-// The reason shown when the output folder cannot be held.
-std::string JpegResize::HoldFailure(const IoOutcome& outcome) const {
-    if (imageFolder_.IsLink(settings_.ResizedFolderName)) {
-        return "C'est un lien symbolique, pas un répertoire";
-    }
-    switch (outcome.error) {
-        case EWOULDBLOCK:
-            return "Un autre traitement utilise ce répertoire";
-        case ELOOP:
-            return "C'est le répertoire des images lui-même";
-        default:
-            return outcome.Reason();
-    }
-}
-
 bool JpegResize::PrepareOutputFolder() {
     const std::string& name = settings_.ResizedFolderName;
     // Locked before anything in it is tidied: one run per output folder.
-    IoOutcome outcome = HoldOutputFolder();
-    if (!outcome) {
-        ReportPreparationFailure(OutputFolder(), HoldFailure(outcome));
+    if (const IoOutcome held = output_.Hold(imageFolder_, name); !held) {
+        ReportPreparationFailure(OutputPath(), OutputFolder::HoldFailure(imageFolder_, name, held));
         return false;
     }
     // A folder that cannot be listed is a failure, not a folder without images.
@@ -156,63 +117,41 @@ bool JpegResize::PrepareOutputFolder() {
         ReportPreparationFailure(settings_.ImageFolder, listed.Reason());
         return false;
     }
-    CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames));
-    const bool holdsSomething =
-        RemoveFolderIfEmpty(imageFolder_, name, outputFolder_, kOutputRecordName);
     if (host_.FileListCount() == 0) {
+        output_.RemoveFolderIfEmpty(imageFolder_, name);
         host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information, {});
         return false;
     }
-    if (!holdsSomething) {
-        outcome = imageFolder_.MakeChild(name);
-        // Made by another run meanwhile: held, and locked, as any existing folder.
-        if (outcome || outcome.error == EEXIST) outcome = HoldOutputFolder();
-        if (outcome && !outputFolder_.IsOpen()) outcome = {ENOENT};
-        if (!outcome) {
-            ReportPreparationFailure(OutputFolder(), HoldFailure(outcome));
-            return false;
-        }
-    }
+    CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames));
     return ClearOwnCopies();
 }
 
 // Deletes the copies of earlier runs that are still as written, and nothing else; stops
 // the run, before anything changes, when a copy's name is held by a file not ours.
 bool JpegResize::ClearOwnCopies() {
-    IoOutcome outcome = record_.Read(outputFolder_);
-    const std::vector<std::string>& owned = record_.OwnedFiles();
-    std::vector<std::string> foreign;
-    for (const std::string& name : CopyNames) {
-        EntryStatus status;
-        if (outputFolder_.Status(name, status).error != ENOENT &&
-            !std::binary_search(owned.begin(), owned.end(), name)) {
-            foreign.push_back(name);
-        }
-    }
+    const std::string& name = settings_.ResizedFolderName;
+    std::vector<std::string> foreign, said;
+    IoOutcome outcome = output_.ReadRecord(CopyNames, foreign, said);
+    SayRecovered(said);
     if (outcome && !foreign.empty()) {
-        ReportPreparationFailure(OutputFolder(), ForeignFilesReason(foreign));
+        ReportPreparationFailure(OutputPath(), ForeignFilesReason(foreign));
         return false;
     }
-    for (size_t i = 0; outcome && i < owned.size(); ++i) {
-        outcome = outputFolder_.RemoveFile(owned[i]);
-        if (outcome.error == ENOENT) outcome = {};
+    said.clear();
+    if (outcome && !output_.IsHeld()) outcome = output_.Make(imageFolder_, name);
+    if (outcome) outcome = output_.ClearOwnCopies(said);
+    SayRecovered(said);
+    if (!outcome) {
+        ReportPreparationFailure(OutputPath(),
+                                 OutputFolder::HoldFailure(imageFolder_, name, outcome));
     }
-    if (outcome) outcome = record_.Restart(outputFolder_);
-    if (!outcome) ReportPreparationFailure(OutputFolder(), outcome.Reason());
     return bool(outcome);
 }
 
-std::string ForeignFilesReason(const std::vector<std::string>& names) {
-    constexpr size_t kShown = 3;
-    std::string text = names.size() == 1 ? "Un fichier qui ne vient pas de Pixtrim porte le nom "
-                                           "d'une copie à faire : "
-                                         : "Des fichiers qui ne viennent pas de Pixtrim portent le "
-                                           "nom de copies à faire : ";
-    for (size_t i = 0; i < names.size() && i < kShown; ++i) {
-        text += (i == 0 ? "" : ", ") + names[i];
+void JpegResize::SayRecovered(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        host_.ShowMessage(kRecovered + JoinPath(OutputPath(), name), MessageIcon::Warning, {});
     }
-    if (names.size() > kShown) text += " et " + std::to_string(names.size() - kShown) + " autres";
-    return text;
 }
 
 uint8_t JpegResize::ProgressPercent() const {
@@ -285,7 +224,7 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
                              const JobResult& result) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
     host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight);
-    const std::string outputPath = JoinPath(OutputFolder(), copyName);
+    const std::string outputPath = JoinPath(OutputPath(), copyName);
     if (ReportWarnings && result.step == JobStep::Done && !result.warning.empty()) {
         host_.ShowMessage(kDamaged + sourcePath, MessageIcon::Warning, result.warning);
     }
@@ -299,10 +238,7 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
         case JobStep::Done: {
             // The whole copy is written once: it exists whole or not at all, is on the
             // record before it has its name, and never takes the place of another file.
-            const IoOutcome written = outputFolder_.WriteFileAtomically(
-                copyName, result.copy, Replace::No, [&](const EntryStatus& status) {
-                    return record_.Append(copyName, result.checksum, status);
-                });
+            const IoOutcome written = output_.WriteCopy(copyName, result.copy, result.checksum);
             if (written) return true;
             reason = written.Reason();
             return Fail(kOpenError, outputPath, reason);

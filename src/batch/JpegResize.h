@@ -14,7 +14,7 @@
 
 #include "batch/BatchHost.h"
 #include "batch/ImageJob.h"
-#include "batch/OutputRecord.h"
+#include "batch/OutputFolder.h"
 #include "settings/Settings.h"
 #include "tools/HeldFolder.h"
 
@@ -54,9 +54,9 @@ public:
 private:
     bool PrepareImageFolder();
     bool PrepareOutputFolder();
-    IoOutcome HoldOutputFolder();
-    std::string HoldFailure(const IoOutcome& outcome) const;
     bool ClearOwnCopies();
+    // Says where each file set aside went, when it was not a copy and its name was taken.
+    void SayRecovered(const std::vector<std::string>& names);
     void ResizeAllImages();
     // Commits one image's answer: preview, then the copy written, or the fatal message.
     bool CommitImage(const std::string& name, const std::string& copyName, const JobResult& result);
@@ -67,21 +67,16 @@ private:
     // A failed image: the fatal message, or with KeepGoing the file named and passed over.
     // True when the run goes on.
     bool Fail(const std::string& prefix, const std::string& path, const std::string& reason);
-    std::string OutputFolder() const;
+    std::string OutputPath() const;
     uint8_t ProgressPercent() const;
 
     Settings& settings_;
     BatchHost& host_;
     bool running_ = false;
     HeldFolder imageFolder_;
-    HeldFolder outputFolder_;
-    OutputRecord record_;
+    OutputFolder output_;
     int32_t boxWidth_ = 0;
     int32_t boxHeight_ = 0;
 };
-
-// Why a run cannot go ahead when the names of copies to make are held by files the program
-// did not write: the first few names, and how many more.
-std::string ForeignFilesReason(const std::vector<std::string>& names);
 
 }  // namespace pixtrim

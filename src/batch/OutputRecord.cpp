@@ -1,8 +1,10 @@
 #include "batch/OutputRecord.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 
@@ -13,7 +15,21 @@ const char kHeader[] = "# Pixtrim: the copies written here (checksum size mtime-
 constexpr int64_t kTimeToleranceNs = int64_t{2} * 1000000000;  // FAT keeps even seconds
 
 bool IsPlainName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+// The record's whole lines, each without its line end; a line holding a control byte (a
+// name's are escaped) reads as nothing.
+std::vector<std::string_view> WholeLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (size_t end; (end = text.find('\n')) != std::string_view::npos;) {
+        const std::string_view line = text.substr(0, end);
+        if (std::none_of(line.begin(), line.end(), [](char c) { return uint8_t(c) < 0x20; }))
+            lines.push_back(line);
+        text.remove_prefix(end + 1);
+    }
+    return lines;
 }
 
 // Names keep every byte: "%", line breaks and control bytes as %XX.
@@ -78,10 +94,7 @@ std::string FormatRecordEntry(const RecordEntry& entry) {
 
 std::vector<RecordEntry> ParseRecord(std::string_view text) {
     std::vector<RecordEntry> entries;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    for (std::string_view line : WholeLines(text)) {
         RecordEntry entry;
         if (!line.starts_with('#') && ReadField(line, entry.checksum, 16) &&
             ReadField(line, entry.size, 10) && ReadField(line, entry.modifiedNs, 10) &&
@@ -92,34 +105,68 @@ std::vector<RecordEntry> ParseRecord(std::string_view text) {
     return entries;
 }
 
+std::string FormatParkedCopy(const ParkedCopy& parked) {
+    return "> " + EscapeName(parked.parked) + " " + EscapeName(parked.name) + "\n";
+}
+
+std::vector<ParkedCopy> ParseParkedCopies(std::string_view text) {
+    std::vector<ParkedCopy> parked;
+    for (std::string_view line : WholeLines(text)) {
+        if (!line.starts_with("> ")) continue;
+        line.remove_prefix(2);
+        const size_t blank = line.find(' ');
+        ParkedCopy copy;
+        if (blank != std::string_view::npos && UnescapeName(line.substr(0, blank), copy.parked) &&
+            UnescapeName(line.substr(blank + 1), copy.name) && IsPlainName(copy.parked) &&
+            IsPlainName(copy.name)) {
+            parked.push_back(std::move(copy));
+        }
+    }
+    return parked;
+}
+
 OutputRecord::~OutputRecord() { Close(); }
 
 void OutputRecord::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
+    entries_.clear();
     owned_.clear();
+    parked_.clear();
+}
+
+bool OutputRecord::IsRecordedCopy(const HeldFolder& folder, const std::string& name,
+                                  const std::string& listed) const {
+    EntryStatus status;
+    if (!folder.Status(name, status) || !status.regular) return false;
+    std::string bytes;
+    bool read = false;
+    for (const RecordEntry& entry : entries_) {
+        if (entry.name != listed || status.size != entry.size ||
+            std::llabs(status.modifiedNs - entry.modifiedNs) > kTimeToleranceNs) {
+            continue;
+        }
+        if (!read && !folder.ReadRegularFile(name, bytes, kMaxFileBytes, false)) return false;
+        read = true;
+        if (Checksum(bytes) == entry.checksum) return true;
+    }
+    return false;
 }
 
 IoOutcome OutputRecord::Read(const HeldFolder& folder) {
-    owned_.clear();
+    Close();
     std::string text;
     IoOutcome outcome = folder.ReadRegularFile(kOutputRecordName, text, kMaxFileBytes, false);
     if (outcome.error == ENOENT) return {};
     if (!outcome) return outcome;
-    for (const RecordEntry& entry : ParseRecord(text)) {
-        EntryStatus status;
-        std::string bytes;
-        if (!folder.Status(entry.name, status) || !status.regular || status.size != entry.size ||
-            std::llabs(status.modifiedNs - entry.modifiedNs) > kTimeToleranceNs ||
-            !folder.ReadRegularFile(entry.name, bytes, kMaxFileBytes, false) ||
-            Checksum(bytes) != entry.checksum) {
-            continue;
-        }
-        owned_.push_back(entry.name);
+    entries_ = ParseRecord(text);
+    parked_ = ParseParkedCopies(text);
+    for (const RecordEntry& entry : entries_) {
+        if (IsRecordedCopy(folder, entry.name, entry.name)) owned_.push_back(entry.name);
     }
     std::sort(owned_.begin(), owned_.end());
     owned_.erase(std::unique(owned_.begin(), owned_.end()), owned_.end());
-    return {};
+    return folder.OpenForAppend(kOutputRecordName, fd_);
 }
 
 IoOutcome OutputRecord::Restart(const HeldFolder& folder) {
@@ -133,8 +180,24 @@ IoOutcome OutputRecord::Restart(const HeldFolder& folder) {
 
 IoOutcome OutputRecord::Append(const std::string& name, uint64_t checksum,
                                const EntryStatus& status) {
+    return AppendLine(FormatRecordEntry({name, status.size, status.modifiedNs, checksum}));
+}
+
+IoOutcome OutputRecord::AppendParked(const ParkedCopy& parked) {
+    return AppendLine(FormatParkedCopy(parked));
+}
+
+IoOutcome OutputRecord::AppendLine(const std::string& line) {
     if (fd_ < 0) return {EBADF};
-    return WriteAll(fd_, FormatRecordEntry({name, status.size, status.modifiedNs, checksum}));
+    struct stat before;
+    if (fstat(fd_, &before) != 0) return {errno};
+    const IoOutcome written = WriteAll(fd_, line);
+    // A full disk took part of the line: cut it off, so the next line starts a line.
+    if (!written && ftruncate(fd_, before.st_size) != 0) {
+        close(fd_);
+        fd_ = -1;  // a record that cannot be mended takes no more lines
+    }
+    return written;
 }
 
 }  // namespace pixtrim

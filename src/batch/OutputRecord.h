@@ -29,11 +29,21 @@ struct RecordEntry {
 // 64-bit FNV-1a of `bytes`: enough to tell a copy from a file that replaced it.
 uint64_t Checksum(std::string_view bytes);
 
+// A copy set aside under a private name while it is checked and deleted (see OutputFolder).
+struct ParkedCopy {
+    std::string parked;
+    std::string name;
+};
+
 // One entry as a line of the record, and the entries of a record's text. Lines that do not
-// read as an entry, and names that are not plain (empty, ".", "..", holding "/"), are left
-// out: they can name nothing of the folder's own.
+// read as an entry are left out: a last line without its line end (an append cut short), a
+// line holding a control byte, and names that are not plain (empty, ".", "..", holding "/"
+// or a NUL): they can name nothing of the folder's own.
 std::string FormatRecordEntry(const RecordEntry& entry);
 std::vector<RecordEntry> ParseRecord(std::string_view text);
+// The parked copies a record's text names, by the same rules (a line "> PARKED NAME").
+std::string FormatParkedCopy(const ParkedCopy& parked);
+std::vector<ParkedCopy> ParseParkedCopies(std::string_view text);
 
 class OutputRecord {
 public:
@@ -44,10 +54,16 @@ public:
 
     // Reads the record of `folder` (none: nothing there is the program's) and finds which
     // recorded files still are the ones written: regular files, not links, of the same
-    // size, checksum and modification time (within the 2 s that FAT keeps).
+    // size, checksum and modification time (within the 2 s that FAT keeps). The record
+    // stays open for appending.
     IoOutcome Read(const HeldFolder& folder);
     // Sorted by bytes.
     const std::vector<std::string>& OwnedFiles() const { return owned_; }
+    // The copies an earlier run parked and did not get to delete.
+    const std::vector<ParkedCopy>& ParkedCopies() const { return parked_; }
+    // True when the file `name` of `folder` is the copy the record lists under `listed`.
+    bool IsRecordedCopy(const HeldFolder& folder, const std::string& name,
+                        const std::string& listed) const;
 
     // Rewrites the record empty, atomically, and keeps it open for appending.
     IoOutcome Restart(const HeldFolder& folder);
@@ -56,9 +72,16 @@ public:
     // Appends the entry of the copy `name`, whose bytes have `checksum` (Checksum) and whose
     // file has `status`.
     IoOutcome Append(const std::string& name, uint64_t checksum, const EntryStatus& status);
+    // Appends that the copy `name` is parked as `parked`.
+    IoOutcome AppendParked(const ParkedCopy& parked);
 
 private:
+    // Appends one line whole, or nothing: what a failed write left is cut off again.
+    IoOutcome AppendLine(const std::string& line);
+
+    std::vector<RecordEntry> entries_;
     std::vector<std::string> owned_;
+    std::vector<ParkedCopy> parked_;
     int fd_ = -1;
 };
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <utility>
 
@@ -92,15 +93,17 @@ EntryStatus StatusOf(const struct stat& info) {
             info.st_ino};
 }
 
-// A hidden name that no other process can predict.
-IoOutcome RandomName(std::string& name) {
-    uint64_t random = 0;
-    if (getrandom(&random, sizeof random, 0) != sizeof random) return Failed();
-    static const char kHex[] = "0123456789abcdef";
-    name = ".pixtrim-";
-    for (int i = 0; i < 16; ++i, random >>= 4) name += kHex[random & 15];
-    return {};
+constexpr char kTemporaryPrefix[] = ".pixtrim-";
+constexpr size_t kRandomDigits = 16;
+
+// A temporary's name: the prefix, then 16 hexadecimal digits.
+bool IsTemporaryName(std::string_view name) {
+    const std::string_view prefix = kTemporaryPrefix;
+    return name.size() == prefix.size() + kRandomDigits && name.starts_with(prefix) &&
+           name.find_first_not_of("0123456789abcdef", prefix.size()) == std::string_view::npos;
 }
+
+IoOutcome RandomName(std::string& name) { return UnpredictableName(kTemporaryPrefix, name); }
 
 // A temporary file under a random name, made with O_EXCL (a collision takes another).
 IoOutcome MakeTemporary(int folder, std::string& name, int& fd) {
@@ -321,12 +324,46 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     return outcome;
 }
 
+IoOutcome HeldFolder::Rename(const std::string& from, const std::string& to,
+                             Replace replace) const {
+    return RenameInto(fd_, from, to, replace);
+}
+
+void HeldFolder::RemoveStaleTemporaries(int64_t beforeNs) const {
+    std::vector<std::string> stale;
+    (void)WalkEntries(fd_, [&](int folder, const dirent& entry) {
+        struct stat info;
+        if (IsTemporaryName(entry.d_name) &&
+            fstatat(folder, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && StatusOf(info).modifiedNs < beforeNs) {
+            stale.emplace_back(entry.d_name);
+        }
+        return true;
+    });
+    for (const std::string& name : stale) (void)RemoveFile(name);
+}
+
 IoOutcome HeldFolder::OpenForAppend(const std::string& name, int& fd) const {
     fd = Retrying([&] {
         return openat(fd_, name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
                       0666);
     });
     return fd >= 0 ? IoOutcome{} : Failed();
+}
+
+IoOutcome UnpredictableName(const std::string& prefix, std::string& name) {
+    uint64_t random = 0;
+    if (getrandom(&random, sizeof random, 0) != sizeof random) return Failed();
+    static const char kHex[] = "0123456789abcdef";
+    name = prefix;
+    for (size_t i = 0; i < kRandomDigits; ++i, random >>= 4) name += kHex[random & 15];
+    return {};
+}
+
+int64_t FileTimeNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
 IoOutcome WriteAll(int fd, std::string_view bytes) {
@@ -365,19 +402,6 @@ std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind) {
 bool IsReadableFolder(const std::string& path) {
     HeldFolder folder;
     return HeldFolder::Open(path, folder) && folder.CanBeListed();
-}
-
-bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder,
-                         const std::string& ownFile) {
-    if (!folder.IsOpen()) return false;
-    if (folder.IsRegularFile("Thumbs.db")) (void)folder.RemoveFile("Thumbs.db");
-    if (!ownFile.empty() && folder.IsRegularFile(ownFile) && folder.HoldsOnly(ownFile)) {
-        (void)folder.RemoveFile(ownFile);
-    }
-    // By name, but harmless: rmdir never follows a link and never removes what holds files.
-    if (!folder.IsEmpty() || !parent.RemoveChild(name)) return true;
-    folder = HeldFolder();
-    return false;
 }
 
 }  // namespace pixtrim

@@ -104,6 +104,14 @@ public:
     // Opens `name` for appending, made when missing, never through a link. The descriptor
     // is the caller's to close.
     IoOutcome OpenForAppend(const std::string& name, int& fd) const;
+    // Renames the entry `from` to `to` in the folder (a link itself, never followed);
+    // Replace::No never takes the place of an existing entry (EEXIST).
+    IoOutcome Rename(const std::string& from, const std::string& to, Replace replace) const;
+    // Removes what a write of this program left behind when it was killed: the regular
+    // files named as its temporaries are (".pixtrim-" and 16 hexadecimal digits) and last
+    // changed before `beforeNs` (nanoseconds since 1970), so that no other run's write in
+    // progress is touched. Links and everything else stay.
+    void RemoveStaleTemporaries(int64_t beforeNs) const;
 
 private:
     explicit HeldFolder(int fd) : fd_(fd) {}
@@ -119,16 +127,14 @@ IoOutcome ReadRegularFile(const std::string& path, std::string& bytes,
 IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false);
 // Writes all of `bytes` to the descriptor `fd`, retrying short writes.
 IoOutcome WriteAll(int fd, std::string_view bytes);
+// A hidden name no other process can predict: `prefix` and 16 hexadecimal digits.
+IoOutcome UnpredictableName(const std::string& prefix, std::string& name);
+// The time now, as a file's modification time counts it (nanoseconds since 1970).
+int64_t FileTimeNow();
 // The sorted names of the entries of one kind of `folder`; empty when it cannot be read.
 std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind);
 // True when `path` names a folder that can be opened and listed.
 bool IsReadableFolder(const std::string& path);
 
-// Tidies `folder`, held as the sub-folder `name` of `parent`: deletes its "Thumbs.db" (a
-// regular file only), then, when it holds nothing but a regular file `ownFile` (the
-// program's own bookkeeping), deletes that, removes the folder and lets go of it. Never
-// deletes recursively. True when the folder is still there (and held) afterwards.
-bool RemoveFolderIfEmpty(const HeldFolder& parent, const std::string& name, HeldFolder& folder,
-                         const std::string& ownFile = {});
 
 }  // namespace pixtrim
