@@ -147,6 +147,11 @@ int FuzzRecord(const uint8_t* data, size_t size) {
         Check(again[0].name == entry.name && again[0].size == entry.size &&
               again[0].modifiedNs == entry.modifiedNs && again[0].checksum == entry.checksum);
     }
+    for (const ParkedCopy& parked : ParseParkedCopies(Bytes(data, size))) {
+        const std::vector<ParkedCopy> again = ParseParkedCopies(FormatParkedCopy(parked));
+        Check(again.size() == 1);
+        Check(again[0].parked == parked.parked && again[0].name == parked.name);
+    }
     return 0;
 }
 

@@ -276,6 +276,75 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
     EXPECT_EQ(FileBytes(Output("a.jpg")), small);
 }
 
+// The file deleted is the file checked: a user's file that takes a copy's name while the
+// earlier copies are deleted is never deleted (put back under its name, or beside it when
+// that was taken again), and the run then refuses to write over it.
+TEST_F(BatchTest, AFileSavedUnderACopysNameWhileTheCopiesGoIsKept) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_2.jpg", "b.jpg");
+    Run();
+    run.Output().afterParking = [&](const std::string& name) {
+        if (name == "a.jpg") photos.WriteFile("Resized/b.jpg", "saved before b.jpg was checked");
+        if (name == "b.jpg") photos.WriteFile("Resized/b.jpg", "saved once it was set aside");
+    };
+    Run();
+    EXPECT_EQ(FileBytes(Output("b.jpg")), "saved once it was set aside");
+    EXPECT_EQ(FileBytes(Output("b (récupéré).jpg")), "saved before b.jpg was checked");
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, "Un fichier mis de côté n'était pas une copie ; il est gardé "
+                                     "sous le nom " + Output("b (récupéré).jpg"));
+    EXPECT_EQ(host.messages[1].text, "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b (récupéré).jpg", "b.jpg"}));
+}
+
+// What a run killed while it deleted its copies left aside is settled by the next run: the
+// copy deleted, any other file put back under its name and said; the temporaries of a
+// killed write go (not a link, nor one written since the run began); a hand-written line
+// of the record never reaches outside the folder.
+TEST_F(BatchTest, WhatAKilledRunLeftIsSettled) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_2.jpg", "b.jpg");
+    Run();
+    fs::rename(Output("b.jpg"), Output(".pixtrim-parked-0000000000000001"));
+    photos.WriteFile("Resized/.pixtrim-parked-0000000000000002", "a user's notes");
+    photos.WriteFile("Resized/.pixtrim-0123456789abcdef", "half a copy");
+    fs::last_write_time(Output(".pixtrim-0123456789abcdef"), fs::file_time_type::clock::now() -
+                                                                 std::chrono::hours(1));
+    fs::create_symlink("a.jpg", Output(".pixtrim-fedcba9876543210"));
+    const std::string record = FileBytes(Output(kOutputRecordName));
+    const std::string photo = FileBytes(photos / "a.jpg");
+    std::ofstream(Output(kOutputRecordName), std::ios::app)
+        << "> .pixtrim-parked-0000000000000001 b.jpg\n"
+           "> .pixtrim-parked-0000000000000002 notes.txt\n"
+        << FormatRecordEntry({"../a.jpg", photo.size(), 0, Checksum(photo)});
+    Run();
+    EXPECT_EQ(Message(MessageIcon::Warning), "Un fichier mis de côté n'était pas une copie ; il est "
+                                             "gardé sous le nom " + Output("notes.txt"));
+    EXPECT_EQ(OutputNames(), (std::vector<std::string>{".pixtrim-fedcba9876543210", "a.jpg",
+                                                        "b.jpg", "notes.txt"}));
+    EXPECT_EQ(FileBytes(photos / "a.jpg"), photo);
+}
+
+// An append the disk cuts short is cut off again: the next line starts a line of its own.
+TEST(RecordTest, AnAppendCutShortLeavesWholeLines) {
+    test::TempFolder folder;
+    HeldFolder held;
+    ASSERT_TRUE(HeldFolder::Open(folder.String(), held));
+    OutputRecord record;
+    ASSERT_TRUE(record.Restart(held));
+    const size_t header = fs::file_size(folder / kOutputRecordName);
+    const EntryStatus status{true, 12345, 678};
+    {
+        const test::FileSizeLimit full(header + 5);
+        EXPECT_FALSE(record.Append("a.jpg", 1, status));
+    }
+    EXPECT_EQ(fs::file_size(folder / kOutputRecordName), header);
+    EXPECT_TRUE(record.Append("b.jpg", 2, status));
+    const std::vector<RecordEntry> entries = ParseRecord(FileBytes(folder / kOutputRecordName));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "b.jpg");
+}
+
 // Three big progressive pictures on three threads with a budget that holds one: never more
 // than one job's memory at once, and the copies are the bytes a roomy budget gives. A job
 // larger than the whole budget runs alone; one larger than the machine is refused.

@@ -9,6 +9,7 @@
 #include "batch/ImageJob.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
+#include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
 #include "codec/ImageFormat.h"
 #include "codec/SampleRows.h"
@@ -148,6 +149,15 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
          std::string text;
          for (const std::string& copy : CopyNames(names, keeps))
              text += (text.empty() ? "" : " / ") + copy;
+         return text;
+     }},
+    {"ParseRecord",  // a record's text; the names of its entries, then of its parked copies
+     [](const Cells& a) {
+         std::string text;
+         for (const RecordEntry& entry : ParseRecord(a[0])) text += entry.name + " ";
+         text += "|";
+         for (const ParkedCopy& parked : ParseParkedCopies(a[0]))
+             text += " " + parked.parked + " as " + parked.name;
          return text;
      }},
     {"JobMemoryNeeds",  // a test photo, the box; the bytes its job holds besides the file

@@ -43,6 +43,8 @@ public:
     int32_t Quality = kJpegQuality;
     // After a run: how many images were passed over.
     int32_t Failures = 0;
+    // The output folder's rules, for tests that step between them (OutputFolder's hooks).
+    OutputFolder& Output() { return output_; }
 
     std::vector<std::string> ImageNames;
     // The name of each image's copy (ImageSelection.h), in the same order.
