@@ -105,10 +105,20 @@ int FuzzWebp(const uint8_t* data, size_t size) {
     return FuzzFormat(ImageFormat::Webp, ReadWebpHeader, data, size);
 }
 int FuzzTiff(const uint8_t* data, size_t size) {
-    return FuzzFormat(ImageFormat::Tiff, ReadTiffHeader, data, size);
+    return FuzzFormat(
+        ImageFormat::Tiff,
+        [](std::string_view bytes, ImageHeader& header) {
+            return ReadTiffHeader(MemoryBytes(bytes), header);
+        },
+        data, size);
 }
 int FuzzHeif(const uint8_t* data, size_t size) {
-    return FuzzFormat(ImageFormat::Heif, ReadHeifHeader, data, size);
+    return FuzzFormat(
+        ImageFormat::Heif,
+        [](std::string_view bytes, ImageHeader& header) {
+            return ReadHeifHeader(MemoryBytes(bytes), header);
+        },
+        data, size);
 }
 
 int FuzzFilters(const uint8_t* data, size_t size) {

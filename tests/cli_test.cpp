@@ -32,9 +32,10 @@ protected:
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // Runs pixtrim with `arguments` (shell words).
-    Outcome Pixtrim(const std::string& arguments) const {
-        const int status = Shell("\"$PIXTRIM\" " + arguments + " >out 2>err");
+    // Runs pixtrim with `arguments` (shell words), in the environment `environment` (shell
+    // assignments).
+    Outcome Pixtrim(const std::string& arguments, const std::string& environment = "") const {
+        const int status = Shell(environment + "\"$PIXTRIM\" " + arguments + " >out 2>err");
         return {status, FileBytes(root / "out"), FileBytes(root / "err")};
     }
     void AddPhoto(const std::string& data, const std::string& name) {
@@ -131,10 +132,19 @@ protected:
 
 TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
     const Row& row = GetParam();
-    const auto shellWords = [](const std::string& cell) {
+    // Shell words; with `environment`, the leading NAME=VALUE words alone, and without it the
+    // rest.
+    const auto shellWords = [](const std::string& cell, bool environment = false) {
         std::string words;
-        for (const std::string& word : test::SplitWords(test::Unescape(cell)))
-            words += ShellQuote(word) + " ";
+        bool arguments = false;
+        for (const std::string& word : test::SplitWords(test::Unescape(cell))) {
+            const size_t equals = word.find('=');
+            arguments = arguments || equals == std::string::npos || word.starts_with('-');
+            if (arguments != environment)
+                words += arguments ? ShellQuote(word) + " "
+                                   : word.substr(0, equals + 1) +
+                                         ShellQuote(word.substr(equals + 1)) + " ";
+        }
         return words;
     };
     Place(row.at(1));
@@ -142,7 +152,7 @@ TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
         ASSERT_EQ(Pixtrim(shellWords(row.at(2))).status, 0);
     }
     Place(row.at(3));
-    const Outcome run = Pixtrim(shellWords(row.at(4)));
+    const Outcome run = Pixtrim(shellWords(row.at(4)), shellWords(row.at(4), true));
     EXPECT_EQ(run.status, std::stoi(row.at(5)));
     ExpectOutput(InTableTerms(run.out), row.at(6));
     ExpectOutput(InTableTerms(run.err), row.at(7));

@@ -9,6 +9,7 @@
 #include "batch/ImageJob.h"
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
+#include "batch/MemoryBudget.h"
 #include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
 #include "codec/ImageFormat.h"
@@ -159,6 +160,23 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
          for (const ParkedCopy& parked : ParseParkedCopies(a[0]))
              text += " " + parked.parked + " as " + parked.name;
          return text;
+     }},
+    {"MemoryBudgetFrom",  // the variable's text ("unset"), the memory available; the budget
+     [](const Cells& a) {
+         const auto budget =
+             MemoryBudgetFrom(a[0] == "unset" ? nullptr : a[0].c_str(), std::stoull(a[1]));
+         return budget ? std::to_string(*budget) : "refused";
+     }},
+    {"ControlGroupLimit",  // /proc/self/cgroup's text, the files "PATH=TEXT"; the limit
+     [](const Cells& a) {
+         std::map<std::string, std::string> files;
+         for (const std::string& word : test::SplitWords(a[1]))
+             files[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
+         const auto limit = ControlGroupLimit(a[0], [&](const std::string& path) {
+             const auto file = files.find(path);
+             return file == files.end() ? std::nullopt : std::optional(file->second);
+         });
+         return limit ? std::to_string(*limit) : "none";
      }},
     {"JobMemoryNeeds",  // a test photo, the box; the bytes its job holds besides the file
      [](const Cells& a) {

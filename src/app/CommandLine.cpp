@@ -5,18 +5,6 @@
 #include "tools/Tools.h"
 
 namespace pixtrim {
-namespace {
-
-// A whole number in [low, high], from a text that holds nothing else.
-std::optional<int32_t> WholeNumber(const std::string& text, int32_t low, int32_t high) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    return RoundToRange(NumericValue(text), low, high);
-}
-
-}  // namespace
-
 const char* CommandLineUsage() {
     return "utilisation : pixtrim [DOSSIER]\n"
            "              pixtrim --resize DOSSIER [RÉGLAGES] [--threads N] [--quality N]\n"

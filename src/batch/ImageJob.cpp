@@ -67,10 +67,14 @@ private:
 }  // namespace
 
 uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings) {
+    return JobMemoryNeeds(MemoryBytes(bytes), settings);
+}
+
+uint64_t JobMemoryNeeds(const FileBytes& file, const JobSettings& settings) {
     ImageHeader header;
     // A picture the decoder refuses at once holds nothing more than its file.
-    if (!ReadImageHeader(bytes, header) || PictureRefusal(header.width, header.height)) {
-        return bytes.size();
+    if (!ReadImageHeader(file, header) || PictureRefusal(header.width, header.height)) {
+        return file.Size();
     }
     int32_t width = header.width;
     int32_t height = header.height;
@@ -78,7 +82,7 @@ uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings) {
     // generously 32 rows; a format decoded whole adds its picture (decoderBytes).
     const uint64_t source = uint64_t(StrideForWidth(width)) * 32;
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
-    return bytes.size() + source + header.decoderBytes +
+    return file.Size() + source + header.decoderBytes +
            uint64_t(StrideForWidth(width)) * uint64_t(height);
 }
 
@@ -149,30 +153,56 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
 
 }  // namespace
 
-JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
-                      const JobSettings& settings, JobTurn turn) {
-    JobResult result;
-    BudgetShare share(turn);
-    const auto stop = [&](JobStep step) {
-        result.step = step;
-        return std::move(result);
-    };
-    // Read once, and only a regular file: a FIFO or a device in its place is unreadable.
-    std::string bytes;
-    if (const IoOutcome read = folder.ReadRegularFile(name, bytes); !read) {
-        result.reason = read.error == EINVAL ? "ce n'est pas un fichier ordinaire" : read.Reason();
-        return stop(JobStep::Read);
+namespace {
+
+const char kNoMemory[] = "mémoire insuffisante";
+
+// An opened file as the header readers read it.
+class OpenFileBytes : public FileBytes {
+public:
+    explicit OpenFileBytes(const OpenFile& file) : file_(file) {}
+    uint64_t Size() const override { return file_.Size(); }
+    size_t ReadAt(uint64_t offset, void* into, size_t count) const override {
+        return file_.ReadAt(offset, into, count);
     }
-    const uint64_t needs = JobMemoryNeeds(bytes, settings);
+
+private:
+    const OpenFile& file_;
+};
+
+// Opens the file `name` (only a regular file: a FIFO or a device in its place is
+// unreadable), holds what its job needs, its bytes included, once the budget grants it,
+// then reads it whole, once. The step that failed, or Done.
+JobStep ReadSource(const HeldFolder& folder, const std::string& name, const JobSettings& settings,
+                   BudgetShare& share, std::string& bytes, std::string& reason) {
+    OpenFile file;
+    if (const IoOutcome opened = folder.OpenRegularFile(name, file); !opened) {
+        reason = opened.error == EINVAL ? "ce n'est pas un fichier ordinaire" : opened.Reason();
+        return JobStep::Read;
+    }
+    if (file.Size() > kMaxFileBytes) {
+        reason = IoOutcome{EFBIG}.Reason();
+        return JobStep::Read;
+    }
+    const uint64_t needs = JobMemoryNeeds(OpenFileBytes(file), settings);
     if (settings.memoryLimit > 0 && needs > settings.memoryLimit) {
-        result.reason = "l'image demande " + std::to_string(needs >> 20) +
-                        " Mo de mémoire, plus que cette machine n'en a";
-        return stop(JobStep::Decode);
+        reason = "l'image demande " + std::to_string(needs >> 20) +
+                 " Mo de mémoire, plus que cette machine n'en a";
+        return JobStep::Decode;
     }
-    if (!share.Take(needs)) return stop(JobStep::Decode);
+    if (!share.Take(needs)) return JobStep::Decode;
+    if (const IoOutcome read = file.ReadAll(bytes); !read) {
+        reason = read.Reason();
+        return JobStep::Read;
+    }
+    return JobStep::Done;
+}
+
+// Makes the copy of the file in `bytes` into `result`. The step that failed, or Done.
+JobStep MakeCopy(std::string_view bytes, const JobSettings& settings, BudgetShare& share,
+                 JobResult& result) {
     // Read whatever the option: the color profile and orientation travel in any case.
-    const ImageFormat format =
-        SniffImageFormat(std::string_view(bytes).substr(0, kFormatHeadBytes));
+    const ImageFormat format = SniffImageFormat(bytes.substr(0, kFormatHeadBytes));
     const bool jpeg = format == ImageFormat::Jpeg || format == ImageFormat::Unknown;
     ExifTransfer exif;
     bool keepExif = jpeg && exif.ReadExifBytes(bytes) && settings.keepExif;
@@ -182,7 +212,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     const std::unique_ptr<ImageDecoder> source = MakeDecoder(format, {settings.decoderThreads});
     if (const JobStep step = DecodeAndFit(*source, bytes, settings, result, fitted);
         step != JobStep::Done) {
-        return stop(step);
+        return step;
     }
     if (!jpeg) {
         const SourceMetadata metadata = source->Metadata();
@@ -197,15 +227,35 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                                    CopyrightFactor(settings.copyrightSize),
                                    settings.copyrightTransparent, settings.copyrightOutline,
                                    settings.copyrightColors, settings.copyrightFont)) {
-        return stop(JobStep::Overlay);
+        return JobStep::Overlay;
     }
     if (keepExif) exif.SetExifImageSize(fitted.Width(), fitted.Height());
     if (!SaveJPGToMemory(fitted, result.copy, settings.quality) ||
         !exif.InsertSegments(result.copy, keepExif)) {
-        return stop(JobStep::Encode);
+        return JobStep::Encode;
     }
     // Here rather than at the commit: the window's thread has enough to do.
     result.checksum = Checksum(result.copy);
+    return JobStep::Done;
+}
+
+}  // namespace
+
+JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
+                      const JobSettings& settings, JobTurn turn) {
+    JobResult result;
+    BudgetShare share(turn);
+    // Memory refused anywhere in the job is this file's failure, never the run's.
+    try {
+        std::string bytes;
+        JobStep step = ReadSource(folder, name, settings, share, bytes, result.reason);
+        if (step == JobStep::Done) step = MakeCopy(bytes, settings, share, result);
+        result.step = step;
+    } catch (const std::bad_alloc&) {
+        result = JobResult();
+        result.step = JobStep::Decode;
+        result.reason = kNoMemory;
+    }
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "batch/MemoryBudget.h"
+#include "codec/ImageDecoder.h"
 #include "image/cDIBSection.h"
 #include "settings/Settings.h"
 #include "tools/HeldFolder.h"
@@ -66,6 +67,8 @@ struct JobResult {
 // file, the rows being decoded, what its decoder holds besides (libjpeg's coefficient
 // buffers, the whole picture of a format decoded at once) and the copy's picture.
 uint64_t JobMemoryNeeds(std::string_view bytes, const JobSettings& settings);
+// The same for a file not read yet, read in pieces for its header.
+uint64_t JobMemoryNeeds(const FileBytes& file, const JobSettings& settings);
 
 // The job's place in the run's memory budget: its index in listing order (each index
 // once), or no budget at all.
@@ -74,8 +77,9 @@ struct JobTurn {
     uint64_t index = 0;
 };
 
-// Makes the copy of the image `name` of `folder`, holding the memory it needs only once
-// the budget grants it.
+// Makes the copy of the image `name` of `folder`, holding the memory it needs (its file's
+// bytes included: the file is read once the budget grants them) only once the budget grants
+// it. Memory refused on the way is this image's failure ("mémoire insuffisante").
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                       const JobSettings& settings, JobTurn turn = {});
 

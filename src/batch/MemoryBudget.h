@@ -6,6 +6,10 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <mutex>
 
 namespace pixtrim {
@@ -36,10 +40,24 @@ private:
     bool closed_ = false;
 };
 
-// The machine's memory, or the control group's limit where that is lower.
+// The machine's memory, or the lowest limit of the process's control group and the groups
+// above it where that is lower.
 uint64_t AvailableMemory();
-// The run's budget: PIXTRIM_MEMORY_MB when it holds a whole number of at least 1, else a
-// quarter of AvailableMemory().
+// The lowest memory limit of the control group that `selfCgroup` (the text of
+// /proc/self/cgroup) names and of the groups above it, up to the root of the hierarchy:
+// cgroup v2's memory.max, v1's memory.limit_in_bytes; nothing without one. `readFile`
+// answers a file's text, or nothing.
+using ReadTextFile = std::function<std::optional<std::string>(const std::string& path)>;
+std::optional<uint64_t> ControlGroupLimit(std::string_view selfCgroup,
+                                          const ReadTextFile& readFile);
+// The name of the variable that sets a run's budget in MiB.
+inline constexpr char kMemoryVariable[] = "PIXTRIM_MEMORY_MB";
+// A run's budget from that variable's text (`variable`, nullptr when unset): its whole
+// number of MiB (at least 1), or a quarter of `available` when unset; nothing when it is set
+// to anything else (a usage error).
+std::optional<uint64_t> MemoryBudgetFrom(const char* variable, uint64_t available);
+// The run's budget: MemoryBudgetFrom the environment and AvailableMemory(), a quarter of the
+// memory when the variable is wrong (the command line refuses it before).
 uint64_t RunMemoryBudget();
 
 }  // namespace pixtrim

@@ -16,10 +16,10 @@ std::unique_ptr<ImageDecoder> MakeWebpDecoder();
 bool ReadWebpHeader(std::string_view bytes, ImageHeader& header);
 
 std::unique_ptr<ImageDecoder> MakeTiffDecoder();
-bool ReadTiffHeader(std::string_view bytes, ImageHeader& header);
+bool ReadTiffHeader(const FileBytes& file, ImageHeader& header);
 
 std::unique_ptr<ImageDecoder> MakeHeifDecoder(const DecodeOptions& options);
-bool ReadHeifHeader(std::string_view bytes, ImageHeader& header);
+bool ReadHeifHeader(const FileBytes& file, ImageHeader& header);
 
 // An EXIF block as a format stores it, from its TIFF header on: a leading "Exif\0\0" (which
 // some writers put where it does not belong) is left out.

@@ -44,8 +44,9 @@ struct HeifFile {
     }
 
     // Reads the file's boxes and finds its primary image; no pixel is decoded. `threads`:
-    // libheif's own threads for a grid's tiles (0: on the caller's thread).
-    bool Open(std::string_view bytes, int threads) {
+    // libheif's own threads for a grid's tiles (0: on the caller's thread). From memory, or
+    // from a file read in pieces (`file`, when given).
+    bool Open(std::string_view bytes, int threads, const FileBytes* file = nullptr) {
         if (!h) {
             error = std::string("bibliothèque HEIF introuvable : ") + LibheifError();
             return false;
@@ -54,11 +55,41 @@ struct HeifFile {
         if (!context) return Succeeded({heif_error_Memory_allocation_error, {}, "out of memory"});
         h->heif_context_set_maximum_image_size_limit(context, kMaxPictureSide);
         h->heif_context_set_max_decoding_threads(context, threads);
-        return Succeeded(h->heif_context_read_from_memory_without_copy(context, bytes.data(),
-                                                                       bytes.size(), nullptr)) &&
+        reading = {file, 0};
+        const heif_error read =
+            file ? h->heif_context_read_from_reader(context, &kReader, &reading, nullptr)
+                 : h->heif_context_read_from_memory_without_copy(context, bytes.data(),
+                                                                 bytes.size(), nullptr);
+        return Succeeded(read) &&
                Succeeded(h->heif_context_get_primary_image_handle(context, &handle));
     }
+
+    // libheif's reader over a file read in pieces.
+    struct Reading {
+        const FileBytes* file = nullptr;
+        uint64_t at = 0;
+    } reading;
+    static const heif_reader kReader;
 };
+
+const heif_reader HeifFile::kReader = {
+    1,
+    [](void* user) { return int64_t(static_cast<Reading*>(user)->at); },
+    [](void* into, size_t size, void* user) {
+        auto* reading = static_cast<Reading*>(user);
+        const size_t read = reading->file->ReadAt(reading->at, into, size);
+        reading->at += read;
+        return read == size ? 0 : -1;
+    },
+    [](int64_t position, void* user) {
+        static_cast<Reading*>(user)->at = uint64_t(position);
+        return 0;
+    },
+    [](int64_t size, void* user) {
+        return uint64_t(size) <= static_cast<Reading*>(user)->file->Size()
+                   ? heif_reader_grow_status_size_reached
+                   : heif_reader_grow_status_size_beyond_eof;
+    }};
 
 class HeifDecoder : public ImageDecoder {
 public:
@@ -203,9 +234,9 @@ std::unique_ptr<ImageDecoder> MakeHeifDecoder(const DecodeOptions& options) {
     return std::make_unique<HeifDecoder>(options);
 }
 
-bool ReadHeifHeader(std::string_view bytes, ImageHeader& header) {
+bool ReadHeifHeader(const FileBytes& bytes, ImageHeader& header) {
     HeifFile file;
-    if (!file.Open(bytes, 0)) return false;
+    if (!file.Open({}, 0, &bytes)) return false;
     const Libheif* h = file.h;
     header.width = h->heif_image_handle_get_width(file.handle);
     header.height = h->heif_image_handle_get_height(file.handle);

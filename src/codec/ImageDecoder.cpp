@@ -1,5 +1,8 @@
 #include "codec/ImageDecoder.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "codec/Decoders.h"
 #include "codec/JpegCodec.h"
 #include "image/cDIBSection.h"
@@ -8,6 +11,7 @@ namespace pixtrim {
 namespace {
 
 constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
+constexpr uint64_t kHeaderPrefixBytes = uint64_t{1} << 20;
 const char kTooLarge[] = "image trop grande (plus de 1 Gio de pixels)";
 const char kTooWide[] = "image trop grande (plus de 65500 pixels de côté)";
 const char kEmpty[] = "image sans pixels";
@@ -47,21 +51,35 @@ std::unique_ptr<ImageDecoder> MakeDecoder(ImageFormat format, const DecodeOption
     return std::make_unique<JpegRowReader>(options);
 }
 
-bool ReadImageHeader(std::string_view bytes, ImageHeader& header) {
-    switch (SniffImageFormat(bytes.substr(0, kFormatHeadBytes))) {
+size_t MemoryBytes::ReadAt(uint64_t offset, void* into, size_t count) const {
+    if (offset >= bytes_.size()) return 0;
+    const size_t copied = std::min<uint64_t>(count, bytes_.size() - offset);
+    std::memcpy(into, bytes_.data() + offset, copied);
+    return copied;
+}
+
+bool ReadImageHeader(const FileBytes& file, ImageHeader& header) {
+    // The formats whose header comes first are read from their first MiB.
+    std::string prefix(std::min<uint64_t>(file.Size(), kHeaderPrefixBytes), '\0');
+    prefix.resize(file.ReadAt(0, prefix.data(), prefix.size()));
+    switch (SniffImageFormat(std::string_view(prefix).substr(0, kFormatHeadBytes))) {
         case ImageFormat::Png:
-            return ReadPngHeader(bytes, header);
+            return ReadPngHeader(prefix, header);
         case ImageFormat::Webp:
-            return ReadWebpHeader(bytes, header);
+            return ReadWebpHeader(prefix, header);
         case ImageFormat::Tiff:
-            return ReadTiffHeader(bytes, header);
+            return ReadTiffHeader(file, header);
         case ImageFormat::Heif:
-            return ReadHeifHeader(bytes, header);
+            return ReadHeifHeader(file, header);
         case ImageFormat::Jpeg:
         case ImageFormat::Unknown:
-            return ReadJpegHeader(bytes, header);
+            return ReadJpegHeader(prefix, header);
     }
     return false;
+}
+
+bool ReadImageHeader(std::string_view bytes, ImageHeader& header) {
+    return ReadImageHeader(MemoryBytes(bytes), header);
 }
 
 const char* PictureRefusal(int64_t width, int64_t height) {

@@ -46,6 +46,28 @@ struct ImageHeader {
     uint64_t decoderBytes = 0;
 };
 
+// A file read in pieces, at any offset: what a header reader needs of a file that is not
+// read whole yet (so that its size joins what a job asks of the memory budget first).
+class FileBytes {
+public:
+    virtual ~FileBytes() = default;
+    virtual uint64_t Size() const = 0;
+    // Copies at most `count` bytes from `offset` into `into`; how many it copied (0 at the
+    // end, or when the file cannot be read).
+    virtual size_t ReadAt(uint64_t offset, void* into, size_t count) const = 0;
+};
+
+// Bytes in memory, read as a file.
+class MemoryBytes : public FileBytes {
+public:
+    explicit MemoryBytes(std::string_view bytes) : bytes_(bytes) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    size_t ReadAt(uint64_t offset, void* into, size_t count) const override;
+
+private:
+    std::string_view bytes_;
+};
+
 // What a source carries for its copy besides its pixels (EXIF and ICC travel as bytes).
 struct SourceMetadata {
     std::string exif;      // the EXIF block from its TIFF header on ("II*\0" or "MM\0*")
@@ -99,8 +121,10 @@ struct DecodeOptions {
 
 // The decoder for a file of `format` (Unknown gets the JPEG decoder).
 std::unique_ptr<ImageDecoder> MakeDecoder(ImageFormat format, const DecodeOptions& options = {});
-// Reads the header of the file in `bytes`, of the format its first bytes say; false when
-// there is none to read.
+// Reads the header of `file`, of the format its first bytes say, reading only what the
+// header needs (a JPEG's, PNG's and WebP's within their first MiB); false when there is none
+// to read.
+bool ReadImageHeader(const FileBytes& file, ImageHeader& header);
 bool ReadImageHeader(std::string_view bytes, ImageHeader& header);
 
 // The longest side a source may have: libjpeg's own limit, which every copy must meet.

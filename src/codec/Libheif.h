@@ -15,6 +15,7 @@ namespace pixtrim {
     X(heif_context_free) \
     X(heif_context_get_primary_image_handle) \
     X(heif_context_read_from_memory_without_copy) \
+    X(heif_context_read_from_reader) \
     X(heif_context_set_max_decoding_threads) \
     X(heif_context_set_maximum_image_size_limit) \
     X(heif_decode_image) \

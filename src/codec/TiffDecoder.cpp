@@ -21,40 +21,40 @@ namespace {
 
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;
 
-// The file in memory, as libtiff's client procedures see it.
-struct MemoryFile {
-    std::string_view bytes;
+// The file, as libtiff's client procedures see it.
+struct ClientFile {
+    const FileBytes* bytes = nullptr;
     uint64_t at = 0;
 };
 
-tmsize_t ReadMemory(thandle_t handle, void* into, tmsize_t size) {
-    auto* file = static_cast<MemoryFile*>(handle);
-    if (size <= 0 || file->at >= file->bytes.size()) return 0;
-    const uint64_t count = std::min<uint64_t>(uint64_t(size), file->bytes.size() - file->at);
-    std::memcpy(into, file->bytes.data() + file->at, count);
+tmsize_t ReadClient(thandle_t handle, void* into, tmsize_t size) {
+    auto* file = static_cast<ClientFile*>(handle);
+    if (size <= 0) return 0;
+    const size_t count = file->bytes->ReadAt(file->at, into, size_t(size));
     file->at += count;
     return tmsize_t(count);
 }
 
 tmsize_t WriteNothing(thandle_t, void*, tmsize_t) { return 0; }
 
-toff_t SeekMemory(thandle_t handle, toff_t offset, int whence) {
-    auto* file = static_cast<MemoryFile*>(handle);
+toff_t SeekClient(thandle_t handle, toff_t offset, int whence) {
+    auto* file = static_cast<ClientFile*>(handle);
     const uint64_t base = whence == SEEK_CUR   ? file->at
-                          : whence == SEEK_END ? file->bytes.size()
+                          : whence == SEEK_END ? file->bytes->Size()
                                                : 0;
     file->at = base + offset;
     return file->at;
 }
 
 int CloseNothing(thandle_t) { return 0; }
-toff_t MemorySize(thandle_t handle) { return static_cast<MemoryFile*>(handle)->bytes.size(); }
+toff_t ClientSize(thandle_t handle) { return static_cast<ClientFile*>(handle)->bytes->Size(); }
 int MapNothing(thandle_t, void**, toff_t*) { return 0; }
 void UnmapNothing(thandle_t, void*, toff_t) {}
 
 // One open TIFF with handlers of its own; the first error libtiff reports is kept.
 struct TiffFile {
-    MemoryFile memory;
+    MemoryBytes memory{{}};
+    ClientFile client;
     TIFF* tif = nullptr;
     std::string error;
 
@@ -64,7 +64,11 @@ struct TiffFile {
     ~TiffFile() {
         if (tif) TIFFClose(tif);
     }
-    bool Open(std::string_view bytes);
+    bool Open(std::string_view bytes) {
+        memory = MemoryBytes(bytes);
+        return Open(memory);
+    }
+    bool Open(const FileBytes& bytes);
 };
 
 int KeepError(TIFF*, void* user, const char*, const char* format, va_list arguments) {
@@ -79,15 +83,15 @@ int KeepError(TIFF*, void* user, const char*, const char* format, va_list argume
 
 int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-bool TiffFile::Open(std::string_view bytes) {
-    memory = {bytes, 0};
+bool TiffFile::Open(const FileBytes& bytes) {
+    client = {&bytes, 0};
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options) return false;
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibraryAllocation);
     TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, this);
     TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, this);
-    tif = TIFFClientOpenExt("TIFF", "rm", &memory, ReadMemory, WriteNothing, SeekMemory,
-                            CloseNothing, MemorySize, MapNothing, UnmapNothing, options);
+    tif = TIFFClientOpenExt("TIFF", "rm", &client, ReadClient, WriteNothing, SeekClient,
+                            CloseNothing, ClientSize, MapNothing, UnmapNothing, options);
     TIFFOpenOptionsFree(options);
     return tif != nullptr;
 }
@@ -406,7 +410,7 @@ SourceMetadata TiffDecoder::Metadata() const {
 
 std::unique_ptr<ImageDecoder> MakeTiffDecoder() { return std::make_unique<TiffDecoder>(); }
 
-bool ReadTiffHeader(std::string_view bytes, ImageHeader& header) {
+bool ReadTiffHeader(const FileBytes& bytes, ImageHeader& header) {
     TiffFile file;
     TiffShape shape;
     if (!file.Open(bytes) || !ReadShape(file.tif, shape)) return false;

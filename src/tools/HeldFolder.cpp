@@ -246,51 +246,82 @@ bool HeldFolder::IsLink(const std::string& name) const {
     return S_ISLNK(ModeOf(fd_, name.c_str()));
 }
 
+OpenFile::~OpenFile() { CloseDescriptor(fd_); }
+
+OpenFile::OpenFile(OpenFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
+
+OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
+    if (this != &other) {
+        CloseDescriptor(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        size_ = other.size_;
+    }
+    return *this;
+}
+
+size_t OpenFile::ReadAt(uint64_t offset, void* into, size_t count) const {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t read = Retrying([&] {
+            return pread(fd_, static_cast<char*>(into) + done, count - done, off_t(offset + done));
+        });
+        if (read <= 0) break;
+        done += size_t(read);
+    }
+    return done;
+}
+
+IoOutcome OpenFile::ReadAll(std::string& bytes) const {
+    bytes.resize(size_);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = Retrying(
+            [&] { return pread(fd_, bytes.data() + done, bytes.size() - done, off_t(done)); });
+        if (count < 0) {
+            const IoOutcome failed = Failed();
+            bytes.clear();
+            return failed;
+        }
+        if (count == 0) break;  // shrank meanwhile: what is there is the file
+        done += static_cast<size_t>(count);
+    }
+    bytes.resize(done);
+    return {};
+}
+
+IoOutcome HeldFolder::OpenRegularFile(const std::string& name, OpenFile& file,
+                                      bool followLink) const {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer that never comes.
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    OpenFile opened;
+    opened.fd_ = Retrying([&] { return openat(fd_, name.c_str(), flags); });
+    if (opened.fd_ < 0) return Failed();
+    struct stat status;
+    if (fstat(opened.fd_, &status) != 0) return Failed();
+    if (!S_ISREG(status.st_mode)) return {EINVAL};
+    opened.size_ = static_cast<uint64_t>(status.st_size);
+    file = std::move(opened);
+    return {};
+}
+
 IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& bytes, size_t limit,
                                       bool followLink) const {
-    return ReadFile(name, bytes, limit, followLink, false);
+    bytes.clear();
+    OpenFile file;
+    if (const IoOutcome opened = OpenRegularFile(name, file, followLink); !opened) return opened;
+    if (file.Size() > limit) return {EFBIG};
+    return file.ReadAll(bytes);
 }
 
 IoOutcome HeldFolder::ReadFileStart(const std::string& name, size_t count,
                                     std::string& bytes) const {
-    return ReadFile(name, bytes, count, true, true);
-}
-
-// Reads the regular file `name`: whole when at most `limit` bytes long (EFBIG beyond), or
-// with `start` only its first `limit` bytes.
-IoOutcome HeldFolder::ReadFile(const std::string& name, std::string& bytes, size_t limit,
-                               bool followLink, bool start) const {
     bytes.clear();
-    // O_NONBLOCK: opening a FIFO must not wait for a writer that never comes.
-    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = Retrying([&] { return openat(fd_, name.c_str(), flags); });
-    if (fd < 0) return Failed();
-    struct stat status;
-    IoOutcome outcome;
-    if (fstat(fd, &status) != 0) {
-        outcome = Failed();
-    } else if (!S_ISREG(status.st_mode)) {
-        outcome = {EINVAL};
-    } else if (static_cast<unsigned long long>(status.st_size) > limit && !start) {
-        outcome = {EFBIG};
-    } else {
-        bytes.resize(std::min<size_t>(static_cast<size_t>(status.st_size), limit));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t count =
-                Retrying([&] { return read(fd, bytes.data() + done, bytes.size() - done); });
-            if (count < 0) {
-                outcome = Failed();
-                break;
-            }
-            if (count == 0) break;  // shrank meanwhile: what is there is the file
-            done += static_cast<size_t>(count);
-        }
-        bytes.resize(done);
-    }
-    close(fd);
-    if (!outcome) bytes.clear();
-    return outcome;
+    OpenFile file;
+    if (const IoOutcome opened = OpenRegularFile(name, file); !opened) return opened;
+    bytes.resize(std::min<uint64_t>(count, file.Size()));
+    bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
+    return {};
 }
 
 IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_view bytes,

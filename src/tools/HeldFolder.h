@@ -40,6 +40,31 @@ enum class Replace { Yes, No };
 // Source files larger than this are not read (no real JPEG comes close).
 inline constexpr size_t kMaxFileBytes = size_t{1} << 30;
 
+// A regular file opened once for reading, closed with the object. Threading: one user at
+// a time.
+class OpenFile {
+public:
+    OpenFile() = default;
+    ~OpenFile();
+    OpenFile(OpenFile&& other) noexcept;
+    OpenFile& operator=(OpenFile&& other) noexcept;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    // The file's size when it was opened.
+    uint64_t Size() const { return size_; }
+    // Reads at most `count` bytes from `offset` into `into`; how many it read (0 at the end,
+    // or on failure).
+    size_t ReadAt(uint64_t offset, void* into, size_t count) const;
+    // Reads the file whole, as it is now: one that shrank meanwhile gives what is there.
+    IoOutcome ReadAll(std::string& bytes) const;
+
+private:
+    friend class HeldFolder;
+    int fd_ = -1;
+    uint64_t size_ = 0;
+};
+
 class HeldFolder {
 public:
     HeldFolder() = default;
@@ -89,6 +114,10 @@ public:
     // Reads at most the first `count` bytes of the regular file `name` (links followed), as
     // ReadRegularFile does: a FIFO or a device is refused (EINVAL) without blocking.
     IoOutcome ReadFileStart(const std::string& name, size_t count, std::string& bytes) const;
+    // Opens the regular file `name` for reading, as ReadRegularFile does (EINVAL for a FIFO
+    // or a device; with `followLink` false, ELOOP for a link).
+    IoOutcome OpenRegularFile(const std::string& name, OpenFile& file,
+                              bool followLink = true) const;
 
     // Writes `bytes` as the file `name`, whole or not at all. The file is made unnamed
     // (O_TMPFILE) where the filesystem can, else under a hidden name with an unpredictable

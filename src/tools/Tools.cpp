@@ -145,4 +145,11 @@ void SortNamesIgnoringCase(std::vector<std::string>& names) {
     for (size_t i = 0; i < names.size(); ++i) names[i] = std::move(keyed[i].second);
 }
 
+std::optional<int32_t> WholeNumber(std::string_view text, int32_t low, int32_t high) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return RoundToRange(NumericValue(text), low, high);
+}
+
 }  // namespace pixtrim

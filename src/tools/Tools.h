@@ -51,6 +51,10 @@ int32_t RoundToInt32(double value);
 // nothing when it does not (infinities and NaN included).
 std::optional<int32_t> RoundToRange(double value, int32_t low, int32_t high);
 
+// A whole number in [low, high], from a text of decimal digits and nothing else (no sign,
+// no blank); nothing otherwise.
+std::optional<int32_t> WholeNumber(std::string_view text, int32_t low, int32_t high);
+
 // The text with blanks (spaces) removed at both ends.
 std::string TrimBlanks(std::string_view text);
 
