@@ -74,6 +74,27 @@ TEST_F(CommandLineTest, SigtermStopsAfterTheCopyInHand) {
     EXPECT_LT(copies, 40u);
 }
 
+// Memory refused is one file's failure: named, passed over with --keep-going, status 2.
+// Under an address-space limit: a progressive photo whose coefficients exceed it (refused
+// to libjpeg), a photo padded to 120 MB (refused to its read).
+TEST_F(CommandLineTest, OutOfMemoryIsOneFilesFailure) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers need more address space than any limit leaves";
+#endif
+    root.WriteFile("p/big.jpg", test::MadePhoto(5000, 5000, true));
+    AddPhoto("Landscape_1.jpg", "padded.jpg");
+    fs::resize_file(photos + "/padded.jpg", 120 << 20);
+    AddPhoto("Landscape_1.jpg", "small.jpg");
+    EXPECT_EQ(Shell("ulimit -v 150000 && \"$PIXTRIM\" --resize p --keep-going --no-settings "
+                    "--threads 1 >out 2>err"),
+              2);
+    EXPECT_EQ(FileBytes(root / "err"),
+              "pixtrim: Erreur à l'ouverture de " + photos +
+                  "/big.jpg: mémoire insuffisante\npixtrim: Erreur à l'ouverture de " + photos +
+                  "/padded.jpg: mémoire insuffisante\n");
+    EXPECT_TRUE(fs::exists(photos + "/Resized/small.jpg"));
+}
+
 // The table of runs (tests/data/cli/runs.tsv says how to read a row).
 using Row = std::vector<std::string>;
 

@@ -3,6 +3,7 @@
 // clang-format off
 #include <cstdio>
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include <algorithm>
@@ -23,6 +24,7 @@ constexpr int64_t kMaxPixelsPerByte = 1000;
 constexpr int kRowsPerCall = 16;
 const char kTooFewBytes[] = "image déclarée bien plus grande que ses données";
 const char kTooManyScans[] = "plus de 100 passes de décodage";
+const char kNoMemory[] = "mémoire insuffisante";
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
 // into the function that called libjpeg, which then releases the codec.
@@ -36,7 +38,12 @@ struct ErrorManager {
 
 [[noreturn]] void JumpOnError(j_common_ptr codec) {
     auto* errors = reinterpret_cast<ErrorManager*>(codec->err);
-    (*codec->err->format_message)(codec, errors->error);
+    // Memory refused is said in the words every decoder uses for it.
+    if (codec->err->msg_code == JERR_OUT_OF_MEMORY) {
+        std::snprintf(errors->error, sizeof errors->error, "%s", kNoMemory);
+    } else {
+        (*codec->err->format_message)(codec, errors->error);
+    }
     longjmp(errors->jump, 1);
 }
 
