@@ -51,10 +51,9 @@ public:
         if (last_) longestWait = std::max(longestWait, now - *last_);
         last_ = now;
     }
-    void ShowMessage(const std::string& text, MessageIcon, const std::string& reason) override {
-        std::string line = text;
-        std::replace(line.begin(), line.end(), '\r', ' ');
-        std::fprintf(stderr, "message: %s %s\n", line.c_str(), reason.c_str());
+    void ShowMessage(const RunMessage& message) override {
+        std::fprintf(stderr, "message: %s%s %s\n", message.text.c_str(), message.path.c_str(),
+                     message.reason.c_str());
         failed = true;
     }
     void QuitApplication() override {

@@ -156,7 +156,8 @@ TEST_F(WindowTest, ExitAndTheCloseBox) {
     fs::create_directories(store.IniPath());
     QTest::mouseClick(window.cmdExit, Qt::LeftButton);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, Q("Impossible d'enregistrer les paramètres dans " + store.IniPath()));
+    EXPECT_EQ(shown[0].text, Q("Impossible d'enregistrer les paramètres dans " + store.IniPath() +
+                               "\rIs a directory"));
     EXPECT_EQ(shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(endStatus, (std::vector<int>{0, 0, 0}));
 }
@@ -222,7 +223,7 @@ TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
         parent = box ? box->parentWidget() : nullptr;
         if (box) box->close();
     });
-    plain.ShowMessage("x", MessageIcon::Information, {});
+    plain.ShowMessage({MessageIcon::Information, "x"});
     EXPECT_EQ(parent, &plain.Window());
 }
 

@@ -60,10 +60,7 @@ void Application::Main(const std::string& startFolder, const std::string& openFo
 
 void Application::QuitApplication() {
     ReadSettingsFromWindow();
-    if (!pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) {
-        ShowMessage("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile(),
-                    MessageIcon::Information, {});
-    }
+    SaveConfiguration();
     EndProcess(0);
 }
 
@@ -80,9 +77,10 @@ void Application::ReadSettingsFromWindow() { pixtrim::ReadSettingsFromWindow(set
 void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(settings_, Window()); }
 // A run that cannot store the settings says so and carries on: its copies matter more.
 void Application::SaveConfiguration() {
-    if (!pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) {
-        ShowMessage("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile(),
-                    MessageIcon::Information, {});
+    if (const StoreOutcome saved = pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
+        !saved) {
+        ShowMessage({MessageIcon::Information, "Impossible d'enregistrer les paramètres dans ",
+                     ConfigurationStoreFile(), saved.reason});
     }
 }
 void Application::ShowProgressBar() { Window().ShowProgressBar(); }
@@ -138,10 +136,10 @@ void Application::ShowFolder(const std::string& folder) {
 
 void Application::ProcessEvents() { QCoreApplication::processEvents(); }
 
-void Application::ShowMessage(const std::string& text, MessageIcon icon, const std::string&) {
+void Application::ShowMessage(const RunMessage& message) {
     // The message box is modal: the window shows the run's last state behind it first.
     if (window_ && window_->isVisible()) window_->repaint();
-    showMessage_(DisplayText(text), icon);
+    showMessage_(DisplayText(WindowText(message)), message.icon);
 }
 
 }  // namespace pixtrim

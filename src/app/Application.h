@@ -56,7 +56,7 @@ public:
     int32_t FileListCount() override;
     void ShowFolder(const std::string& folder) override;
     void ProcessEvents() override;
-    void ShowMessage(const std::string& text, MessageIcon icon, const std::string& reason) override;
+    void ShowMessage(const RunMessage& message) override;
     bool QuitRequested() const override { return ended_; }
 
 private:

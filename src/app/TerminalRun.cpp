@@ -44,8 +44,11 @@ public:
 
     // A store that cannot be written is said, and the run goes on: its copies matter more.
     void SaveConfiguration() override {
-        if (!save_ || pixtrim::SaveConfiguration(settings_, settings_.AppFolder)) return;
-        Say("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile());
+        if (!save_) return;
+        const StoreOutcome saved = pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
+        if (saved) return;
+        Say("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile() + ": " +
+            saved.reason);
         notStored = true;
     }
     void SetProgressBar(uint8_t percent) override { percent_ = percent; }
@@ -60,20 +63,13 @@ public:
     void ProcessEvents() override {
         if (interruption != 0) QuitApplication();
     }
-    // One line: the text up to its line break (the window's "the program ends" has no
-    // meaning here), then the reason; a text that names no file or folder gets the folder
-    // in front, so that a loop over folders says which one.
-    void ShowMessage(const std::string& text, MessageIcon icon,
-                     const std::string& reason) override {
-        std::string line = text;
-        if (const size_t lineBreak = line.find('\r'); lineBreak != std::string::npos) {
-            line = reason.empty() ? line.replace(lineBreak, 1, ": ") : line.substr(0, lineBreak);
-        }
-        if (line.find(settings_.ImageFolder) == std::string::npos) {
-            line = settings_.ImageFolder + ": " + line;
-        }
-        Say(reason.empty() ? line : line + ": " + reason);
-        if (icon != MessageIcon::Warning) messages = true;
+    // One line: the text and its path, then the reason; a text that names no file or
+    // folder gets the folder in front, so that a loop over folders says which one.
+    void ShowMessage(const RunMessage& message) override {
+        std::string line = message.text + message.path;
+        if (message.path.empty()) line = settings_.ImageFolder + ": " + line;
+        Say(message.reason.empty() ? line : line + ": " + message.reason);
+        if (message.icon != MessageIcon::Warning) messages = true;
     }
     bool Fatal() const { return QuitRequested(); }
 
@@ -141,7 +137,7 @@ int RunFromTerminal(const CommandLine& line, Settings settings) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     run.ResizeFolder();
-    if (interruption != 0) host.ShowMessage("interrompu", MessageIcon::Information, {});
+    if (interruption != 0) host.ShowMessage({MessageIcon::Information, "interrompu"});
     const int status = RunStatus(host, run);
     if (!host.Fatal() && !host.messages && interruption == 0) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;

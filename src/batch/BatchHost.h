@@ -16,6 +16,33 @@ class cDIBSection;
 // run that asks for them shows these: the command line's).
 enum class MessageIcon { Information, Critical, Warning };
 
+// A run's message, as data: what happened (the program's words, up to the file or folder it
+// names), that file or folder, why (the system's or a library's words), and whether the
+// program then ends. Each host formats it its own way; none takes a formatted text apart.
+struct RunMessage {
+    RunMessage(MessageIcon icon, std::string text, std::string path = {}, std::string reason = {},
+               bool endsProgram = false)
+        : icon(icon),
+          text(std::move(text)),
+          path(std::move(path)),
+          reason(std::move(reason)),
+          endsProgram(endsProgram) {}
+
+    MessageIcon icon;
+    std::string text;
+    std::string path;    // empty when it names none
+    std::string reason;  // empty when there is none to give
+    bool endsProgram;
+};
+
+// The message box's text: the text and its path, then on a line of its own
+// "L'application va maintenant se terminer" when the program ends, else the reason.
+inline std::string WindowText(const RunMessage& message) {
+    std::string text = message.text + message.path;
+    if (message.endsProgram) return text + "\rL'application va maintenant se terminer";
+    return message.reason.empty() ? text : text + "\r" + message.reason;
+}
+
 class BatchHost {
 public:
     virtual ~BatchHost() = default;
@@ -46,11 +73,8 @@ public:
     virtual void ShowFolder(const std::string& folder) = 0;
 
     virtual void ProcessEvents() = 0;
-    // A modal message box titled "Pixtrim" with one OK button. `reason`, when not empty,
-    // is why (the system's or libjpeg's words): the window keeps its texts as they are, the
-    // command line adds it.
-    virtual void ShowMessage(const std::string& text, MessageIcon icon,
-                             const std::string& reason) = 0;
+    // A modal message box titled "Pixtrim" with one OK button (WindowText), or its line.
+    virtual void ShowMessage(const RunMessage& message) = 0;
     // Stores the window's state and ends the program. A host that returns (a test) has
     // the run stop at once.
     virtual void QuitApplication() = 0;

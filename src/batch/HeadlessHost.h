@@ -29,7 +29,7 @@ public:
     }
     void ShowFolder(const std::string&) override {}
     void ProcessEvents() override {}
-    void ShowMessage(const std::string&, MessageIcon, const std::string&) override {}
+    void ShowMessage(const RunMessage&) override {}
     void QuitApplication() override { quit_ = true; }
     bool QuitRequested() const override { return quit_; }
 

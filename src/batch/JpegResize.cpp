@@ -16,12 +16,12 @@
 namespace pixtrim {
 namespace {
 
-const char kEndOfProgram[] = "L'application va maintenant se terminer";
 const char kOpenError[] = "Erreur à l'ouverture de ";
 const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
 const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
 const char kExifLeftOut[] = "Données EXIF trop grandes pour la copie, laissées de côté : ";
-const char kRecovered[] = "Un fichier mis de côté n'était pas une copie ; il est gardé sous le nom ";
+const char kRecovered[] =
+    "Un fichier mis de côté n'était pas une copie ; il est gardé sous le nom ";
 
 }  // namespace
 
@@ -54,9 +54,9 @@ bool JpegResize::CheckBoundingSize() {
         boxHeight_ = *height;
         return true;
     }
-    host_.ShowMessage("Taille maximale des images invalide : " + settings_.ImageWidth + " x " +
-                          settings_.ImageHeight,
-                      MessageIcon::Information, {});
+    host_.ShowMessage(
+        {MessageIcon::Information, "Taille maximale des images invalide : " + settings_.ImageWidth +
+                                       " x " + settings_.ImageHeight});
     return false;
 }
 
@@ -69,8 +69,8 @@ bool JpegResize::CheckOutputFolderName() {
         name.find_first_of("/\\") == std::string::npos) {
         return true;
     }
-    host_.ShowMessage("Nom du sous-répertoire de sortie invalide : " + name,
-                      MessageIcon::Information, {});
+    host_.ShowMessage(
+        {MessageIcon::Information, "Nom du sous-répertoire de sortie invalide : " + name});
     return false;
 }
 
@@ -100,8 +100,8 @@ std::string JpegResize::OutputPath() const {
 }
 
 void JpegResize::ReportPreparationFailure(const std::string& path, const std::string& reason) {
-    host_.ShowMessage("Impossible de préparer le répertoire " + path + "\r" + reason,
-                      MessageIcon::Critical, {});
+    host_.ShowMessage(
+        {MessageIcon::Critical, "Impossible de préparer le répertoire ", path, reason});
 }
 
 bool JpegResize::PrepareOutputFolder() {
@@ -119,7 +119,7 @@ bool JpegResize::PrepareOutputFolder() {
     }
     if (host_.FileListCount() == 0) {
         output_.RemoveFolderIfEmpty(imageFolder_, name);
-        host_.ShowMessage("Il n'y a aucune image dans ce répertoire", MessageIcon::Information, {});
+        host_.ShowMessage({MessageIcon::Information, "Il n'y a aucune image dans ce répertoire"});
         return false;
     }
     CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames));
@@ -150,7 +150,7 @@ bool JpegResize::ClearOwnCopies() {
 
 void JpegResize::SayRecovered(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
-        host_.ShowMessage(kRecovered + JoinPath(OutputPath(), name), MessageIcon::Warning, {});
+        host_.ShowMessage({MessageIcon::Warning, kRecovered, JoinPath(OutputPath(), name)});
     }
 }
 
@@ -226,12 +226,12 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
     host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight);
     const std::string outputPath = JoinPath(OutputPath(), copyName);
     if (ReportWarnings && result.step == JobStep::Done && !result.warning.empty()) {
-        host_.ShowMessage(kDamaged + sourcePath, MessageIcon::Warning, result.warning);
+        host_.ShowMessage({MessageIcon::Warning, kDamaged, sourcePath, result.warning});
     }
     if (ReportWarnings && result.step == JobStep::Done && result.exifLeftOut > 0) {
-        host_.ShowMessage(kExifLeftOut + sourcePath, MessageIcon::Warning,
-                          std::to_string(result.exifLeftOut) +
-                              " octets, plus qu'un segment APP1 n'en peut porter (65527)");
+        host_.ShowMessage({MessageIcon::Warning, kExifLeftOut, sourcePath,
+                           std::to_string(result.exifLeftOut) +
+                               " octets, plus qu'un segment APP1 n'en peut porter (65527)"});
     }
     std::string reason = result.reason;
     switch (result.step) {
@@ -262,13 +262,13 @@ bool JpegResize::Fail(const std::string& prefix, const std::string& path,
         return false;
     }
     ++Failures;
-    host_.ShowMessage(prefix + path, MessageIcon::Warning, reason);
+    host_.ShowMessage({MessageIcon::Warning, prefix, path, reason});
     return true;
 }
 
 void JpegResize::Fatal(const std::string& prefix, const std::string& path,
                        const std::string& reason) {
-    host_.ShowMessage(prefix + path + "\r" + kEndOfProgram, MessageIcon::Critical, reason);
+    host_.ShowMessage({MessageIcon::Critical, prefix, path, reason, true});
     host_.QuitApplication();
 }
 

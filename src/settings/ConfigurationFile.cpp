@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QStringDecoder>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <variant>
@@ -244,45 +245,74 @@ QSettings::SettingsMap ReadStore(const std::string& path) {
 // failed write, never a hang.
 class StoreLock {
 public:
-    explicit StoreLock(const std::string& path) {
-        const std::string name = path + ".lock";
-        fd_ = open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd_ < 0) fd_ = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        struct stat status;
-        if (fd_ < 0 || fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) return;
-        for (int wait = 0; wait < 60; ++wait) {
-            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                locked_ = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR) return;
-            usleep(50000);
-        }
+    explicit StoreLock(const std::string& path) : name_(path + ".lock") {
+        const char* why = Take();
+        if (why) failure_ = "verrou " + name_ + " : " + why;
     }
     ~StoreLock() {
         if (fd_ >= 0) close(fd_);
     }
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
-    bool Locked() const { return locked_; }
+    // Why the lock could not be had (its file named); empty when it is held.
+    const std::string& Failure() const { return failure_; }
 
 private:
+    // Why the lock could not be had; nullptr when it is held.
+    const char* Take() {
+        fd_ = open(name_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd_ < 0) fd_ = open(name_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat status;
+        if (fd_ < 0 || fstat(fd_, &status) != 0) return std::strerror(errno);
+        if (!S_ISREG(status.st_mode)) return "ce n'est pas un fichier ordinaire";
+        for (int wait = 0; wait < 60; ++wait) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return nullptr;
+            if (errno != EWOULDBLOCK && errno != EINTR) return std::strerror(errno);
+            usleep(50000);
+        }
+        return "un autre programme le tient depuis 3 secondes";
+    }
+
+    std::string name_;
+    std::string failure_;
     int fd_ = -1;
-    bool locked_ = false;
 };
+
+// The file a write of the store at `path` replaces: the store itself, or the file its link
+// leads to (a dotfiles setup keeps its link).
+std::string WrittenFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (!error) return target.string();
+    const std::filesystem::path link = std::filesystem::read_symlink(path, error);
+    return link.is_absolute() ? link.string() : (ParentFolder(path) + "/" + link.string());
+}
 
 // Changes the stored values by `edit`: the whole file is written beside the old one, every
 // write checked and on the disk, then renamed over it. Any failure leaves the old file.
 template <typename Edit>
-bool EditStore(const std::string& configurationPath, Edit edit) {
+StoreOutcome EditStore(const std::string& configurationPath, Edit edit) {
     const std::string path = StorePath(configurationPath);
     std::error_code error;
     std::filesystem::create_directories(ParentFolder(path), error);
     const StoreLock lock(path);
-    if (!lock.Locked()) return false;
+    if (!lock.Failure().empty()) return {lock.Failure()};
     QSettings::SettingsMap map = ReadStore(path);
     edit(map);
-    return bool(WriteFileAtomically(path, FormatStoreText(map).toStdString(), true));
+    const std::string file = WrittenFile(path);
+    struct stat status;
+    const int mode = stat(file.c_str(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+    HeldFolder folder;
+    if (HeldFolder::Open(ParentFolder(file), folder)) {
+        folder.RemoveStaleTemporaries(FileTimeNow());  // what a killed write left, under our lock
+    }
+    if (const IoOutcome written =
+            WriteFileAtomically(file, FormatStoreText(map).toStdString(), true, mode);
+        !written) {
+        return {written.Reason()};
+    }
+    return {};
 }
 
 std::string ReadValue(const QSettings::SettingsMap& map, const std::string& section,
@@ -351,7 +381,7 @@ void InsertSettings(const Settings& settings, QSettings::SettingsMap& map) {
 
 }  // namespace
 
-bool SaveConfiguration(const Settings& settings, const std::string& folder) {
+StoreOutcome SaveConfiguration(const Settings& settings, const std::string& folder) {
     ChangeCurrentFolder(folder);
     return EditStore(ConfigurationPath(folder),
                      [&](QSettings::SettingsMap& map) { InsertSettings(settings, map); });
@@ -372,8 +402,9 @@ std::string ReadConfigurationValue(const std::string& configurationPath, const s
     return ReadValue(ReadStore(StorePath(configurationPath)), section, key);
 }
 
-bool WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
-                             const std::string& key, const std::string& value) {
+StoreOutcome WriteConfigurationValue(const std::string& configurationPath,
+                                     const std::string& section, const std::string& key,
+                                     const std::string& value) {
     return EditStore(configurationPath, [&](QSettings::SettingsMap& map) {
         map.insert(StoreKey(section, key), QByteArray::fromStdString(value));
     });

@@ -17,12 +17,20 @@ namespace pixtrim {
 // A stored number outside its field's range leaves the field as it is.
 void LoadConfiguration(Settings& settings, const std::string& folder);
 
+// What a write of the store answered: success, or why not (the system's words, or ours for
+// a lock that could not be had).
+struct [[nodiscard]] StoreOutcome {
+    std::string reason;
+    explicit operator bool() const { return reason.empty(); }
+};
+
 // Makes `folder` current, then writes every key, also unchanged and empty ones. Paths are
 // kept exactly; other texts are trimmed of blanks. The file is written whole beside the old
-// one and renamed over it, under a lock that is waited for a few seconds at most. False
-// when the store cannot be written (a full disk, a lock that cannot be had): the old file
-// is then as it was.
-bool SaveConfiguration(const Settings& settings, const std::string& folder);
+// one and renamed over it, under a lock that is waited for a few seconds at most; a store
+// that is a link is written through it (the link stays, its target is replaced beside
+// itself), and the file keeps its permissions. What a killed write left beside it goes. On
+// failure (a full disk, a lock that cannot be had) the old file is as it was.
+StoreOutcome SaveConfiguration(const Settings& settings, const std::string& folder);
 
 // Every setting as the store writes it.
 std::string SettingsText(const Settings& settings);
@@ -41,7 +49,8 @@ QByteArray FormatStoreText(const QSettings::SettingsMap& map);
 // whose name without folder and extension is the application name.
 std::string ReadConfigurationValue(const std::string& configurationPath, const std::string& section,
                                    const std::string& key);
-bool WriteConfigurationValue(const std::string& configurationPath, const std::string& section,
-                             const std::string& key, const std::string& value);
+StoreOutcome WriteConfigurationValue(const std::string& configurationPath,
+                                     const std::string& section, const std::string& key,
+                                     const std::string& value);
 
 }  // namespace pixtrim

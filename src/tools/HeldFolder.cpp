@@ -325,8 +325,8 @@ IoOutcome HeldFolder::ReadFileStart(const std::string& name, size_t count,
 }
 
 IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_view bytes,
-                                          Replace replace, const BeforeName& beforeName,
-                                          bool sync) const {
+                                          Replace replace, const BeforeName& beforeName, bool sync,
+                                          int mode) const {
     // Unnamed where the filesystem can (nothing to leave behind, even after kill -9).
     int fd = Retrying([&] { return openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
     const bool unnamed = fd >= 0;
@@ -335,6 +335,7 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
         if (const IoOutcome made = MakeTemporary(fd_, temporary, fd); !made) return made;
     }
     IoOutcome outcome = WriteAll(fd, bytes);
+    if (outcome && mode != -1 && fchmod(fd, mode_t(mode)) != 0) outcome = Failed();
     if (outcome && sync && fsync(fd) != 0) outcome = Failed();
     if (outcome && beforeName) {
         struct stat info;
@@ -415,12 +416,13 @@ IoOutcome ReadRegularFile(const std::string& path, std::string& bytes, size_t li
     return folder.ReadRegularFile(name, bytes, limit);
 }
 
-IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync) {
+IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync,
+                              int mode) {
     HeldFolder folder;
     std::string name;
     if (const IoOutcome opened = OpenFolderOf(path, folder, name); !opened) return opened;
     if (name.empty()) return {EISDIR};
-    return folder.WriteFileAtomically(name, bytes, Replace::Yes, {}, sync);
+    return folder.WriteFileAtomically(name, bytes, Replace::Yes, {}, sync, mode);
 }
 
 std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind) {

@@ -124,12 +124,13 @@ public:
     // part; either way a kill at any moment leaves no half file under `name`. `beforeName`
     // is told the finished file's status just before it takes its name, and may veto it.
     // Replace::No never takes the place of an existing entry (EEXIST). `sync` waits for the
-    // bytes to reach the disk first. On failure no temporary file is left and an existing
-    // file `name` is as it was.
+    // bytes to reach the disk first; `mode`, when not -1, is given to the file before it
+    // takes its name. On failure no temporary file is left and an existing file `name` is as
+    // it was.
     using BeforeName = std::function<IoOutcome(const EntryStatus&)>;
     IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes,
                                   Replace replace = Replace::Yes, const BeforeName& beforeName = {},
-                                  bool sync = false) const;
+                                  bool sync = false, int mode = -1) const;
     // Opens `name` for appending, made when missing, never through a link. The descriptor
     // is the caller's to close.
     IoOutcome OpenForAppend(const std::string& name, int& fd) const;
@@ -153,7 +154,8 @@ private:
 // length of the call.
 IoOutcome ReadRegularFile(const std::string& path, std::string& bytes,
                           size_t limit = kMaxFileBytes);
-IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false);
+IoOutcome WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false,
+                              int mode = -1);
 // Writes all of `bytes` to the descriptor `fd`, retrying short writes.
 IoOutcome WriteAll(int fd, std::string_view bytes);
 // A hidden name no other process can predict: `prefix` and 16 hexadecimal digits.

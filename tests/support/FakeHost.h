@@ -39,8 +39,9 @@ public:
     void ProcessEvents() override {
         if (onProcessEvents) onProcessEvents();
     }
-    void ShowMessage(const std::string& text, MessageIcon icon, const std::string&) override {
-        messages.push_back({text, icon});
+    // As the window shows it.
+    void ShowMessage(const RunMessage& message) override {
+        messages.push_back({WindowText(message), message.icon});
     }
     void QuitApplication() override {
         calls.push_back("QuitApplication"), saved.push_back(settings_);
