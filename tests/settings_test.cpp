@@ -97,6 +97,24 @@ TEST_F(ConfigurationTest, AFailedSaveLeavesTheStoredFileAsItWas) {
               2);  // the file and the lock
 }
 
+// A store that is a link (a dotfiles setup) is written through it: the link stays, its
+// target takes the new text and keeps its permissions; what a killed write left beside it
+// goes.
+TEST_F(ConfigurationTest, ALinkedStoreStaysALinkAndKeepsItsMode) {
+    const std::string target = app.WriteFile("dotfiles/Pixtrim.ini", "[IHM]\n");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directories(fs::path(store.IniPath()).parent_path());
+    fs::create_symlink(target, store.IniPath());
+    const std::string leftover = app.WriteFile("dotfiles/.pixtrim-0123456789abcdef");
+    Settings s;
+    s.CopyrightText = "through the link";
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    EXPECT_TRUE(fs::is_symlink(store.IniPath()));
+    EXPECT_EQ(Load().CopyrightText, "through the link");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(fs::exists(leftover));
+}
+
 // Another writer's lock is waited for: the save comes after it is let go.
 TEST_F(ConfigurationTest, ASaveWaitsForAnotherWritersLock) {
     ASSERT_TRUE(SaveConfiguration(Settings{}, app.String()));
