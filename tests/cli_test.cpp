@@ -95,6 +95,19 @@ TEST_F(CommandLineTest, OutOfMemoryIsOneFilesFailure) {
     EXPECT_TRUE(fs::exists(photos + "/Resized/small.jpg"));
 }
 
+// SIGTERM during a giant's decode ends the run at once, without waiting for the decode: it
+// is not a copy in hand. A second signal would end it even in a commit.
+TEST_F(CommandLineTest, SigtermDuringAGiantsDecodeStopsAtOnce) {
+    root.WriteFile("p/a.jpg", test::MadePhoto(8000, 8000, true));
+    EXPECT_EQ(Shell("{ \"$PIXTRIM\" --resize p --threads 1 --no-settings >out 2>err & } && "
+                    "sleep 0.3 && kill -TERM $! && start=$(date +%s%N) && wait $!; status=$? && "
+                    "echo $(( ($(date +%s%N) - start) / 1000000 )) >ms; exit $status"),
+              143);
+    EXPECT_LT(std::stoi(FileBytes(root / "ms")), 1000);  // a decode takes seconds
+    EXPECT_EQ(FileBytes(root / "err"), "pixtrim: " + photos + ": interrompu\n");
+    EXPECT_FALSE(fs::exists(photos + "/Resized/a.jpg"));
+}
+
 // The table of runs (tests/data/cli/runs.tsv says how to read a row).
 using Row = std::vector<std::string>;
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "batch/HeadlessHost.h"
 #include "batch/JpegResize.h"
@@ -16,7 +17,11 @@ namespace {
 
 volatile std::sig_atomic_t interruption = 0;
 
-void Interrupt(int signal) { interruption = signal; }
+// A second signal ends the process at once; the first one ends it at the next commit.
+void Interrupt(int signal) {
+    if (interruption != 0) _exit(128 + signal);
+    interruption = signal;
+}
 
 // A name's control bytes as \xHH: an escape sequence or a line break in a file name must
 // not reach the terminal as it is. The bytes on disk are untouched.
@@ -59,9 +64,13 @@ public:
                      run_->ProgressTotal, Printable(GetTextAfterLast(path, "/")).c_str());
         progressShown_ = true;
     }
-    // A signal asks the run to stop after the copy in hand.
+    // A signal ends the process between two commits: every copy written is whole and on
+    // the record, and no decode in progress is waited for, whatever its library.
     void ProcessEvents() override {
-        if (interruption != 0) QuitApplication();
+        if (interruption == 0) return;
+        ShowMessage({MessageIcon::Information, "interrompu"});
+        std::fflush(nullptr);
+        std::_Exit(128 + interruption);
     }
     // One line: the text and its path, then the reason; a text that names no file or
     // folder gets the folder in front, so that a loop over folders says which one.
