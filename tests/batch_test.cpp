@@ -138,6 +138,17 @@ TEST_F(BatchTest, ANameHeldByAForeignFileStopsTheRunUnchanged) {
     }
 }
 
+// A card keeps times to 2 s: a copy whose time moved by 1 s is still the program's own.
+TEST_F(BatchTest, ACopyWhoseTimeACardRoundedIsStillOurs) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    Run();
+    fs::last_write_time(Output("a.jpg"),
+                        fs::last_write_time(Output("a.jpg")) + std::chrono::seconds(1));
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
+}
+
 // Another run holds the folder, or the output folder is the image folder itself (a bind
 // mount): refused before anything is tidied.
 TEST_F(BatchTest, ABusyOrSelfOutputFolderIsRefusedUntouched) {
@@ -291,8 +302,10 @@ TEST_F(BatchTest, AFileSavedUnderACopysNameWhileTheCopiesGoIsKept) {
     EXPECT_EQ(FileBytes(Output("b.jpg")), "saved once it was set aside");
     EXPECT_EQ(FileBytes(Output("b (récupéré).jpg")), "saved before b.jpg was checked");
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[0].text, "Un fichier mis de côté n'était pas une copie ; il est gardé "
-                                     "sous le nom " + Output("b (récupéré).jpg"));
+    EXPECT_EQ(host.messages[0].text,
+              "Un fichier mis de côté n'était pas une copie ; il est gardé "
+              "sous le nom " +
+                  Output("b (récupéré).jpg"));
     EXPECT_EQ(host.messages[1].text, "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b (récupéré).jpg", "b.jpg"}));
 }
@@ -308,8 +321,8 @@ TEST_F(BatchTest, WhatAKilledRunLeftIsSettled) {
     fs::rename(Output("b.jpg"), Output(".pixtrim-parked-0000000000000001"));
     photos.WriteFile("Resized/.pixtrim-parked-0000000000000002", "a user's notes");
     photos.WriteFile("Resized/.pixtrim-0123456789abcdef", "half a copy");
-    fs::last_write_time(Output(".pixtrim-0123456789abcdef"), fs::file_time_type::clock::now() -
-                                                                 std::chrono::hours(1));
+    fs::last_write_time(Output(".pixtrim-0123456789abcdef"),
+                        fs::file_time_type::clock::now() - std::chrono::hours(1));
     fs::create_symlink("a.jpg", Output(".pixtrim-fedcba9876543210"));
     const std::string record = FileBytes(Output(kOutputRecordName));
     const std::string photo = FileBytes(photos / "a.jpg");
@@ -318,10 +331,12 @@ TEST_F(BatchTest, WhatAKilledRunLeftIsSettled) {
            "> .pixtrim-parked-0000000000000002 notes.txt\n"
         << FormatRecordEntry({"../a.jpg", photo.size(), 0, Checksum(photo)});
     Run();
-    EXPECT_EQ(Message(MessageIcon::Warning), "Un fichier mis de côté n'était pas une copie ; il est "
-                                             "gardé sous le nom " + Output("notes.txt"));
+    EXPECT_EQ(Message(MessageIcon::Warning),
+              "Un fichier mis de côté n'était pas une copie ; il est "
+              "gardé sous le nom " +
+                  Output("notes.txt"));
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{".pixtrim-fedcba9876543210", "a.jpg",
-                                                        "b.jpg", "notes.txt"}));
+                                                       "b.jpg", "notes.txt"}));
     EXPECT_EQ(FileBytes(photos / "a.jpg"), photo);
 }
 

@@ -108,6 +108,15 @@ TEST_F(CommandLineTest, SigtermDuringAGiantsDecodeStopsAtOnce) {
     EXPECT_FALSE(fs::exists(photos + "/Resized/a.jpg"));
 }
 
+// --quality reaches the copy the program writes (the golden rows make theirs in-process).
+TEST_F(CommandLineTest, TheQualityReachesTheCopy) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    ASSERT_EQ(Shell("\"$PIXTRIM\" --resize p --no-settings --quality 30 >out"), 0);
+    const std::string low = FileBytes(photos + "/Resized/a.jpg");
+    ASSERT_EQ(Shell("\"$PIXTRIM\" --resize p --no-settings >out"), 0);
+    EXPECT_LT(low.size(), FileBytes(photos + "/Resized/a.jpg").size());
+}
+
 // The table of runs (tests/data/cli/runs.tsv says how to read a row).
 using Row = std::vector<std::string>;
 

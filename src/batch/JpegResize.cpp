@@ -141,7 +141,10 @@ bool JpegResize::ClearOwnCopies() {
     if (outcome && !output_.IsHeld()) outcome = output_.Make(imageFolder_, name);
     if (outcome) outcome = output_.ClearOwnCopies(said);
     SayRecovered(said);
-    if (!outcome) {
+    if (!outcome && !output_.FailedFile().empty()) {
+        ReportPreparationFailure(JoinPath(OutputPath(), output_.FailedFile()),
+                                 OutputFolder::FileFailure(outcome));
+    } else if (!outcome) {
         ReportPreparationFailure(OutputPath(),
                                  OutputFolder::HoldFailure(imageFolder_, name, outcome));
     }

@@ -95,12 +95,27 @@ IoOutcome OutputFolder::SettleParked(const ParkedCopy& parked, std::vector<std::
     return outcome;
 }
 
+std::string OutputFolder::FileFailure(const IoOutcome& outcome) {
+    switch (outcome.error) {
+        case ELOOP:
+            return "C'est un lien symbolique, pas un fichier ordinaire";
+        case EINVAL:
+            return "Ce n'est pas un fichier ordinaire";
+        default:
+            return outcome.Reason();
+    }
+}
+
 IoOutcome OutputFolder::ReadRecord(const std::vector<std::string>& copyNames,
                                    std::vector<std::string>& foreign,
                                    std::vector<std::string>& said) {
     foreign.clear();
+    failedFile_.clear();
     if (!IsHeld()) return {};
-    if (const IoOutcome read = record_.Read(folder_); !read) return read;
+    if (const IoOutcome read = record_.Read(folder_); !read) {
+        failedFile_ = kOutputRecordName;
+        return read;
+    }
     // A run killed while it deleted its earlier copies left them parked.
     for (const ParkedCopy& parked : record_.ParkedCopies()) {
         EntryStatus status;
@@ -119,6 +134,7 @@ IoOutcome OutputFolder::ReadRecord(const std::vector<std::string>& copyNames,
 }
 
 IoOutcome OutputFolder::ClearOwnCopies(std::vector<std::string>& said) {
+    failedFile_.clear();
     // Each copy is set aside first: a file saved under its name meanwhile is not the one
     // checked, and the one checked is the one deleted. The record says where it went
     // before it goes, so that a kill leaves nothing the next run cannot settle.
@@ -137,7 +153,9 @@ IoOutcome OutputFolder::ClearOwnCopies(std::vector<std::string>& said) {
             if (where != name) said.push_back(where);
     }
     RemoveLeftovers();
-    return record_.Restart(folder_);
+    const IoOutcome restarted = record_.Restart(folder_);
+    if (!restarted) failedFile_ = kOutputRecordName;
+    return restarted;
 }
 
 IoOutcome OutputFolder::WriteCopy(const std::string& name, std::string_view bytes,

@@ -45,6 +45,12 @@ public:
     // nothing. `said`, for each parked file that was not a copy, says where it went.
     IoOutcome ReadRecord(const std::vector<std::string>& copyNames,
                          std::vector<std::string>& foreign, std::vector<std::string>& said);
+    // The name of the file in the folder that the last failure was about (the record's, when
+    // it could not be read or written), empty when it was about the folder.
+    const std::string& FailedFile() const { return failedFile_; }
+    // Why `outcome` failed for a file the program reads or writes, in the run's words where
+    // the system's would not say what to fix (a link, a FIFO, a folder in its place).
+    static std::string FileFailure(const IoOutcome& outcome);
     // Deletes the earlier copies still as written, each one the very file checked: it is
     // set aside under a private name, checked there, and deleted, or put back (under a
     // recovery name when its own was taken meanwhile: said in `said`). Then deletes the
@@ -68,6 +74,7 @@ private:
     HeldFolder folder_;
     OutputRecord record_;
     int64_t runStartNs_ = 0;
+    std::string failedFile_;
 };
 
 // Why a run cannot go ahead when the names of copies to make are held by files the program

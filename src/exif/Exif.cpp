@@ -12,7 +12,14 @@ namespace {
 constexpr uint8_t kApp1 = 0xE1, kApp2 = 0xE2, kStartOfScan = 0xDA, kEndOfImage = 0xD9;
 constexpr uint16_t kExifIfdPointer = 0x8769, kPixelXDimension = 0xA002, kPixelYDimension = 0xA003;
 constexpr uint16_t kOrientationTag = 0x0112;
-constexpr uint16_t kTypeShort = 3, kTypeLong = 4;
+constexpr uint16_t kTypeShort = 3, kTypeLong = 4, kTypeSignedShort = 8, kTypeSignedLong = 9;
+
+// The integer types a size may be stored in, by their width: 2 or 4 bytes, 0 for others.
+int IntegerWidth(std::optional<uint16_t> type) {
+    if (type == kTypeShort || type == kTypeSignedShort) return 2;
+    if (type == kTypeLong || type == kTypeSignedLong) return 4;
+    return 0;
+}
 constexpr int32_t kTiffStart = 10;
 // Metadata beyond this is not ours to carry: a hostile file cannot make us read more.
 constexpr size_t kMaxHeaderBytes = 16u << 20;
@@ -170,9 +177,9 @@ bool ExifTransfer::FindExifImageSize() {
 void ExifTransfer::WriteSizeValue(int32_t valuePos, int32_t value) {
     ExifPos = valuePos - 6;
     const auto type = ReadExifWord();
-    if (type == kTypeShort) {
+    if (IntegerWidth(type) == 2) {
         WriteExifWord(valuePos, value);
-    } else if (type == kTypeLong) {
+    } else if (IntegerWidth(type) == 4) {
         const int32_t first = ExifLittleEndian ? value % 65536 : value / 65536;
         const int32_t second = ExifLittleEndian ? value / 65536 : value % 65536;
         WriteExifWord(valuePos, first);
@@ -196,8 +203,8 @@ std::optional<std::pair<uint32_t, uint32_t>> ExifTransfer::ExifImageSize() {
             ExifPos = valuePos - 6;
             const auto type = ReadExifWord();
             ExifPos = valuePos;
-            if (type == kTypeShort) return ReadExifWord();
-            if (type == kTypeLong) return ReadExifLong();
+            if (IntegerWidth(type) == 2) return ReadExifWord();
+            if (IntegerWidth(type) == 4) return ReadExifLong();
             return std::nullopt;
         };
         const auto width = value(ExifWidthPos), height = value(ExifHeightPos);

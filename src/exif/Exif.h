@@ -37,9 +37,9 @@ public:
     // The size of the EXIF block that ReadMetadata could not carry (0: none).
     size_t ExifTooLarge() const { return exifTooLarge_; }
 
-    // Writes the new size into the kept segment when FindExifImageSize finds it: SHORT
-    // entries as 2 bytes, LONG entries as 4, in the segment's byte order; other types
-    // are left unchanged.
+    // Writes the new size into the kept segment when FindExifImageSize finds it: SHORT and
+    // SSHORT entries as 2 bytes, LONG and SLONG entries as 4, in the segment's byte order;
+    // other types are left unchanged.
     void SetExifImageSize(int32_t iWidth, int32_t iHeight);
 
     // Inserts the segments to carry right after the FF D8 of the encoded copy `copy`: the
@@ -63,8 +63,8 @@ public:
     bool HasRgbProfile() const { return !iccSegments_.empty() && iccIsRgb_; }
     // The Orientation the source says (1 to 8; 0 when it says none).
     int Orientation() const { return orientation_; }
-    // The PixelXDimension and PixelYDimension values of the kept EXIF (SHORT or LONG), when
-    // it holds both.
+    // The PixelXDimension and PixelYDimension values of the kept EXIF (of an integer type),
+    // when it holds both.
     std::optional<std::pair<uint32_t, uint32_t>> ExifImageSize();
 
     std::vector<uint8_t> ExifData;
