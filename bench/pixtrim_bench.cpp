@@ -51,7 +51,10 @@ public:
         if (last_) longestWait = std::max(longestWait, now - *last_);
         last_ = now;
     }
+    // The run passes over the files it refuses (--keep-going): only a message that ends the
+    // run is a failure.
     void ShowMessage(const RunMessage& message) override {
+        if (message.icon != MessageIcon::Critical) return;
         std::fprintf(stderr, "message: %s%s %s\n", message.text.c_str(), message.path.c_str(),
                      message.reason.c_str());
         failed = true;
@@ -124,10 +127,58 @@ void DecodeAndEncodeHeif(const std::string& file, int32_t boxWidth, int32_t boxH
     heif_context_free(context);
 }
 
-// The floor on one core, each format's library alone: each photo decoded whole (a JPEG into
-// one buffer reused across photos), then the top-left corner of the fitted size (no
-// resampling) encoded at quality 80 and written, one photo after the other. A format other
-// than JPEG and HEIF is decoded whole by the program's own decoder.
+// The program's own decode of a whole picture, then its corner encoded: the floor of what
+// no single library decodes as the program does (PNG, WebP, TIFF, a CMYK or grey JPEG).
+void DecodeAndEncodeByTheProgram(const std::string& file, int32_t boxWidth, int32_t boxHeight,
+                                 std::vector<JSAMPROW>& rows, const std::string& scratch) {
+    cDIBSection whole;
+    if (!LoadImageFromMemory(whole, file)) return;
+    int32_t width = whole.Width(), height = whole.Height();
+    FitImageSize(width, height, boxWidth, boxHeight);
+    rows.resize(size_t(height));
+    for (int32_t y = 0; y < height; ++y)
+        rows[size_t(y)] =
+            SurfaceRow(whole.DIBSectionBitsPtr(), whole.Height(), whole.BytesPerScanLine(), y);
+    EncodeCorner(rows, width, height, JCS_EXT_BGR, scratch);
+}
+
+// A color JPEG's floor, libjpeg-turbo alone: decoded whole into `pixels` (reused across
+// photos), then its corner encoded. False, having done nothing, for a CMYK one.
+bool DecodeAndEncodeJpeg(const std::string& file, int32_t boxWidth, int32_t boxHeight,
+                         std::vector<unsigned char>& pixels, std::vector<JSAMPROW>& rows,
+                         const std::string& scratch) {
+    jpeg_decompress_struct decoder;
+    jpeg_error_mgr errors;
+    decoder.err = jpeg_std_error(&errors);
+    errors.output_message = [](j_common_ptr) {};  // a damaged photo's warning: the run says it
+    jpeg_create_decompress(&decoder);
+    jpeg_mem_src(&decoder, reinterpret_cast<const unsigned char*>(file.data()), file.size());
+    jpeg_read_header(&decoder, TRUE);
+    if (decoder.jpeg_color_space == JCS_CMYK || decoder.jpeg_color_space == JCS_YCCK) {
+        jpeg_destroy_decompress(&decoder);
+        return false;
+    }
+    decoder.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&decoder);
+    const size_t stride = size_t(decoder.output_width) * decoder.output_components;
+    if (pixels.size() < stride * decoder.output_height)
+        pixels.resize(stride * decoder.output_height);
+    rows.resize(decoder.output_height);
+    for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * stride;
+    while (decoder.output_scanline < decoder.output_height)
+        jpeg_read_scanlines(&decoder, rows.data() + decoder.output_scanline,
+                            decoder.output_height - decoder.output_scanline);
+    int32_t width = int32_t(decoder.output_width), height = int32_t(decoder.output_height);
+    jpeg_finish_decompress(&decoder);
+    jpeg_destroy_decompress(&decoder);
+    FitImageSize(width, height, boxWidth, boxHeight);
+    EncodeCorner(rows, width, height, JCS_EXT_BGR, scratch);
+    return true;
+}
+
+// The floor on one core, each format's library alone: each photo decoded whole, then the
+// top-left corner of the fitted size (no resampling) encoded at quality 80 and written, one
+// photo after the other. `names` are the files the program makes copies of (FloorNames).
 void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
                      const std::string& scratch) {
     const int32_t boxWidth = ParseBoundingSide(s.ImageWidth).value_or(1);
@@ -141,43 +192,31 @@ void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
             SniffImageFormat(std::string_view(file).substr(0, kFormatHeadBytes));
         if (format == ImageFormat::Heif) {
             DecodeAndEncodeHeif(file, boxWidth, boxHeight, scratch);
-            continue;
+        } else if (format != ImageFormat::Jpeg ||
+                   !DecodeAndEncodeJpeg(file, boxWidth, boxHeight, pixels, rows, scratch)) {
+            DecodeAndEncodeByTheProgram(file, boxWidth, boxHeight, rows, scratch);
         }
-        if (format != ImageFormat::Jpeg) {
-            cDIBSection whole;
-            if (!LoadImageFromMemory(whole, file)) continue;
-            int32_t width = whole.Width(), height = whole.Height();
-            FitImageSize(width, height, boxWidth, boxHeight);
-            rows.resize(size_t(height));
-            for (int32_t y = 0; y < height; ++y)
-                rows[size_t(y)] = SurfaceRow(whole.DIBSectionBitsPtr(), whole.Height(),
-                                             whole.BytesPerScanLine(), y);
-            EncodeCorner(rows, width, height, JCS_EXT_BGR, scratch);
-            continue;
-        }
-        jpeg_decompress_struct decoder;
-        jpeg_error_mgr errors;
-        decoder.err = jpeg_std_error(&errors);
-        jpeg_create_decompress(&decoder);
-        jpeg_mem_src(&decoder, reinterpret_cast<const unsigned char*>(file.data()), file.size());
-        jpeg_read_header(&decoder, TRUE);
-        decoder.out_color_space = JCS_EXT_BGR;
-        jpeg_start_decompress(&decoder);
-        const size_t stride = size_t(decoder.output_width) * decoder.output_components;
-        if (pixels.size() < stride * decoder.output_height)
-            pixels.resize(stride * decoder.output_height);
-        rows.resize(decoder.output_height);
-        for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * stride;
-        while (decoder.output_scanline < decoder.output_height)
-            jpeg_read_scanlines(&decoder, rows.data() + decoder.output_scanline,
-                                decoder.output_height - decoder.output_scanline);
-        int32_t width = int32_t(decoder.output_width), height = int32_t(decoder.output_height);
-        const int components = decoder.output_components;
-        jpeg_finish_decompress(&decoder);
-        jpeg_destroy_decompress(&decoder);
-        FitImageSize(width, height, boxWidth, boxHeight);
-        EncodeCorner(rows, width, height, components == 3 ? JCS_EXT_BGR : JCS_GRAYSCALE, scratch);
     }
+}
+
+// The files of `names` the program makes a copy of; the others are left out of the floor,
+// and named: a file the program refuses would take plain libjpeg any time at all.
+std::vector<std::string> FloorNames(const std::string& folder,
+                                    const std::vector<std::string>& names) {
+    std::vector<std::string> kept;
+    for (const std::string& name : names) {
+        std::string file;
+        cDIBSection picture;
+        DecodeReport report;
+        if (ReadRegularFile(JoinPath(folder, name), file) &&
+            LoadImageFromMemory(picture, file, &report)) {
+            kept.push_back(name);
+        } else {
+            std::fprintf(stderr, "left out of the floor: %s (%s)\n", name.c_str(),
+                         report.error.c_str());
+        }
+    }
+    return kept;
 }
 
 // The whole program as a script runs it, in a process of its own: start-up and exit
@@ -185,7 +224,7 @@ void DecodeAndEncode(const Settings& s, const std::vector<std::string>& names,
 // without copying this process's pages (posix_spawn), as a shell starts it: a fork of the
 // bench, whose heap holds the floor's buffers, would time the copy of its page tables.
 void RunProcess(const std::vector<std::string>& arguments, int threads) {
-    std::vector<std::string> words = {PIXTRIM_EXECUTABLE, "--no-settings"};
+    std::vector<std::string> words = {PIXTRIM_EXECUTABLE, "--no-settings", "--keep-going"};
     words.insert(words.end(), arguments.begin(), arguments.end());
     words.insert(words.end(), {"--threads", std::to_string(threads)});
     std::vector<char*> argv;
@@ -194,6 +233,8 @@ void RunProcess(const std::vector<std::string>& arguments, int threads) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    // What it passes over is said once, by the in-process run's floor list.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
     if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
@@ -247,6 +288,7 @@ int main(int argc, char** argv) {
     settings.ImageFolder = line.folder;
     line.ApplyTo(settings);
     const std::vector<std::string> names = ListImages(settings.ImageFilters, line.folder);
+    const std::vector<std::string> floorNames = FloorNames(line.folder, names);
     if (names.empty()) Usage("no image in " + line.folder);
     const int threads = line.threads > 0 ? line.threads : RunThreads();
 
@@ -267,6 +309,7 @@ int main(int argc, char** argv) {
             settings.ImageFolder = line.folder;
             JpegResize run(settings, host);
             run.Threads = threads;
+            run.KeepGoing = true;
             run.ResizeFolder();
             _exit(host.failed ? 1 : 0);
         }
@@ -288,13 +331,14 @@ int main(int argc, char** argv) {
                 settings.ImageFolder = line.folder;
                 JpegResize run(settings, host);
                 run.Threads = count;
+                run.KeepGoing = true;
                 run.ResizeFolder();
             });
             (count == 1 ? one : many) = std::min(count == 1 ? one : many, seconds);
             if (count == threads) longestWait = std::max(longestWait, host.longestWait);
         }
         floor = std::min(floor,
-                         bench::BestSeconds(1, [&] { DecodeAndEncode(settings, names, scratch); }));
+                         bench::BestSeconds(1, [&] { DecodeAndEncode(settings, floorNames, scratch); }));
         for (const int count : counts) {
             double& best = count == 1 ? processOne : processMany;
             best = std::min(best, bench::BestSeconds(1, [&] { RunProcess(runOptions, count); }));
