@@ -55,16 +55,18 @@ public:
     std::string self(4096, '\0');
     const ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
     // Never a name relative to the current folder, which may be anybody's photos.
-    std::string path = "/proc/self/exe";
+    std::string tried = "/proc/self/exe";
     if (length > 0 && size_t(length) < self.size()) {
         self.resize(size_t(length));
         const std::string folder = self.substr(0, self.rfind('/') + 1);
+        tried.clear();
         for (const char* relative : {"pixtrim-gui", PIXTRIM_GUI_FROM_BINDIR}) {
-            path = folder + relative;
+            const std::string path = folder + relative;
             execv(path.c_str(), argv);
+            tried += (tried.empty() ? "" : " ni ") + path;
         }
     }
-    std::fprintf(stderr, "pixtrim: impossible de lancer %s : %s\n", path.c_str(),
+    std::fprintf(stderr, "pixtrim: impossible de lancer %s : %s\n", tried.c_str(),
                  std::strerror(errno));
     std::_Exit(127);
 }

@@ -18,6 +18,16 @@ check "window program out of the PATH" test -x "$prefix/libexec/pixtrim/pixtrim-
 # A run that draws text is handed to it: a folder without images then ends in 1, not 127.
 check "text runs handed to the window program" bash -c \
     "'$prefix/bin/pixtrim' --no-settings --resize '$prefix' --copyright x >/dev/null 2>&1; [ \$? = 1 ]"
+# The command line starts on Qt Core alone (the text's stand-in): Qt Gui would triple its
+# start.
+check "pixtrim needs no Qt Gui" bash -c "! ldd '$prefix/bin/pixtrim' | grep -q libQt6Gui"
+# Alone, it names the two places it looked for the window program, and ends in 127.
+lone=$(mktemp -d)
+cp "$prefix/bin/pixtrim" "$lone/pixtrim"
+check "a lone pixtrim names both places and ends in 127" bash -c \
+    "'$lone/pixtrim' '$prefix' 2>'$lone/err'; [ \$? = 127 ] && \
+     grep -q 'impossible de lancer $lone/pixtrim-gui ni $lone/../libexec/pixtrim/pixtrim-gui' '$lone/err'"
+rm -rf "$lone"
 # libheif and its codecs would double the start of every run: loaded on the first HEIF.
 check "libheif not loaded at start" bash -c "! ldd '$prefix/bin/pixtrim' | grep -q libheif"
 check "desktop entry valid" desktop-file-validate "$share/applications/pixtrim.desktop"

@@ -29,7 +29,8 @@ const char* CommandLineUsage() {
            "            un dossier invalide), aucune image\n"
            "  2         un échec : le traitement s'est arrêté à un fichier, ou les réglages\n"
            "            n'ont pas été enregistrés (les copies déjà faites restent)\n"
-           "  130, 143  interrompu par SIGINT, SIGTERM (après la copie en cours)\n";
+           "  130, 143  interrompu par SIGINT, SIGTERM (après la copie en cours)\n"
+           "  127       programme de la fenêtre (pixtrim-gui) introuvable\n";
 }
 
 namespace {
