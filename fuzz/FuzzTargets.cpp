@@ -28,13 +28,13 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-// Every kernel makes the same bytes of `picture` at width x height.
+// Every kernel makes the plain kernel's bytes of `picture` at width x height.
 void CheckKernelsAgree(const cDIBSection& picture, int32_t width, int32_t height) {
     cDIBSection best, other;
     if (!best.Create(width, height) || !other.Create(width, height)) return;
     BufferRows rows(picture);
-    Check(ResampleRows(rows, picture.Width(), picture.Height(), best));
-    for (const RowKernel kernel : {RowKernel::Sse2, RowKernel::Scalar}) {
+    Check(ResampleRows(rows, picture.Width(), picture.Height(), best, nullptr, RowKernel::Scalar));
+    for (const RowKernel kernel : {RowKernel::Best, RowKernel::Sse2}) {
         Check(ResampleRows(rows, picture.Width(), picture.Height(), other, nullptr, kernel));
         for (int32_t y = 0; y < height; ++y) {
             const int64_t offset = int64_t{y} * best.BytesPerScanLine();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 
 #include "fuzz/FuzzTargets.h"
 #include "support/Files.h"
@@ -20,6 +21,8 @@ TEST_P(FuzzReplayTest, EverySeedPasses) {
     ASSERT_NE(target, nullptr);
     int seeds = 0;
     for (const auto& seed : fs::directory_iterator(fs::path(PIXTRIM_FUZZ_CORPUS) / GetParam())) {
+        // Named before it runs: a seed that aborts its target says which it is.
+        std::cerr << "seed " << seed.path().string() << std::endl;
         const std::string bytes = test::FileBytes(seed.path());
         EXPECT_EQ(target(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 0);
         ++seeds;

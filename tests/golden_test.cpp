@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
 
 #include "app/CommandLine.h"
 #include "batch/ImageJob.h"
@@ -21,17 +25,37 @@ namespace pixtrim {
 namespace {
 
 struct GoldenRow {
+    std::string name;  // what the row guards
     std::string photo;
     std::string options;
     std::string sha256;
     std::string copy;
 };
 
+// A row as a failure names it.
+void PrintTo(const GoldenRow& row, std::ostream* out) {
+    *out << "\"" << row.name << "\": " << row.photo << " " << row.options;
+}
+
 std::vector<GoldenRow> ReadGoldenRows() {
     std::vector<GoldenRow> rows;
     for (const auto& cells : test::ReadTable("golden/copies.tsv"))
-        rows.push_back({cells.at(0), cells.at(1), cells.at(2), cells.at(3)});
+        rows.push_back({cells.at(0), cells.at(1), cells.at(2), cells.at(3), cells.at(4)});
     return rows;
+}
+
+// Where a copy that is not the one recorded is left, for a person to open: a folder of the
+// test's own, under the row's name.
+std::string LeaveCopy(const std::string& copy) {
+    static const std::string folder = [] {
+        char made[] = "/tmp/pixtrim-golden-XXXXXX";
+        return std::string(mkdtemp(made) ? made : "/tmp");
+    }();
+    std::string row = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(row.begin(), row.end(), '/', '-');
+    const std::string path = folder + "/" + row + ".jpg";
+    std::ofstream(path, std::ios::binary) << copy;
+    return path;
 }
 
 // The bytes of the color profile that a copy's APP2 segments carry.
@@ -88,13 +112,16 @@ TEST_P(GoldenTest, TheCopyIsTheOneRecorded) {
                   .toHex()
                   .toStdString()
             : "none";
-    EXPECT_EQ(sha256, GetParam().sha256);
-    EXPECT_EQ(result.step == JobStep::Done ? DescribeCopy(result.copy) : "none", GetParam().copy);
+    const std::string copy = result.step == JobStep::Done ? DescribeCopy(result.copy) : "none";
+    EXPECT_EQ(copy, GetParam().copy);
+    EXPECT_EQ(sha256, GetParam().sha256)
+        << "the copy (" << copy << ") is not the one recorded; it is left at "
+        << LeaveCopy(result.copy);
 }
 
-// Rows named after their photo and options.
+// Rows named after what they guard and their photo.
 std::string RowName(const testing::TestParamInfo<GoldenRow>& row) {
-    std::string name = std::to_string(row.index) + "_" + row.param.photo + row.param.options;
+    std::string name = std::to_string(row.index) + "_" + row.param.name + "_" + row.param.photo;
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
