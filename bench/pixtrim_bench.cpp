@@ -337,8 +337,8 @@ int main(int argc, char** argv) {
             (count == 1 ? one : many) = std::min(count == 1 ? one : many, seconds);
             if (count == threads) longestWait = std::max(longestWait, host.longestWait);
         }
-        floor = std::min(floor,
-                         bench::BestSeconds(1, [&] { DecodeAndEncode(settings, floorNames, scratch); }));
+        floor = std::min(
+            floor, bench::BestSeconds(1, [&] { DecodeAndEncode(settings, floorNames, scratch); }));
         for (const int count : counts) {
             double& best = count == 1 ? processOne : processMany;
             best = std::min(best, bench::BestSeconds(1, [&] { RunProcess(runOptions, count); }));

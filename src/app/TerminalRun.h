@@ -1,6 +1,6 @@
 // `pixtrim --resize FOLDER [options]`: one batch run without a window, its messages on
-// stderr, a summary on stdout. Called on the main thread, once, with a QGuiApplication on
-// the offscreen platform (the copyright text needs fonts).
+// stderr, a summary on stdout. Called on the main thread, once; a run that draws a
+// copyright runs in pixtrim-gui, with a QGuiApplication (the text needs fonts).
 #pragma once
 
 #include <string>
@@ -11,8 +11,9 @@ namespace pixtrim {
 
 // Runs the batch that `line` describes, from the process's current folder `startFolder`.
 // Answers the exit status of the table in the usage text: 0 every copy made, 1 nothing
-// done, 2 something failed (the run stopped at a file, or the settings were not stored),
-// 130 / 143 interrupted by SIGINT / SIGTERM (after the copy in hand).
+// done, 2 something failed (the run stopped at a file, a file was passed over, or the
+// settings were not stored). SIGINT or SIGTERM ends the process at the next commit, with
+// 130 or 143.
 // `settings` are the run's, as TerminalSettings makes them.
 int RunFromTerminal(const CommandLine& line, Settings settings);
 

@@ -7,10 +7,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <mutex>
 
 namespace pixtrim {
 

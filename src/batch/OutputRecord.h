@@ -4,7 +4,7 @@
 // which FAT and exFAT cards renumber at every mount). An entry is appended before its copy
 // takes its name, so no copy exists that the record does not know; an entry whose file
 // never appeared is harmless. A file the user replaced or edited no longer matches and is
-// the user's. Called only on the window's thread.
+// the user's. OutputFolder is its one user; called only on the run's thread.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 #include "batch/SizeRule.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "tools/Tools.h"
@@ -45,19 +44,19 @@ std::optional<int32_t> ParseBoundingSide(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return std::nullopt;
     std::string number = text.substr(first, text.find_last_not_of(" \t") - first + 1);
-    for (char& c : number) {
-        if (c == ',') c = '.';
-    }
-    const char* begin = number.data();
-    const char* end = begin + number.size();
-    if (begin != end && *begin == '+') ++begin;
-    if (begin == end || *begin == '-' || number.find_first_of("0123456789") == std::string::npos) {
+    std::replace(number.begin(), number.end(), ',', '.');
+    // Stricter than a stored number: a sign "+" at most, digits, one point, nothing else.
+    const size_t start = number.starts_with('+') ? 1 : 0;
+    const size_t point = number.find('.', start);
+    const auto digitsOnly = [&](size_t from, size_t to) {
+        return number.find_first_not_of("0123456789", from) >= std::min(to, number.size());
+    };
+    if (!digitsOnly(start, point) ||
+        (point != std::string::npos && !digitsOnly(point + 1, std::string::npos)) ||
+        number.find_first_of("0123456789") == std::string::npos) {
         return std::nullopt;
     }
-    double value = 0;
-    const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::fixed);
-    if (error != std::errc() || stop != end) return std::nullopt;
-    return RoundToRange(value, 1, 32767);
+    return RoundToRange(NumericValue(number), 1, 32767);
 }
 
 }  // namespace pixtrim

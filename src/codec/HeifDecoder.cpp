@@ -73,8 +73,7 @@ struct HeifFile {
 };
 
 const heif_reader HeifFile::kReader = {
-    1,
-    [](void* user) { return int64_t(static_cast<Reading*>(user)->at); },
+    1, [](void* user) { return int64_t(static_cast<Reading*>(user)->at); },
     [](void* into, size_t size, void* user) {
         auto* reading = static_cast<Reading*>(user);
         const size_t read = reading->file->ReadAt(reading->at, into, size);

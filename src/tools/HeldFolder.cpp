@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "tools/Tools.h"

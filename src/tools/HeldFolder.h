@@ -167,5 +167,4 @@ std::vector<std::string> ListFolder(const std::string& folder, EntryKind kind);
 // True when `path` names a folder that can be opened and listed.
 bool IsReadableFolder(const std::string& path);
 
-
 }  // namespace pixtrim

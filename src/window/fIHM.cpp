@@ -2,19 +2,11 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
-#include <QPainter>
 #include <QPixmap>
-#include <QProxyStyle>
 #include <QScreen>
-#include <QStyleFactory>
-#include <QStyleOption>
 #include <QTimer>
 #include <cmath>
-#include <functional>
-#include <type_traits>
 
-#include "tools/HeldFolder.h"
-#include "tools/Tools.h"
 #include "window/FormStyle.h"
 
 namespace pixtrim {

@@ -2,7 +2,8 @@
 // copyright options and the progress bar on the right, "&Redimensionner Images" and
 // "E&xit" below. Every control's objectName is its name; members of an option group are
 // named with their index after an underscore (OptionImageSize_4). The window knows nothing
-// of the settings or the run: its two buttons call the actions the application gives it.
+// of the settings, the run or the decoders: its two buttons and its preview call what the
+// application gives it.
 // Used only on the window's thread.
 #pragma once
 

@@ -1,24 +1,8 @@
-// The form's controls as one table (type, caption, container, name, place in twips, tool
-// tip), and its tab order.
-#include <QBuffer>
-#include <QCloseEvent>
-#include <QFocusEvent>
-#include <QImageReader>
-#include <QPainter>
-#include <QPixmap>
-#include <QProxyStyle>
-#include <QScreen>
-#include <QStyleFactory>
-#include <QStyleOption>
-#include <QTimer>
-#include <cmath>
-#include <functional>
-#include <type_traits>
-
-#include "tools/HeldFolder.h"
-#include "tools/Tools.h"
 #include "window/FormStyle.h"
 #include "window/fIHM.h"
+
+// The form's controls as one table (type, caption, container, name, place in twips, tool
+// tip), and its tab order.
 
 namespace pixtrim {
 namespace {
