@@ -52,7 +52,7 @@ std::unique_ptr<ImageDecoder> MakeDecoder(ImageFormat format, const DecodeOption
 }
 
 size_t MemoryBytes::ReadAt(uint64_t offset, void* into, size_t count) const {
-    if (offset >= bytes_.size()) return 0;
+    if (count == 0 || offset >= bytes_.size()) return 0;
     const size_t copied = std::min<uint64_t>(count, bytes_.size() - offset);
     std::memcpy(into, bytes_.data() + offset, copied);
     return copied;
