@@ -116,9 +116,11 @@ std::vector<ParkedCopy> ParseParkedCopies(std::string_view text) {
         line.remove_prefix(2);
         const size_t blank = line.find(' ');
         ParkedCopy copy;
+        // The parked name is the program's own, and holds no blank: the line's first one
+        // ends it.
         if (blank != std::string_view::npos && UnescapeName(line.substr(0, blank), copy.parked) &&
             UnescapeName(line.substr(blank + 1), copy.name) && IsPlainName(copy.parked) &&
-            IsPlainName(copy.name)) {
+            copy.parked.find(' ') == std::string::npos && IsPlainName(copy.name)) {
             parked.push_back(std::move(copy));
         }
     }
