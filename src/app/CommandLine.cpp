@@ -8,13 +8,15 @@ namespace pixtrim {
 const char* CommandLineUsage() {
     return "utilisation : pixtrim [DOSSIER]\n"
            "              pixtrim --resize DOSSIER [RÉGLAGES] [--threads N] [--quality N]\n"
-           "                      [--keep-going] [--save]\n"
+           "                      [--keep-going] [--save] [--recursive] [--into DOSSIER]\n"
+           "                      [--dry-run]\n"
            "              pixtrim --show-settings [RÉGLAGES]\n"
            "              pixtrim --help | --version\n"
            "RÉGLAGES : [--no-settings] [--box LxH] [--exif | --no-exif]\n"
            "           [--copyright TEXTE | --no-copyright] [--place 0-3] [--size 0-2]\n"
            "           [--color 0|1|2|4] [--opaque | --transparent] [--outline | --no-outline]\n"
            "           [--font NOM] [--output NOM] [--filters LISTE]\n"
+           "           [--location | --no-location] [--keep-dates | --no-keep-dates]\n"
            "Sans option, ouvre la fenêtre sur DOSSIER. Avec --resize, redimensionne les images\n"
            "de DOSSIER sans fenêtre, avec les réglages enregistrés pour ce qui n'est pas donné\n"
            "(--no-settings : les réglages par défaut ; --save enregistre les réglages utilisés).\n"
@@ -22,6 +24,11 @@ const char* CommandLineUsage() {
            "bas, 1 gauche bas, 2 gauche haut, 3 droite haut ; --size : 0 petit, 1 moyen,\n"
            "2 grand ; --color : 0 noir, 1 blanc, 2 jaune, 4 bleu ; --quality : de 1 à 100\n"
            "(80 par défaut). --keep-going passe les fichiers en échec, les nomme, et continue.\n"
+           "--no-location ôte la position GPS des données EXIF ; --keep-dates donne à chaque\n"
+           "copie la date de sa photo. --recursive traite aussi chaque sous-dossier qui a des\n"
+           "images ; --into met les copies dans DOSSIER plutôt que dans le sous-répertoire de\n"
+           "sortie ; --dry-run dit ce que le traitement supprimerait et écrirait, sans rien\n"
+           "changer.\n"
            "Codes de sortie :\n"
            "  0         toutes les copies faites\n"
            "  1         rien n'a été fait : erreur d'utilisation, préparation refusée (un nom\n"
@@ -54,6 +61,10 @@ public:
         // Run options in a mode that has no run are a mistake, never silently dropped.
         if (line_.error.empty() && runOptions && line_.mode == CommandLine::Mode::Window) {
             line_.error = "ces options ne vont qu'avec --resize ou --show-settings";
+        }
+        if (line_.error.empty() && line_.mode != CommandLine::Mode::Resize &&
+            (line_.recursive || line_.dryRun || !line_.into.empty())) {
+            line_.error = "--recursive, --into et --dry-run ne vont qu'avec --resize";
         }
         return line_;
     }
@@ -123,6 +134,10 @@ private:
             if (color == 3) line_.error = "--color attend 0, 1, 2 ou 4";
             if (color && color != 3)
                 Edit([color](Settings& s) { s.CopyrightColor = int16_t(*color); });
+        } else if (option == "--location" || option == "--no-location") {
+            Edit([on = option == "--location"](Settings& s) { s.KeepLocation = on; });
+        } else if (option == "--keep-dates" || option == "--no-keep-dates") {
+            Edit([on = option == "--keep-dates"](Settings& s) { s.KeepDates = on; });
         } else if (option == "--opaque" || option == "--transparent") {
             Edit([on = option == "--transparent"](Settings& s) { s.CopyrightTransparent = on; });
         } else if (option == "--outline" || option == "--no-outline") {
@@ -149,6 +164,13 @@ private:
                 line_.threads = *threads;
         } else if (option == "--keep-going") {
             line_.keepGoing = true;
+        } else if (option == "--recursive") {
+            line_.recursive = true;
+        } else if (option == "--dry-run") {
+            line_.dryRun = true;
+        } else if (option == "--into") {
+            // An empty name (an unset variable in a script) is no folder, not the current one.
+            if (!TakeValue(line_.into) || line_.into.empty()) line_.error = "--into attend un dossier";
         } else if (option == "--no-settings") {
             line_.useStore = false;
         } else if (option == "--save") {

@@ -21,6 +21,9 @@ struct CommandLine {
     bool keepGoing = false;      // a file that fails is named and passed over
     bool useStore = true;        // false: the defaults, the store ignored
     int quality = kJpegQuality;  // the copies' JPEG quality, never stored
+    bool recursive = false;      // every folder of the tree that holds images, one run each
+    std::string into;            // the copies go there instead of the output sub-folder
+    bool dryRun = false;         // says what the run would delete and write, and does nothing
     std::vector<std::function<void(Settings&)>> edits;
     std::string error;  // one line when the arguments are not understood
 

@@ -6,8 +6,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 #include "batch/HeadlessHost.h"
+#include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
 #include "settings/ConfigurationFile.h"
 #include "tools/Tools.h"
@@ -45,7 +48,15 @@ class TerminalHost : public HeadlessHost {
 public:
     TerminalHost(Settings& settings, bool save)
         : HeadlessHost(settings), save_(save), showProgress_(isatty(STDERR_FILENO)) {}
-    void Follow(const JpegResize& run) { run_ = &run; }
+    // Follows the run `run`, one of a walk whose earlier runs counted `done` images of
+    // `total`: one progress for the whole walk.
+    void Follow(const JpegResize& run, int32_t done, int32_t total) {
+        run_ = &run;
+        done_ = done;
+        total_ = total;
+        messages = false;
+        quit_ = false;
+    }
 
     // A store that cannot be written is said, and the run goes on: its copies matter more.
     void SaveConfiguration() override {
@@ -56,13 +67,23 @@ public:
             saved.reason);
         notStored = true;
     }
-    void SetProgressBar(uint8_t percent) override { percent_ = percent; }
     void HideProgressBar() override { EndProgressLine(); }
     void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
-        if (!showProgress_ || !run_) return;
-        std::fprintf(stderr, "\r\033[K%3d %% (%d/%d) %s", percent_, run_->ProgressDone,
-                     run_->ProgressTotal, Printable(GetTextAfterLast(path, "/")).c_str());
+        if (!showProgress_ || !run_ || total_ == 0) return;
+        const int32_t done = done_ + run_->ProgressDone;
+        std::fprintf(stderr, "\r\033[K%3d %% (%d/%d) %s", int(int64_t{done} * 100 / total_), done,
+                     total_, Printable(GetTextAfterLast(path, "/")).c_str());
         progressShown_ = true;
+    }
+    // A dry run's findings, one line a file on stdout, for scripts to read.
+    void ShowPlan(const RunPlan& plan) override {
+        for (const std::string& path : plan.deleted)
+            std::printf("à supprimer : %s\n", Printable(path).c_str());
+        for (const auto& [source, copy] : plan.written)
+            std::printf("à écrire : %s (de %s)\n", Printable(copy).c_str(), Printable(source).c_str());
+        for (const std::string& path : plan.foreign)
+            std::printf("bloquant : %s (un fichier qui ne vient pas de Pixtrim)\n",
+                        Printable(path).c_str());
     }
     // A signal ends the process between two commits: every copy written is whole and on
     // the record, and no decode in progress is waited for, whatever its library.
@@ -99,7 +120,8 @@ private:
     const bool save_;
     const bool showProgress_;
     bool progressShown_ = false;
-    int percent_ = 0;
+    int32_t done_ = 0;
+    int32_t total_ = 0;
 };
 
 // "0 copie", "1 copie", "2 copies": the singular for 0 and 1, as French counts.
@@ -107,12 +129,50 @@ std::string Counted(int32_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count <= 1 ? one : many);
 }
 
-// The run's outcome as the table of exit statuses has it.
+// One run's outcome as the table of exit statuses has it.
 int RunStatus(const TerminalHost& host, const JpegResize& run) {
-    if (interruption != 0) return 128 + interruption;
     if (host.Fatal()) return 2;
-    if (host.messages) return 1;
+    if (host.messages || run.ForeignCount > 0) return 1;
     return host.notStored || run.Failures > 0 ? 2 : 0;
+}
+
+// The folders a run over `root` takes, relative to it ("" for the root): with `recursive`
+// every folder below it too, in a user's order, but for output folders (named `output`),
+// hidden folders, links to folders and folders of another filesystem.
+std::vector<std::string> WalkFolders(const std::string& root, const std::string& output,
+                                     bool recursive) {
+    std::vector<std::string> folders = {""};
+    EntryStatus top;
+    HeldFolder held;
+    if (!recursive || !HeldFolder::Open(root, held) || !held.Status("", top)) return folders;
+    for (size_t next = 0; next < folders.size(); ++next) {
+        HeldFolder folder;
+        std::vector<std::string> names;
+        if (!HeldFolder::Open(JoinPath(root, folders[next]), folder) ||
+            !folder.List(EntryKind::Folder, names)) {
+            continue;
+        }
+        std::vector<std::string> below;
+        for (const std::string& name : names) {
+            EntryStatus status;
+            if (name.starts_with('.') || name == output || folder.IsLink(name) ||
+                !folder.Status(name, status) || status.device != top.device) {
+                continue;
+            }
+            below.push_back(folders[next].empty() ? name : folders[next] + "/" + name);
+        }
+        // Depth first: a folder's sub-folders come right after it.
+        folders.insert(folders.begin() + std::ptrdiff_t(next) + 1, below.begin(), below.end());
+    }
+    return folders;
+}
+
+// True when `folder` is `root` or lies below it (links worked out; `folder` may not exist).
+bool IsWithin(const std::string& folder, const std::string& root) {
+    std::error_code error;
+    const std::string inner = std::filesystem::weakly_canonical(folder, error).string();
+    const std::string outer = std::filesystem::weakly_canonical(root, error).string();
+    return inner == outer || inner.starts_with(outer == "/" ? outer : outer + "/");
 }
 
 }  // namespace
@@ -129,34 +189,97 @@ Settings TerminalSettings(const CommandLine& line, const std::string& startFolde
     return settings;
 }
 
-int RunFromTerminal(const CommandLine& line, Settings settings) {
-    const auto start = std::chrono::steady_clock::now();
-    settings.ImageFolder = CleanFolderPath(line.folder);
-    TerminalHost host(settings, line.save);
-    JpegResize run(settings, host);
-    host.Follow(run);
-    run.Threads = line.threads;
-    run.KeepGoing = line.keepGoing;
-    run.ReportWarnings = true;
-    run.Quality = line.quality;
+namespace {
+
+void CatchSignals() {
     // No SA_RESTART needed: every system call of the run is retried on EINTR.
     struct sigaction action {};
     action.sa_handler = Interrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    run.ResizeFolder();
-    if (interruption != 0) host.ShowMessage({MessageIcon::Information, "interrompu"});
-    const int status = RunStatus(host, run);
-    if (!host.Fatal() && !host.messages && interruption == 0) {
-        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-        const std::string folder =
-            Printable(JoinPath(settings.ImageFolder, settings.ResizedFolderName));
-        std::string counts = Counted(run.ImageCount - run.Failures, "copie", "copies");
-        if (run.Failures > 0) counts += " et " + Counted(run.Failures, "échec", "échecs");
-        std::printf("%s dans %s (%.1f s)\n", counts.c_str(), folder.c_str(), seconds.count());
+}
+
+// The copies and failures of a walk, and how its runs ended.
+struct WalkOutcome {
+    int32_t copies = 0;
+    int32_t failures = 0;
+    int32_t folders = 0;
+    int status = 0;
+    bool stopped = false;  // a run ended the walk: no summary
+};
+
+// Runs each folder of `folders` (relative to `root`) that holds images, as its own run.
+WalkOutcome Walk(const CommandLine& line, Settings& settings, TerminalHost& host,
+                 const std::string& root, const std::string& into,
+                 const std::vector<std::string>& folders) {
+    std::vector<std::string> taken;
+    int32_t total = 0;
+    for (const std::string& folder : folders) {
+        const auto images = ListImages(settings.ImageFilters, JoinPath(root, folder)).size();
+        // A walk passes over folders without images; a run of one folder says so.
+        if (images > 0 || folders.size() == 1) taken.push_back(folder);
+        total += int32_t(images);
     }
-    return status;
+    WalkOutcome outcome;
+    if (taken.empty()) {
+        settings.ImageFolder = root;
+        host.ShowMessage({MessageIcon::Information, "Il n'y a aucune image dans ce répertoire"});
+        return {0, 0, 0, 1, true};
+    }
+    for (const std::string& folder : taken) {
+        settings.ImageFolder = folder.empty() ? root : JoinPath(root, folder);
+        JpegResize run(settings, host);
+        host.Follow(run, outcome.copies + outcome.failures, total);
+        run.Threads = line.threads;
+        run.KeepGoing = line.keepGoing;
+        run.ReportWarnings = true;
+        run.Quality = line.quality;
+        run.DryRun = line.dryRun;
+        if (!into.empty()) run.IntoFolder = folder.empty() ? into : JoinPath(into, folder);
+        run.ResizeFolder();
+        host.ProcessEvents();  // a signal during a preparation ends the walk here
+        const int status = RunStatus(host, run);
+        outcome.copies += run.ImageCount - run.Failures;
+        outcome.failures += run.Failures;
+        outcome.folders += status == 0 || run.ImageCount > 0 ? 1 : 0;
+        // A folder that fails stops the walk, unless it is asked to go on (then: 2).
+        if (status == 1 || host.Fatal()) {
+            if (!line.keepGoing || !line.recursive) return {0, 0, 0, status, true};
+            outcome.status = 2;
+        } else {
+            outcome.status = std::max(outcome.status, status);
+        }
+    }
+    return outcome;
+}
+
+}  // namespace
+
+int RunFromTerminal(const CommandLine& line, Settings settings) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string root = CleanFolderPath(line.folder);
+    const std::string into = line.into.empty() ? "" : CleanFolderPath(line.into);
+    settings.ImageFolder = root;
+    TerminalHost host(settings, line.save && !line.dryRun);
+    CatchSignals();
+    // The copies may not go where the run reads photos: they would be read in turn.
+    if (!into.empty() && IsWithin(into, root)) {
+        host.ShowMessage({MessageIcon::Critical, "Impossible de préparer le répertoire ", into,
+                          "Il est dans les dossiers que le traitement lit"});
+        return 1;
+    }
+    const WalkOutcome walk = Walk(line, settings, host, root, into,
+                                  WalkFolders(root, settings.ResizedFolderName, line.recursive));
+    if (walk.stopped || line.dryRun) return walk.status;
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    std::string counts = Counted(walk.copies, "copie", "copies");
+    if (walk.failures > 0) counts += " et " + Counted(walk.failures, "échec", "échecs");
+    const std::string where =
+        line.recursive ? Counted(walk.folders, "dossier", "dossiers")
+                       : Printable(into.empty() ? JoinPath(root, settings.ResizedFolderName) : into);
+    std::printf("%s dans %s (%.1f s)\n", counts.c_str(), where.c_str(), seconds.count());
+    return walk.status;
 }
 
 }  // namespace pixtrim

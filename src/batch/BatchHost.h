@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace pixtrim {
 
@@ -43,6 +44,15 @@ inline std::string WindowText(const RunMessage& message) {
     return message.reason.empty() ? text : text + "\r" + message.reason;
 }
 
+// What a run would do, said instead of done (a dry run): the files it would delete, the
+// copies it would write (each with its source), and the copies' places held by files the
+// program did not write, which would stop it. Whole paths.
+struct RunPlan {
+    std::vector<std::string> deleted;
+    std::vector<std::pair<std::string, std::string>> written;
+    std::vector<std::string> foreign;
+};
+
 class BatchHost {
 public:
     virtual ~BatchHost() = default;
@@ -75,6 +85,8 @@ public:
     virtual void ProcessEvents() = 0;
     // A modal message box titled "Pixtrim" with one OK button (WindowText), or its line.
     virtual void ShowMessage(const RunMessage& message) = 0;
+    // Says what a dry run found (only the command line asks for one).
+    virtual void ShowPlan(const RunPlan&) {}
     // Stores the window's state and ends the program. A host that returns (a test) has
     // the run stop at once.
     virtual void QuitApplication() = 0;

@@ -18,6 +18,7 @@ JobSettings JobSettingsFrom(const Settings& settings, int32_t boxWidth, int32_t 
     job.boxWidth = boxWidth;
     job.boxHeight = boxHeight;
     job.keepExif = settings.KeepExif;
+    job.keepLocation = settings.KeepLocation;
     job.insertCopyright = settings.InsertCopyright;
     job.copyrightText = settings.CopyrightText;
     job.copyrightPlace = settings.CopyrightPlace <= 3 ? CopyrightPlace(settings.CopyrightPlace)
@@ -174,7 +175,8 @@ private:
 // unreadable), holds what its job needs, its bytes included, once the budget grants it,
 // then reads it whole, once. The step that failed, or Done.
 JobStep ReadSource(const HeldFolder& folder, const std::string& name, const JobSettings& settings,
-                   BudgetShare& share, std::string& bytes, std::string& reason) {
+                   BudgetShare& share, std::string& bytes, JobResult& result) {
+    std::string& reason = result.reason;
     OpenFile file;
     if (const IoOutcome opened = folder.OpenRegularFile(name, file); !opened) {
         reason = opened.error == EINVAL ? "ce n'est pas un fichier ordinaire" : opened.Reason();
@@ -184,6 +186,7 @@ JobStep ReadSource(const HeldFolder& folder, const std::string& name, const JobS
         reason = IoOutcome{EFBIG}.Reason();
         return JobStep::Read;
     }
+    result.sourceModifiedNs = file.ModifiedNs();
     const uint64_t needs = JobMemoryNeeds(OpenFileBytes(file), settings);
     if (settings.memoryLimit > 0 && needs > settings.memoryLimit) {
         reason = "l'image demande " + std::to_string(needs >> 20) +
@@ -229,6 +232,7 @@ JobStep MakeCopy(std::string_view bytes, const JobSettings& settings, BudgetShar
                                    settings.copyrightColors, settings.copyrightFont)) {
         return JobStep::Overlay;
     }
+    if (keepExif && !settings.keepLocation) exif.RemoveLocation();
     if (keepExif) exif.SetExifImageSize(fitted.Width(), fitted.Height());
     if (!SaveJPGToMemory(fitted, result.copy, settings.quality) ||
         !exif.InsertSegments(result.copy, keepExif)) {
@@ -248,7 +252,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     // Memory refused anywhere in the job is this file's failure, never the run's.
     try {
         std::string bytes;
-        JobStep step = ReadSource(folder, name, settings, share, bytes, result.reason);
+        JobStep step = ReadSource(folder, name, settings, share, bytes, result);
         if (step == JobStep::Done) step = MakeCopy(bytes, settings, share, result);
         result.step = step;
     } catch (const std::bad_alloc&) {

@@ -25,6 +25,7 @@ struct JobSettings {
     int32_t boxWidth = 0;
     int32_t boxHeight = 0;
     bool keepExif = false;
+    bool keepLocation = true;  // the carried EXIF keeps its GPS IFD
     bool insertCopyright = false;
     std::string copyrightText;
     CopyrightPlace copyrightPlace = CopyrightPlace::BottomRight;
@@ -58,7 +59,8 @@ struct JobResult {
     size_t exifLeftOut = 0;   // the size of an EXIF block too large for the copy, left out
     std::string copy;         // the whole copy file, when Done
     uint64_t checksum = 0;    // the record's checksum of `copy`
-    int32_t sourceWidth = 0;  // the source's stored size, once decoded
+    int64_t sourceModifiedNs = 0;  // the source file's modification time
+    int32_t sourceWidth = 0;       // the source's stored size, once decoded
     int32_t sourceHeight = 0;
     cDIBSection preview;  // the source at the preview's size, made in the same pass
 };

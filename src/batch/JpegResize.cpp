@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <deque>
+#include <filesystem>
 #include <future>
 
 #include "batch/ImageSelection.h"
@@ -33,7 +34,8 @@ void JpegResize::ResizeFolder() {
     host_.ShowProgressBar();
     // Nothing unexpected may end the program or cross the window's event loop.
     try {
-        if (CheckBoundingSize() && CheckOutputFolderName() && PrepareImageFolder()) {
+        if (CheckBoundingSize() && (!IntoFolder.empty() || CheckOutputFolderName()) &&
+            PrepareImageFolder()) {
             host_.ApplySettingsToWindow();
             if (PrepareOutputFolder()) ResizeAllImages();
         }
@@ -96,7 +98,8 @@ bool JpegResize::PrepareImageFolder() {
 }
 
 std::string JpegResize::OutputPath() const {
-    return JoinPath(settings_.ImageFolder, settings_.ResizedFolderName);
+    return IntoFolder.empty() ? JoinPath(settings_.ImageFolder, settings_.ResizedFolderName)
+                              : IntoFolder;
 }
 
 void JpegResize::ReportPreparationFailure(const std::string& path, const std::string& reason) {
@@ -104,11 +107,28 @@ void JpegResize::ReportPreparationFailure(const std::string& path, const std::st
         {MessageIcon::Critical, "Impossible de préparer le répertoire ", path, reason});
 }
 
+bool JpegResize::HoldOutputParent(HeldFolder& parent, std::string& name) {
+    name = settings_.ResizedFolderName;
+    if (IntoFolder.empty()) return true;  // the image folder, held already
+    const std::string folder = ParentFolder(IntoFolder);
+    std::error_code made;
+    if (!DryRun) std::filesystem::create_directories(folder, made);
+    name = GetTextAfterLast(IntoFolder, "/");
+    if (const IoOutcome opened = HeldFolder::Open(folder, parent); !opened) {
+        ReportPreparationFailure(IntoFolder, made ? made.message() : opened.Reason());
+        return false;
+    }
+    return true;
+}
+
 bool JpegResize::PrepareOutputFolder() {
-    const std::string& name = settings_.ResizedFolderName;
+    HeldFolder intoParent;
+    std::string name;
+    if (!HoldOutputParent(intoParent, name)) return false;
+    const HeldFolder& parent = IntoFolder.empty() ? imageFolder_ : intoParent;
     // Locked before anything in it is tidied: one run per output folder.
-    if (const IoOutcome held = output_.Hold(imageFolder_, name); !held) {
-        ReportPreparationFailure(OutputPath(), OutputFolder::HoldFailure(imageFolder_, name, held));
+    if (const IoOutcome held = output_.Hold(parent, name, imageFolder_); !held) {
+        ReportPreparationFailure(OutputPath(), OutputFolder::HoldFailure(parent, name, held));
         return false;
     }
     // A folder that cannot be listed is a failure, not a folder without images.
@@ -118,18 +138,39 @@ bool JpegResize::PrepareOutputFolder() {
         return false;
     }
     if (host_.FileListCount() == 0) {
-        output_.RemoveFolderIfEmpty(imageFolder_, name);
+        if (!DryRun) output_.RemoveFolderIfEmpty(parent, name);
         host_.ShowMessage({MessageIcon::Information, "Il n'y a aucune image dans ce répertoire"});
         return false;
     }
     CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames));
-    return ClearOwnCopies();
+    if (DryRun) {
+        ShowPlan();
+        return false;
+    }
+    return ClearOwnCopies(parent, name);
+}
+
+void JpegResize::ShowPlan() {
+    RunPlan plan;
+    std::vector<std::string> deleted, foreign;
+    if (const IoOutcome planned = output_.Plan(CopyNames, deleted, foreign); !planned) {
+        ReportPreparationFailure(JoinPath(OutputPath(), kOutputRecordName),
+                                 OutputFolder::FileFailure(planned));
+        return;
+    }
+    for (const std::string& name : deleted) plan.deleted.push_back(JoinPath(OutputPath(), name));
+    for (size_t i = 0; i < ImageNames.size(); ++i) {
+        plan.written.emplace_back(JoinPath(settings_.ImageFolder, ImageNames[i]),
+                                  JoinPath(OutputPath(), CopyNames[i]));
+    }
+    for (const std::string& name : foreign) plan.foreign.push_back(JoinPath(OutputPath(), name));
+    ForeignCount = int32_t(foreign.size());
+    host_.ShowPlan(plan);
 }
 
 // Deletes the copies of earlier runs that are still as written, and nothing else; stops
 // the run, before anything changes, when a copy's name is held by a file not ours.
-bool JpegResize::ClearOwnCopies() {
-    const std::string& name = settings_.ResizedFolderName;
+bool JpegResize::ClearOwnCopies(const HeldFolder& parent, const std::string& name) {
     std::vector<std::string> foreign, said;
     IoOutcome outcome = output_.ReadRecord(CopyNames, foreign, said);
     SayRecovered(said);
@@ -138,15 +179,14 @@ bool JpegResize::ClearOwnCopies() {
         return false;
     }
     said.clear();
-    if (outcome && !output_.IsHeld()) outcome = output_.Make(imageFolder_, name);
+    if (outcome && !output_.IsHeld()) outcome = output_.Make(parent, name, imageFolder_);
     if (outcome) outcome = output_.ClearOwnCopies(said);
     SayRecovered(said);
     if (!outcome && !output_.FailedFile().empty()) {
         ReportPreparationFailure(JoinPath(OutputPath(), output_.FailedFile()),
                                  OutputFolder::FileFailure(outcome));
     } else if (!outcome) {
-        ReportPreparationFailure(OutputPath(),
-                                 OutputFolder::HoldFailure(imageFolder_, name, outcome));
+        ReportPreparationFailure(OutputPath(), OutputFolder::HoldFailure(parent, name, outcome));
     }
     return bool(outcome);
 }
@@ -241,7 +281,9 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
         case JobStep::Done: {
             // The whole copy is written once: it exists whole or not at all, is on the
             // record before it has its name, and never takes the place of another file.
-            const IoOutcome written = output_.WriteCopy(copyName, result.copy, result.checksum);
+            const IoOutcome written =
+                output_.WriteCopy(copyName, result.copy, result.checksum,
+                                  settings_.KeepDates ? result.sourceModifiedNs : -1);
             if (written) return true;
             reason = written.Reason();
             return Fail(kOpenError, outputPath, reason);

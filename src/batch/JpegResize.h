@@ -43,6 +43,15 @@ public:
     int32_t Quality = kJpegQuality;
     // After a run: how many images were passed over.
     int32_t Failures = 0;
+    // Where the copies go instead of the image folder's output sub-folder: a whole path,
+    // made with its parents when missing (empty: the sub-folder).
+    std::string IntoFolder;
+    // Nothing is written: the run says through the host (ShowPlan) what it would delete and
+    // write, and stops there.
+    bool DryRun = false;
+    // After a dry run: the names held by files the program did not write, which would stop
+    // the run.
+    int32_t ForeignCount = 0;
     // The output folder's rules, for tests that step between them (OutputFolder's hooks).
     OutputFolder& Output() { return output_; }
 
@@ -56,7 +65,12 @@ public:
 private:
     bool PrepareImageFolder();
     bool PrepareOutputFolder();
-    bool ClearOwnCopies();
+    // Answers the output folder's name in the folder it lies in, and holds that folder in
+    // `parent` when it is IntoFolder's (made with its parents when missing); the image folder
+    // is held already.
+    bool HoldOutputParent(HeldFolder& parent, std::string& name);
+    bool ClearOwnCopies(const HeldFolder& parent, const std::string& name);
+    void ShowPlan();
     // Says where each file set aside went, when it was not a copy and its name was taken.
     void SayRecovered(const std::vector<std::string>& names);
     void ResizeAllImages();

@@ -20,7 +20,8 @@ std::string RecoveryName(const std::string& name, int attempt) {
 
 }  // namespace
 
-IoOutcome OutputFolder::Hold(const HeldFolder& parent, const std::string& name) {
+IoOutcome OutputFolder::Hold(const HeldFolder& parent, const std::string& name,
+                             const HeldFolder& images) {
     runStartNs_ = FileTimeNow();
     for (int attempt = 0; attempt < 3; ++attempt) {
         Release();
@@ -30,21 +31,23 @@ IoOutcome OutputFolder::Hold(const HeldFolder& parent, const std::string& name) 
         if (outcome) outcome = folder_.LockExclusive();
         if (outcome.error == ENOLCK || outcome.error == EOPNOTSUPP) outcome = {};
         if (!outcome) return outcome;
-        EntryStatus held, named, images;
-        if (!folder_.Status("", held) || !parent.Status("", images)) return {EIO};
+        EntryStatus held, named, imagesStatus;
+        if (!folder_.Status("", held) || !images.Status("", imagesStatus)) return {EIO};
         if (parent.Status(name, named) && named.device == held.device &&
             named.inode == held.inode) {
-            return held.device == images.device && held.inode == images.inode ? IoOutcome{ELOOP}
-                                                                              : IoOutcome{};
+            return held.device == imagesStatus.device && held.inode == imagesStatus.inode
+                       ? IoOutcome{ELOOP}
+                       : IoOutcome{};
         }
     }
     return {EAGAIN};
 }
 
-IoOutcome OutputFolder::Make(const HeldFolder& parent, const std::string& name) {
+IoOutcome OutputFolder::Make(const HeldFolder& parent, const std::string& name,
+                             const HeldFolder& images) {
     IoOutcome outcome = parent.MakeChild(name);
     // Made by another run meanwhile: held, and locked, as any existing folder.
-    if (outcome || outcome.error == EEXIST) outcome = Hold(parent, name);
+    if (outcome || outcome.error == EEXIST) outcome = Hold(parent, name, images);
     if (outcome && !IsHeld()) outcome = {ENOENT};
     return outcome;
 }
@@ -122,6 +125,13 @@ IoOutcome OutputFolder::ReadRecord(const std::vector<std::string>& copyNames,
         if (folder_.Status(parked.parked, status).error == ENOENT) continue;
         if (const IoOutcome settled = SettleParked(parked, said); !settled) return settled;
     }
+    foreign = ForeignNames(copyNames);
+    return {};
+}
+
+std::vector<std::string> OutputFolder::ForeignNames(
+    const std::vector<std::string>& copyNames) const {
+    std::vector<std::string> foreign;
     const std::vector<std::string>& owned = record_.OwnedFiles();
     for (const std::string& name : copyNames) {
         EntryStatus status;
@@ -130,6 +140,23 @@ IoOutcome OutputFolder::ReadRecord(const std::vector<std::string>& copyNames,
             foreign.push_back(name);
         }
     }
+    return foreign;
+}
+
+IoOutcome OutputFolder::Plan(const std::vector<std::string>& copyNames,
+                             std::vector<std::string>& deleted, std::vector<std::string>& foreign) {
+    deleted.clear();
+    foreign.clear();
+    if (!IsHeld()) return {};
+    if (const IoOutcome read = record_.Read(folder_, false); !read) return read;
+    deleted = record_.OwnedFiles();
+    for (const ParkedCopy& parked : record_.ParkedCopies()) {
+        if (record_.IsRecordedCopy(folder_, parked.parked, parked.name)) {
+            deleted.push_back(parked.parked);
+        }
+    }
+    if (folder_.IsRegularFile(kThumbs)) deleted.emplace_back(kThumbs);
+    foreign = ForeignNames(copyNames);
     return {};
 }
 
@@ -159,10 +186,11 @@ IoOutcome OutputFolder::ClearOwnCopies(std::vector<std::string>& said) {
 }
 
 IoOutcome OutputFolder::WriteCopy(const std::string& name, std::string_view bytes,
-                                  uint64_t checksum) {
-    return folder_.WriteFileAtomically(name, bytes, Replace::No, [&](const EntryStatus& status) {
-        return record_.Append(name, checksum, status);
-    });
+                                  uint64_t checksum, int64_t modifiedNs) {
+    return folder_.WriteFileAtomically(
+        name, bytes, Replace::No,
+        [&](const EntryStatus& status) { return record_.Append(name, checksum, status); }, false,
+        -1, modifiedNs);
 }
 
 void OutputFolder::Release() {

@@ -23,11 +23,11 @@ class OutputFolder {
 public:
     // Holds the sub-folder `name` of `parent` when it exists (not held then, and no error,
     // when it does not), locked for this run alone; checks that the name still leads to the
-    // folder locked (else it was swapped meanwhile: again) and that it is not `parent` itself
-    // (ELOOP).
-    IoOutcome Hold(const HeldFolder& parent, const std::string& name);
+    // folder locked (else it was swapped meanwhile: again) and that it is not the image
+    // folder `images` itself (ELOOP).
+    IoOutcome Hold(const HeldFolder& parent, const std::string& name, const HeldFolder& images);
     // Holds it, made first when it does not exist.
-    IoOutcome Make(const HeldFolder& parent, const std::string& name);
+    IoOutcome Make(const HeldFolder& parent, const std::string& name, const HeldFolder& images);
     bool IsHeld() const { return folder_.IsOpen(); }
     // Why `outcome` of Hold or Make, in the run's words (a link in the folder's place, a busy
     // folder, the image folder itself), else the system's.
@@ -45,6 +45,12 @@ public:
     // nothing. `said`, for each parked file that was not a copy, says where it went.
     IoOutcome ReadRecord(const std::vector<std::string>& copyNames,
                          std::vector<std::string>& foreign, std::vector<std::string>& said);
+    // What a run would delete (the names of the copies still as written, of copies a killed
+    // run parked, of a "Thumbs.db") and the names among `copyNames` it could not take;
+    // changes nothing, makes nothing.
+    IoOutcome Plan(const std::vector<std::string>& copyNames, std::vector<std::string>& deleted,
+                   std::vector<std::string>& foreign);
+
     // The name of the file in the folder that the last failure was about (the record's, when
     // it could not be read or written), empty when it was about the folder.
     const std::string& FailedFile() const { return failedFile_; }
@@ -56,9 +62,11 @@ public:
     // recovery name when its own was taken meanwhile: said in `said`). Then deletes the
     // "Thumbs.db" and what a killed run left, and starts the record anew.
     IoOutcome ClearOwnCopies(std::vector<std::string>& said);
-    // Writes the copy `name`: whole or not at all, on the record before it has its name,
-    // never in the place of another file.
-    IoOutcome WriteCopy(const std::string& name, std::string_view bytes, uint64_t checksum);
+    // Writes the copy `name`: whole or not at all, on the record before it has its name (with
+    // the time it ends with: `modifiedNs` when not negative), never in the place of another
+    // file.
+    IoOutcome WriteCopy(const std::string& name, std::string_view bytes, uint64_t checksum,
+                        int64_t modifiedNs = -1);
     // Lets go of the folder and its lock.
     void Release();
 
@@ -70,6 +78,8 @@ private:
     // it back, or under a recovery name. Adds to `said` where it went, when not deleted.
     IoOutcome SettleParked(const ParkedCopy& parked, std::vector<std::string>& said);
     void RemoveLeftovers();
+    // The names among `copyNames` held by files the record does not own.
+    std::vector<std::string> ForeignNames(const std::vector<std::string>& copyNames) const;
 
     HeldFolder folder_;
     OutputRecord record_;

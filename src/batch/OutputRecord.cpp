@@ -155,7 +155,7 @@ bool OutputRecord::IsRecordedCopy(const HeldFolder& folder, const std::string& n
     return false;
 }
 
-IoOutcome OutputRecord::Read(const HeldFolder& folder) {
+IoOutcome OutputRecord::Read(const HeldFolder& folder, bool forAppending) {
     Close();
     std::string text;
     IoOutcome outcome = folder.ReadRegularFile(kOutputRecordName, text, kMaxFileBytes, false);
@@ -168,7 +168,7 @@ IoOutcome OutputRecord::Read(const HeldFolder& folder) {
     }
     std::sort(owned_.begin(), owned_.end());
     owned_.erase(std::unique(owned_.begin(), owned_.end()), owned_.end());
-    return folder.OpenForAppend(kOutputRecordName, fd_);
+    return forAppending ? folder.OpenForAppend(kOutputRecordName, fd_) : IoOutcome{};
 }
 
 IoOutcome OutputRecord::Restart(const HeldFolder& folder) {

@@ -54,9 +54,9 @@ public:
 
     // Reads the record of `folder` (none: nothing there is the program's) and finds which
     // recorded files still are the ones written: regular files, not links, of the same
-    // size, checksum and modification time (within the 2 s that FAT keeps). The record
-    // stays open for appending.
-    IoOutcome Read(const HeldFolder& folder);
+    // size, checksum and modification time (within the 2 s that FAT keeps). With
+    // `forAppending`, the record then stays open for appending (made when missing).
+    IoOutcome Read(const HeldFolder& folder, bool forAppending = true);
     // Sorted by bytes.
     const std::vector<std::string>& OwnedFiles() const { return owned_; }
     // The copies an earlier run parked and did not get to delete.

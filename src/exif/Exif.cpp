@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 
 #include "tools/HeldFolder.h"
@@ -12,6 +13,13 @@ namespace {
 constexpr uint8_t kApp1 = 0xE1, kApp2 = 0xE2, kStartOfScan = 0xDA, kEndOfImage = 0xD9;
 constexpr uint16_t kExifIfdPointer = 0x8769, kPixelXDimension = 0xA002, kPixelYDimension = 0xA003;
 constexpr uint16_t kOrientationTag = 0x0112;
+constexpr uint16_t kGpsIfdPointer = 0x8825;
+
+// The bytes one value of a TIFF type takes (0 for a type of no known size).
+int64_t TypeBytes(uint16_t type) {
+    static const int64_t kBytes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    return type < std::size(kBytes) ? kBytes[type] : 0;
+}
 constexpr uint16_t kTypeShort = 3, kTypeLong = 4, kTypeSignedShort = 8, kTypeSignedLong = 9;
 
 // The integer types a size may be stored in, by their width: 2 or 4 bytes, 0 for others.
@@ -193,6 +201,57 @@ void ExifTransfer::SetExifImageSize(int32_t iWidth, int32_t iHeight) {
         WriteSizeValue(ExifWidthPos, iWidth);
         WriteSizeValue(ExifHeightPos, iHeight);
     });
+}
+
+void ExifTransfer::Zero(int64_t at, int64_t count) {
+    const int64_t size = int64_t(ExifData.size());
+    if (at < 0 || at >= size || count <= 0) return;
+    std::fill(ExifData.begin() + at, ExifData.begin() + std::min(size, at + count), 0);
+}
+
+// The IFD at `ifd` (from the TIFF header), its entries' values that lie outside it, and its
+// next-IFD offset, zeroed.
+void ExifTransfer::ZeroIfd(int32_t ifd) {
+    const int32_t start = kTiffStart + ifd;
+    ExifPos = start;
+    const auto count = ReadExifWord();
+    if (!count) return;
+    for (int32_t i = 0; i < *count; ++i) {
+        ExifPos = start + 2 + 12 * i;
+        const auto tag = ReadExifWord();
+        const auto type = ReadExifWord();
+        const auto values = ReadExifLong();
+        const auto offset = ReadExifLong();
+        if (!tag || !type || !values || !offset) break;
+        const int64_t bytes = TypeBytes(*type) * int64_t{*values};
+        if (bytes > 4) Zero(kTiffStart + int64_t{*offset}, bytes);
+    }
+    Zero(start, 2 + 12 * int64_t{*count} + 4);
+}
+
+bool ExifTransfer::RemoveLocation() {
+    bool removed = false;
+    WithExifSegment([&] {
+        const int32_t length = SegmentLength();
+        const auto ifd0 = ReadTiffHeader();
+        const auto entry = ifd0 ? FindEntry(*ifd0, kGpsIfdPointer, length) : std::nullopt;
+        if (!entry) return;
+        ExifPos = *entry + 8;
+        const auto gps = ReadExifLong();
+        ExifPos = kTiffStart + int32_t(*ifd0);
+        const auto count = ReadExifWord();
+        if (!gps || !count || *count == 0) return;
+        if (*gps < uint32_t(length)) ZeroIfd(int32_t(*gps));
+        // The entries after the pointer and the next-IFD offset move up one place.
+        const int64_t end = kTiffStart + int64_t{*ifd0} + 2 + 12 * int64_t{*count} + 4;
+        if (end > int64_t(ExifData.size())) return;
+        std::copy(ExifData.begin() + *entry + 12, ExifData.begin() + end,
+                  ExifData.begin() + *entry);
+        Zero(end - 12, 12);
+        WriteExifWord(kTiffStart + int32_t(*ifd0), *count - 1);
+        removed = true;
+    });
+    return removed;
 }
 
 std::optional<std::pair<uint32_t, uint32_t>> ExifTransfer::ExifImageSize() {

@@ -50,6 +50,12 @@ public:
     // read or replaced.
     bool WriteExifData(const std::string& sFileName, bool withExif);
 
+    // Leaves the location out of the kept EXIF: IFD0's GPS pointer (tag 0x8825) is removed
+    // (the entries after it and the offset of the next IFD move up one place, the count
+    // drops by one) and the GPS IFD's bytes are zeroed, its entries and the values they
+    // point to. Every other byte stays as it was. True when there was a location.
+    bool RemoveLocation();
+
     // Finds the value fields of PixelXDimension and PixelYDimension in the kept segment:
     // IFD0 where the TIFF header says, each IFD walked over its own count of entries only,
     // never past the segment.
@@ -90,6 +96,9 @@ private:
     template <typename Work>
     void WithExifSegment(Work work);
     void WriteSizeValue(int32_t valuePos, int32_t value);
+    // Zeroes `count` bytes at `at` of ExifData, as far as the segment goes.
+    void Zero(int64_t at, int64_t count);
+    void ZeroIfd(int32_t ifd);
 
     std::vector<uint8_t> laterExif_;    // the first EXIF APP1, when the first APP1 is not
     std::vector<uint8_t> iccSegments_;  // whole APP2 segments, markers included, in order

@@ -46,6 +46,8 @@ const KeyRow kKeys[] = {
     {"IHM", "COPYRIGHT TRANSPARENT", &Settings::CopyrightTransparent},
     {"IHM", "COPYRIGHT OUTLINE", &Settings::CopyrightOutline},
     {"IHM", "COPYRIGHT COLOR", &Settings::CopyrightColor},
+    {"IHM", "GPS", &Settings::KeepLocation},
+    {"IHM", "KEEP DATES", &Settings::KeepDates},
     {"CONFIGURATION", "DIR RESIZED", &Settings::ResizedFolderName, true},
     {"CONFIGURATION", "FILTERS IMAGES", &Settings::ImageFilters},
     {"CONFIGURATION", "DESTINATION PATH", &Settings::ImageFolder, true},

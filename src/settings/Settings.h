@@ -27,6 +27,9 @@ struct Settings {
     bool CopyrightTransparent = true;
     bool CopyrightOutline = false;
     int16_t CopyrightColor = 0;
+    // Choices the window has no control for: its runs apply them, its saves keep them.
+    bool KeepLocation = true;  // the carried EXIF keeps its GPS position
+    bool KeepDates = false;    // each copy takes its photo's modification time
     std::string ResizedFolderName = "Resized";
     std::string ImageFilters = "*.jpg;*.jpeg;*.heic;*.heif;*.avif;*.png;*.webp;*.tif;*.tiff";
 

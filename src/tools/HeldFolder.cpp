@@ -249,13 +249,14 @@ bool HeldFolder::IsLink(const std::string& name) const {
 OpenFile::~OpenFile() { CloseDescriptor(fd_); }
 
 OpenFile::OpenFile(OpenFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), modifiedNs_(other.modifiedNs_) {}
 
 OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
     if (this != &other) {
         CloseDescriptor(fd_);
         fd_ = std::exchange(other.fd_, -1);
         size_ = other.size_;
+        modifiedNs_ = other.modifiedNs_;
     }
     return *this;
 }
@@ -301,6 +302,7 @@ IoOutcome HeldFolder::OpenRegularFile(const std::string& name, OpenFile& file,
     if (fstat(opened.fd_, &status) != 0) return Failed();
     if (!S_ISREG(status.st_mode)) return {EINVAL};
     opened.size_ = static_cast<uint64_t>(status.st_size);
+    opened.modifiedNs_ = StatusOf(status).modifiedNs;
     file = std::move(opened);
     return {};
 }
@@ -326,7 +328,7 @@ IoOutcome HeldFolder::ReadFileStart(const std::string& name, size_t count,
 
 IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_view bytes,
                                           Replace replace, const BeforeName& beforeName, bool sync,
-                                          int mode) const {
+                                          int mode, int64_t modifiedNs) const {
     // Unnamed where the filesystem can (nothing to leave behind, even after kill -9).
     int fd = Retrying([&] { return openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
     const bool unnamed = fd >= 0;
@@ -336,6 +338,11 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     }
     IoOutcome outcome = WriteAll(fd, bytes);
     if (outcome && mode != -1 && fchmod(fd, mode_t(mode)) != 0) outcome = Failed();
+    if (outcome && modifiedNs >= 0) {
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {modifiedNs / 1000000000, modifiedNs % 1000000000}};
+        if (futimens(fd, times) != 0) outcome = Failed();
+    }
     if (outcome && sync && fsync(fd) != 0) outcome = Failed();
     if (outcome && beforeName) {
         struct stat info;

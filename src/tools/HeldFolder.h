@@ -51,8 +51,10 @@ public:
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
 
-    // The file's size when it was opened.
+    // The file's size, and its modification time (nanoseconds since 1970), when it was
+    // opened.
     uint64_t Size() const { return size_; }
+    int64_t ModifiedNs() const { return modifiedNs_; }
     // Reads at most `count` bytes from `offset` into `into`; how many it read (0 at the end,
     // or on failure).
     size_t ReadAt(uint64_t offset, void* into, size_t count) const;
@@ -63,6 +65,7 @@ private:
     friend class HeldFolder;
     int fd_ = -1;
     uint64_t size_ = 0;
+    int64_t modifiedNs_ = 0;
 };
 
 class HeldFolder {
@@ -125,12 +128,14 @@ public:
     // is told the finished file's status just before it takes its name, and may veto it.
     // Replace::No never takes the place of an existing entry (EEXIST). `sync` waits for the
     // bytes to reach the disk first; `mode`, when not -1, is given to the file before it
-    // takes its name. On failure no temporary file is left and an existing file `name` is as
-    // it was.
+    // takes its name, and so is `modifiedNs` (nanoseconds since 1970), when not negative, as its
+    // modification time (the status `beforeName` is told has it). On failure no temporary
+    // file is left and an existing file `name` is as it was.
     using BeforeName = std::function<IoOutcome(const EntryStatus&)>;
     IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes,
                                   Replace replace = Replace::Yes, const BeforeName& beforeName = {},
-                                  bool sync = false, int mode = -1) const;
+                                  bool sync = false, int mode = -1,
+                                  int64_t modifiedNs = -1) const;
     // Opens `name` for appending, made when missing, never through a link. The descriptor
     // is the caller's to close.
     IoOutcome OpenForAppend(const std::string& name, int& fd) const;
