@@ -80,6 +80,7 @@ std::string DescribeCopy(const std::string& copy) {
     ExifTransfer exif;
     exif.ReadExifBytes(copy);
     if (exif.Orientation() != 0) text += ", orientation " + std::to_string(exif.Orientation());
+    if (exif.HasLocation()) text += ", location";
     if (const auto pixels = exif.ExifImageSize())
         text += ", EXIF " + std::to_string(pixels->first) + " x " + std::to_string(pixels->second);
     if (const size_t profile = ProfileBytes(copy))
@@ -128,6 +129,23 @@ std::string RowName(const testing::TestParamInfo<GoldenRow>& row) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Copies, GoldenTest, testing::ValuesIn(ReadGoldenRows()), RowName);
+
+// A location left out takes the GPS pointer out of IFD0 and zeroes the GPS IFD; every other
+// byte of the EXIF stays (its stored APP1, checked once with exiftool and exiv2: every other
+// tag as before, no new warning).
+TEST(LocationTest, ALocationLeftOutKeepsEveryOtherByte) {
+    HeldFolder data;
+    ASSERT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
+    JobSettings job;
+    job.boxWidth = 320;
+    job.boxHeight = 240;
+    job.keepExif = true;
+    job.keepLocation = false;
+    const std::string copy = RunImageJob(data, "exif-gps-II.jpg", job).copy;
+    ASSERT_GT(copy.size(), 6u);
+    const size_t length = uint8_t(copy[4]) * 256u + uint8_t(copy[5]);
+    test::ExpectAsStored(copy.substr(2, 2 + length), "golden/no-location.app1");
+}
 
 // Another format holding a JPEG's very pixels gives that JPEG's very copy: a PNG of what
 // libjpeg decodes from testorig.jpg, a CMYK TIFF of pil_sample_cmyk.jpg's inks. (A table

@@ -254,6 +254,15 @@ bool ExifTransfer::RemoveLocation() {
     return removed;
 }
 
+bool ExifTransfer::HasLocation() {
+    bool found = false;
+    WithExifSegment([&] {
+        const auto ifd0 = ReadTiffHeader();
+        found = ifd0 && FindEntry(*ifd0, kGpsIfdPointer, SegmentLength());
+    });
+    return found;
+}
+
 std::optional<std::pair<uint32_t, uint32_t>> ExifTransfer::ExifImageSize() {
     std::optional<std::pair<uint32_t, uint32_t>> size;
     WithExifSegment([&] {

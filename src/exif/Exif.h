@@ -55,6 +55,8 @@ public:
     // drops by one) and the GPS IFD's bytes are zeroed, its entries and the values they
     // point to. Every other byte stays as it was. True when there was a location.
     bool RemoveLocation();
+    // True when the kept EXIF's IFD0 points to a GPS IFD.
+    bool HasLocation();
 
     // Finds the value fields of PixelXDimension and PixelYDimension in the kept segment:
     // IFD0 where the TIFF header says, each IFD walked over its own count of entries only,
