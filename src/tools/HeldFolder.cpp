@@ -339,7 +339,8 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     IoOutcome outcome = WriteAll(fd, bytes);
     if (outcome && mode != -1 && fchmod(fd, mode_t(mode)) != 0) outcome = Failed();
     if (outcome && modifiedNs >= 0) {
-        const timespec times[2] = {{0, UTIME_OMIT},
+        // Access time now, not left out: bindfs drops the whole change when one is left out.
+        const timespec times[2] = {{0, UTIME_NOW},
                                    {modifiedNs / 1000000000, modifiedNs % 1000000000}};
         if (futimens(fd, times) != 0) outcome = Failed();
     }

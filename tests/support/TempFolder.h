@@ -107,6 +107,28 @@ private:
     rlimit original_{};
 };
 
+// A FUSE view (bindfs) of the folder `under` at the empty folder `at`, with bindfs's
+// `options` ("-r": read-only), taken down on destruction. False where FUSE is not allowed.
+class FuseView {
+public:
+    FuseView(const std::string& under, const std::string& at, const std::string& options = "")
+        : at_(at) {
+        const std::string command =
+            "bindfs " + options + " " + ShellQuote(under) + " " + ShellQuote(at) + " 2>/dev/null";
+        mounted_ = std::system(command.c_str()) == 0;
+    }
+    ~FuseView() {
+        if (mounted_) (void)std::system(("fusermount -u " + ShellQuote(at_)).c_str());
+    }
+    FuseView(const FuseView&) = delete;
+    FuseView& operator=(const FuseView&) = delete;
+    explicit operator bool() const { return mounted_; }
+
+private:
+    std::string at_;
+    bool mounted_ = false;
+};
+
 class StoreFolder {
 public:
     StoreFolder() {
