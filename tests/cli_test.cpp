@@ -1,10 +1,15 @@
 // The real executable on temporary folders of real photos, as a script would run it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "support/Files.h"
 #include "support/TempFolder.h"
@@ -39,6 +44,7 @@ protected:
         return {status, FileBytes(root / "out"), FileBytes(root / "err")};
     }
     void AddPhoto(const std::string& data, const std::string& name) {
+        fs::create_directories(fs::path(photos + "/" + name).parent_path());
         root.AddPhoto(data, "p/" + name);
     }
 
@@ -115,6 +121,113 @@ TEST_F(CommandLineTest, TheQualityReachesTheCopy) {
     const std::string low = FileBytes(photos + "/Resized/a.jpg");
     ASSERT_EQ(Shell("\"$PIXTRIM\" --resize p --no-settings >out"), 0);
     EXPECT_LT(low.size(), FileBytes(photos + "/Resized/a.jpg").size());
+}
+
+// A file's modification time in nanoseconds.
+int64_t ModifiedNs(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
+    return int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
+
+// --keep-dates gives each copy its photo's time to the nanosecond, on a plain folder and
+// through FUSE (no unnamed files there: the time is set on the hidden name); the next run
+// still deletes those copies as its own, and without the option writes today's time.
+TEST_F(CommandLineTest, KeptDatesAreThePhotosAndTheCopiesStayOwn) {
+    test::FuseView fuse(root.MakeFolder("under"), root.MakeFolder("fuse"));
+    for (const std::string folder : {"p", "fuse"}) {
+        if (folder == "fuse" && !fuse) continue;
+        const std::string photo = root.WriteFile(folder + "/a.jpg"),
+                          copy = root / folder + "/Resized/a.jpg";
+        root.AddPhoto("Landscape_1.jpg", folder + "/a.jpg");
+        ASSERT_EQ(Shell("touch -d '2001-02-03 04:05:06.123456789' " + ShellQuote(photo)), 0);
+        ASSERT_EQ(Pixtrim("--resize " + folder + " --keep-dates --no-settings").status, 0);
+        EXPECT_EQ(ModifiedNs(copy), ModifiedNs(photo)) << folder;
+        ASSERT_EQ(Pixtrim("--resize " + folder + " --no-settings").status, 0) << folder;
+        EXPECT_GT(ModifiedNs(copy), ModifiedNs(photo)) << folder;
+    }
+}
+
+// Photos on a read-only filesystem (a read-only FUSE view) cannot have their sub-folder,
+// and go --into a folder made for them; a second run deletes the first copies as its own.
+TEST_F(CommandLineTest, CopiesFromAReadOnlyFolderGoIntoAnother) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    const std::string card = root.MakeFolder("card");
+    test::FuseView view(photos, card, "-r");
+    if (!view) GTEST_SKIP() << "no FUSE mount here";
+    EXPECT_EQ(Pixtrim("--resize card --no-settings").err,
+              "pixtrim: Impossible de préparer le répertoire " + card +
+                  "/Resized: Read-only file system\n");
+    for (int run = 0; run < 2; ++run) {
+        const Outcome outcome = Pixtrim("--resize card --into web/new --no-settings");
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(test::Names(root / "web/new"),
+                  (std::vector<std::string>{".pixtrim-copies", "a.jpg"}));
+    }
+}
+
+// Every entry below `folder`: its inode, time and bytes (a folder's: none).
+struct Entry {
+    ino_t inode;
+    int64_t modifiedNs;
+    std::optional<std::string> bytes;
+    bool operator==(const Entry&) const = default;
+};
+std::map<std::string, Entry> Snapshot(const std::string& folder) {
+    std::map<std::string, Entry> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        struct stat status {};
+        lstat(entry.path().c_str(), &status);
+        entries[entry.path().lexically_relative(folder)] = {
+            status.st_ino, ModifiedNs(entry.path()),
+            entry.is_regular_file() ? std::optional(FileBytes(entry.path())) : std::nullopt};
+    }
+    return entries;
+}
+
+// The files of `from` that `to` no longer has under the same inode, but for the records.
+std::set<std::string> Gone(const std::map<std::string, Entry>& from,
+                           const std::map<std::string, Entry>& to) {
+    std::set<std::string> gone;
+    for (const auto& [name, entry] : from)
+        if (entry.bytes && !name.ends_with(".pixtrim-copies") &&
+            (!to.contains(name) || to.at(name).inode != entry.inode))
+            gone.insert(name);
+    return gone;
+}
+
+// A dry run over a tree leaves every name, byte and time as it was and stores nothing; the
+// real run then deletes and writes exactly the files it listed (a copy made anew under its
+// name is both).
+TEST_F(CommandLineTest, ADryRunListsWhatTheRunThenDoes) {
+    AddPhoto("Landscape_1.jpg", "x.jpg");
+    AddPhoto("Landscape_2.jpg", "a/y.jpg");
+    AddPhoto("png-palette.png", "a/b/z.png");
+    ASSERT_EQ(Pixtrim("--resize p --recursive --no-settings").status, 0);
+    fs::remove(photos + "/a/y.jpg");
+    AddPhoto("Landscape_3.jpg", "a/w.jpg");
+    root.WriteFile("p/Resized/Thumbs.db");
+    const auto before = Snapshot(photos);
+    const Outcome dry = Pixtrim("--resize p --recursive --dry-run --save");
+    EXPECT_EQ(dry.status, 0);
+    EXPECT_EQ(Snapshot(photos), before);
+    EXPECT_FALSE(fs::exists(root / "config"));
+    std::set<std::string> deletes, writes;
+    std::istringstream lines(dry.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string deleted = "à supprimer : ", written = "à écrire : ";
+        if (line.starts_with(deleted))
+            deletes.insert(fs::path(line.substr(deleted.size())).lexically_relative(photos));
+        else if (line.starts_with(written))
+            writes.insert(fs::path(line.substr(written.size(), line.find(" (de ") - written.size()))
+                              .lexically_relative(photos));
+        else
+            ADD_FAILURE() << line;
+    }
+    ASSERT_EQ(Pixtrim("--resize p --recursive --no-settings").status, 0);
+    const auto after = Snapshot(photos);
+    EXPECT_EQ(deletes, Gone(before, after));
+    EXPECT_EQ(writes, Gone(after, before));
 }
 
 // The table of runs (tests/data/cli/runs.tsv says how to read a row).
