@@ -103,9 +103,7 @@ std::optional<int> AnswerWithoutRun(const pixtrim::CommandLine& line) {
     return std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+void TuneTheHeap() {
     // Each image's decoded source (up to a few tens of MiB) is allocated and freed again:
     // kept in the heap for the next image, it is not mapped, zero-filled and unmapped each
     // time (that cost a third of a run in page faults).
@@ -115,16 +113,26 @@ int main(int argc, char** argv) {
     // of any worker. An arena per worker kept one file's worth each: 8 workers held 515 MiB
     // under a budget of 100 (one arena: 134).
     mallopt(M_ARENA_MAX, 1);
-    // The system's reasons in messages come in the user's language where it has them.
-    std::setlocale(LC_MESSAGES, "");
-    pixtrim::CommandLine line =
-        pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    // A budget that says nothing is a mistake to say, never a default taken in silence.
+}
+
+// A budget that says nothing is a mistake to say, never a default taken in silence.
+void CheckMemoryVariable(pixtrim::CommandLine& line) {
     if (const char* budget = std::getenv(pixtrim::kMemoryVariable);
         line.error.empty() && budget && !pixtrim::MemoryBudgetFrom(budget, 0)) {
         line.error = std::string(pixtrim::kMemoryVariable) +
                      " attend un nombre entier de mégaoctets, au moins 1 : " + budget;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TuneTheHeap();
+    // The system's reasons in messages come in the user's language where it has them.
+    std::setlocale(LC_MESSAGES, "");
+    pixtrim::CommandLine line =
+        pixtrim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    CheckMemoryVariable(line);
     if (const std::optional<int> status = AnswerWithoutRun(line)) return *status;
     if (line.mode == pixtrim::CommandLine::Mode::Resize) {
 #if PIXTRIM_WITH_TOOLKIT

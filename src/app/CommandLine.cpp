@@ -170,7 +170,8 @@ private:
             line_.dryRun = true;
         } else if (option == "--into") {
             // An empty name (an unset variable in a script) is no folder, not the current one.
-            if (!TakeValue(line_.into) || line_.into.empty()) line_.error = "--into attend un dossier";
+            if (!TakeValue(line_.into) || line_.into.empty())
+                line_.error = "--into attend un dossier";
         } else if (option == "--no-settings") {
             line_.useStore = false;
         } else if (option == "--save") {

@@ -80,7 +80,8 @@ public:
         for (const std::string& path : plan.deleted)
             std::printf("à supprimer : %s\n", Printable(path).c_str());
         for (const auto& [source, copy] : plan.written)
-            std::printf("à écrire : %s (de %s)\n", Printable(copy).c_str(), Printable(source).c_str());
+            std::printf("à écrire : %s (de %s)\n", Printable(copy).c_str(),
+                        Printable(source).c_str());
         for (const std::string& path : plan.foreign)
             std::printf("bloquant : %s (un fichier qui ne vient pas de Pixtrim)\n",
                         Printable(path).c_str());
@@ -276,8 +277,9 @@ int RunFromTerminal(const CommandLine& line, Settings settings) {
     std::string counts = Counted(walk.copies, "copie", "copies");
     if (walk.failures > 0) counts += " et " + Counted(walk.failures, "échec", "échecs");
     const std::string where =
-        line.recursive ? Counted(walk.folders, "dossier", "dossiers")
-                       : Printable(into.empty() ? JoinPath(root, settings.ResizedFolderName) : into);
+        line.recursive
+            ? Counted(walk.folders, "dossier", "dossiers")
+            : Printable(into.empty() ? JoinPath(root, settings.ResizedFolderName) : into);
     std::printf("%s dans %s (%.1f s)\n", counts.c_str(), where.c_str(), seconds.count());
     return walk.status;
 }

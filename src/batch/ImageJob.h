@@ -54,11 +54,11 @@ enum class JobStep { Done, Read, Decode, Resample, Overlay, Encode };
 
 struct JobResult {
     JobStep step = JobStep::Done;
-    std::string reason;       // why the step failed (the system's or the decoder's words)
-    std::string warning;      // what libjpeg said of a damaged source that still decoded
-    size_t exifLeftOut = 0;   // the size of an EXIF block too large for the copy, left out
-    std::string copy;         // the whole copy file, when Done
-    uint64_t checksum = 0;    // the record's checksum of `copy`
+    std::string reason;            // why the step failed (the system's or the decoder's words)
+    std::string warning;           // what libjpeg said of a damaged source that still decoded
+    size_t exifLeftOut = 0;        // the size of an EXIF block too large for the copy, left out
+    std::string copy;              // the whole copy file, when Done
+    uint64_t checksum = 0;         // the record's checksum of `copy`
     int64_t sourceModifiedNs = 0;  // the source file's modification time
     int32_t sourceWidth = 0;       // the source's stored size, once decoded
     int32_t sourceHeight = 0;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 #include "tools/HeldFolder.h"
 

@@ -134,8 +134,7 @@ public:
     using BeforeName = std::function<IoOutcome(const EntryStatus&)>;
     IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes,
                                   Replace replace = Replace::Yes, const BeforeName& beforeName = {},
-                                  bool sync = false, int mode = -1,
-                                  int64_t modifiedNs = -1) const;
+                                  bool sync = false, int mode = -1, int64_t modifiedNs = -1) const;
     // Opens `name` for appending, made when missing, never through a link. The descriptor
     // is the caller's to close.
     IoOutcome OpenForAppend(const std::string& name, int& fd) const;
