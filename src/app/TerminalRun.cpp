@@ -241,12 +241,15 @@ WalkOutcome Walk(const CommandLine& line, Settings& settings, TerminalHost& host
         run.ResizeFolder();
         host.ProcessEvents();  // a signal during a preparation ends the walk here
         const int status = RunStatus(host, run);
+        const bool earlierFolders = outcome.folders > 0;
         outcome.copies += run.ImageCount - run.Failures;
         outcome.failures += run.Failures;
         outcome.folders += status == 0 || run.ImageCount > 0 ? 1 : 0;
-        // A folder that fails stops the walk, unless it is asked to go on (then: 2).
+        // A folder that fails stops the walk, unless it is asked to go on (then: 2). A walk
+        // stopped after other folders were done did something: 2, not 1.
         if (status == 1 || host.Fatal()) {
-            if (!line.keepGoing || !line.recursive) return {0, 0, 0, status, true};
+            if (!line.keepGoing || !line.recursive)
+                return {0, 0, 0, status == 1 && earlierFolders ? 2 : status, true};
             outcome.status = 2;
         } else {
             outcome.status = std::max(outcome.status, status);
