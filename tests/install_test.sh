@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The install as a desktop meets it: everything in its place under a prefix, the desktop
 # entry valid and claiming no folders, the manual page free of warnings, the completion
-# offering the options. Usage: install_test.sh BUILD_FOLDER
+# and the manual page knowing every option of the help. Usage: install_test.sh BUILD_FOLDER
 set -euo pipefail
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -39,7 +39,12 @@ for size in 16 32 48 64 128 256; do
 done
 check "manual page without warnings" bash -c \
     "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/pixtrim.1' 2>&1 >/dev/null)\" ]"
-check "completion offers --keep-going" bash -c \
-    "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim --keep); \
-     COMP_CWORD=1; _pixtrim; [ \"\${COMPREPLY[*]}\" = --keep-going ]"
+# The completion and the manual page know every option the help lists.
+for option in $("$prefix/bin/pixtrim" --help | grep -o -- '--[a-z-]*' | sort -u); do
+    check "completion offers $option" bash -c \
+        "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim $option); \
+         COMP_CWORD=1; _pixtrim; [[ \" \${COMPREPLY[*]} \" == *' $option '* ]]"
+    check "manual page says $option" bash -c \
+        "MANWIDTH=200 man -l '$share/man/man1/pixtrim.1' 2>/dev/null | grep -q -- '${option}\\b'"
+done
 exit $failed

@@ -140,8 +140,11 @@ TEST_F(WindowTest, ValuesWithoutAButtonAreTheGroupsDefaultAsStored) {
     EXPECT_EQ(SettingsText(Read()), SettingsText(s));
 }
 
-// Exit stores and ends; the close box ends without storing.
+// Exit stores and ends; the close box ends without storing. The choices the window has no
+// control for are stored as they were.
 TEST_F(WindowTest, ExitAndTheCloseBox) {
+    ASSERT_TRUE(WriteConfigurationValue(photos / "Pixtrim.cfg", "IHM", "GPS", "0"));
+    ASSERT_TRUE(WriteConfigurationValue(photos / "Pixtrim.cfg", "IHM", "KEEP DATES", "1"));
     fIHM& window = Start();
     window.OptionExif->setChecked(false);
     window.close();
@@ -151,6 +154,8 @@ TEST_F(WindowTest, ExitAndTheCloseBox) {
     EXPECT_EQ(endStatus, (std::vector<int>{0, 0}));
     EXPECT_EQ(Stored("IHM", "EXIF"), "0");
     EXPECT_EQ(Stored("IHM", "TEXT COPYRIGHT"), "© Exit");
+    EXPECT_EQ(Stored("IHM", "GPS"), "0");
+    EXPECT_EQ(Stored("IHM", "KEEP DATES"), "1");
     // A store that cannot be written says so, and the program still ends.
     fs::remove(store.IniPath());
     fs::create_directories(store.IniPath());
