@@ -123,29 +123,40 @@ TEST_F(CommandLineTest, TheQualityReachesTheCopy) {
     EXPECT_LT(low.size(), FileBytes(photos + "/Resized/a.jpg").size());
 }
 
-// A file's modification time in nanoseconds.
-int64_t ModifiedNs(const std::string& path) {
+// A file's modification time: seconds and nanoseconds.
+std::pair<int64_t, long> Modified(const std::string& path) {
     struct stat status {};
     EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
-    return int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return {status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
 }
 
-// --keep-dates gives each copy its photo's time to the nanosecond, on a plain folder and
-// through FUSE (no unnamed files there: the time is set on the hidden name); the next run
-// still deletes those copies as its own, and without the option writes today's time.
+// --keep-dates gives each copy its photo's time to the nanosecond, before 1970 too, on a
+// plain folder and through FUSE (no unnamed files there: the time is set on the hidden
+// name); the next run still deletes those copies as its own, and without the option writes
+// today's time. A time beyond what nanoseconds hold (2262) gives the latest they do.
 TEST_F(CommandLineTest, KeptDatesAreThePhotosAndTheCopiesStayOwn) {
     test::FuseView fuse(root.MakeFolder("under"), root.MakeFolder("fuse"));
-    for (const std::string folder : {"p", "fuse"}) {
-        if (folder == "fuse" && !fuse) continue;
-        const std::string photo = root.WriteFile(folder + "/a.jpg"),
-                          copy = root / folder + "/Resized/a.jpg";
+    const auto keepDate = [&](const std::string& folder, const std::string& date) {
+        const std::string photo = root / folder + "/a.jpg";
         root.AddPhoto("Landscape_1.jpg", folder + "/a.jpg");
-        ASSERT_EQ(Shell("touch -d '2001-02-03 04:05:06.123456789' " + ShellQuote(photo)), 0);
-        ASSERT_EQ(Pixtrim("--resize " + folder + " --keep-dates --no-settings").status, 0);
-        EXPECT_EQ(ModifiedNs(copy), ModifiedNs(photo)) << folder;
+        EXPECT_EQ(Shell("touch -d '" + date + "' " + ShellQuote(photo)), 0);
+        EXPECT_EQ(Pixtrim("--resize " + folder + " --keep-dates --no-settings").status, 0);
+        return Modified(photo);
+    };
+    for (const auto& [folder, date] : std::vector<std::pair<std::string, std::string>>{
+             {"p", "2001-02-03 04:05:06.123456789"},
+             {"p", "1969-07-20 20:17:40.5"},
+             {"fuse", "2001-02-03 04:05:06.123456789"}}) {
+        if (folder == "fuse" && !fuse) continue;
+        const std::string copy = root / folder + "/Resized/a.jpg";
+        const auto photo = keepDate(folder, date);
+        EXPECT_EQ(Modified(copy), photo) << folder << " " << date;
         ASSERT_EQ(Pixtrim("--resize " + folder + " --no-settings").status, 0) << folder;
-        EXPECT_GT(ModifiedNs(copy), ModifiedNs(photo)) << folder;
+        EXPECT_GT(Modified(copy), photo) << folder;
     }
+    keepDate("p", "2400-01-01");
+    EXPECT_EQ(Modified(photos + "/Resized/a.jpg").first / 100000000, 92);  // 9.2e9 s: 2262
+    EXPECT_EQ(Pixtrim("--resize p --no-settings").status, 0);
 }
 
 // Photos on a read-only filesystem (a read-only FUSE view) cannot have their sub-folder,
@@ -169,7 +180,7 @@ TEST_F(CommandLineTest, CopiesFromAReadOnlyFolderGoIntoAnother) {
 // Every entry below `folder`: its inode, time and bytes (a folder's: none).
 struct Entry {
     ino_t inode;
-    int64_t modifiedNs;
+    std::pair<int64_t, long> modified;
     std::optional<std::string> bytes;
     bool operator==(const Entry&) const = default;
 };
@@ -179,7 +190,7 @@ std::map<std::string, Entry> Snapshot(const std::string& folder) {
         struct stat status {};
         lstat(entry.path().c_str(), &status);
         entries[entry.path().lexically_relative(folder)] = {
-            status.st_ino, ModifiedNs(entry.path()),
+            status.st_ino, Modified(entry.path()),
             entry.is_regular_file() ? std::optional(FileBytes(entry.path())) : std::nullopt};
     }
     return entries;

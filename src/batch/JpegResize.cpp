@@ -283,7 +283,7 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
             // record before it has its name, and never takes the place of another file.
             const IoOutcome written =
                 output_.WriteCopy(copyName, result.copy, result.checksum,
-                                  settings_.KeepDates ? result.sourceModifiedNs : -1);
+                                  settings_.KeepDates ? result.sourceModifiedNs : kNoTime);
             if (written) return true;
             reason = written.Reason();
             return Fail(kOpenError, outputPath, reason);

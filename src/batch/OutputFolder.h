@@ -63,10 +63,10 @@ public:
     // "Thumbs.db" and what a killed run left, and starts the record anew.
     IoOutcome ClearOwnCopies(std::vector<std::string>& said);
     // Writes the copy `name`: whole or not at all, on the record before it has its name (with
-    // the time it ends with: `modifiedNs` when not negative), never in the place of another
+    // the time it ends with: `modifiedNs` unless kNoTime), never in the place of another
     // file.
     IoOutcome WriteCopy(const std::string& name, std::string_view bytes, uint64_t checksum,
-                        int64_t modifiedNs = -1);
+                        int64_t modifiedNs = kNoTime);
     // Lets go of the folder and its lock.
     void Release();
 

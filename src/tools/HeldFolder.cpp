@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <utility>
 
 #include "tools/Tools.h"
@@ -88,9 +89,11 @@ IoOutcome WalkEntries(int fd, Visit visit) {
 }
 
 EntryStatus StatusOf(const struct stat& info) {
+    // Nanoseconds hold 1678 to 2261; a time beyond (ext4 keeps up to 2446) is the nearest.
+    constexpr int64_t kLimit = std::numeric_limits<int64_t>::max() / 1000000000 - 1;
+    const int64_t seconds = std::clamp<int64_t>(info.st_mtim.tv_sec, -kLimit, kLimit);
     return {S_ISREG(info.st_mode), static_cast<uint64_t>(info.st_size),
-            int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec, info.st_dev,
-            info.st_ino};
+            seconds * 1000000000 + info.st_mtim.tv_nsec, info.st_dev, info.st_ino};
 }
 
 constexpr char kTemporaryPrefix[] = ".pixtrim-";
@@ -338,10 +341,11 @@ IoOutcome HeldFolder::WriteFileAtomically(const std::string& name, std::string_v
     }
     IoOutcome outcome = WriteAll(fd, bytes);
     if (outcome && mode != -1 && fchmod(fd, mode_t(mode)) != 0) outcome = Failed();
-    if (outcome && modifiedNs >= 0) {
+    if (outcome && modifiedNs != kNoTime) {
         // Access time now, not left out: bindfs drops the whole change when one is left out.
-        const timespec times[2] = {{0, UTIME_NOW},
-                                   {modifiedNs / 1000000000, modifiedNs % 1000000000}};
+        // Seconds rounded down: a time before 1970 has its nanoseconds counted forward.
+        const int64_t seconds = modifiedNs / 1000000000 - (modifiedNs % 1000000000 < 0 ? 1 : 0);
+        const timespec times[2] = {{0, UTIME_NOW}, {seconds, modifiedNs - seconds * 1000000000}};
         if (futimens(fd, times) != 0) outcome = Failed();
     }
     if (outcome && sync && fsync(fd) != 0) outcome = Failed();

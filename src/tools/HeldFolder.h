@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,14 @@ struct [[nodiscard]] IoOutcome {
 
 enum class EntryKind { RegularFile, Folder };
 
+// No modification time given: the system's own.
+constexpr int64_t kNoTime = std::numeric_limits<int64_t>::min();
+
 // What the system says of one entry itself (a link is not followed).
 struct EntryStatus {
     bool regular = false;
     uint64_t size = 0;
-    int64_t modifiedNs = 0;  // modification time, nanoseconds since 1970
+    int64_t modifiedNs = 0;  // modification time, nanoseconds since 1970 (1678 to 2261)
     uint64_t device = 0;
     uint64_t inode = 0;
 };
@@ -128,13 +132,14 @@ public:
     // is told the finished file's status just before it takes its name, and may veto it.
     // Replace::No never takes the place of an existing entry (EEXIST). `sync` waits for the
     // bytes to reach the disk first; `mode`, when not -1, is given to the file before it
-    // takes its name, and so is `modifiedNs` (nanoseconds since 1970), when not negative, as its
-    // modification time (the status `beforeName` is told has it). On failure no temporary
-    // file is left and an existing file `name` is as it was.
+    // takes its name, and so is `modifiedNs` (nanoseconds since 1970, before it too), unless
+    // kNoTime, as its modification time (the status `beforeName` is told has it). On
+    // failure no temporary file is left and an existing file `name` is as it was.
     using BeforeName = std::function<IoOutcome(const EntryStatus&)>;
     IoOutcome WriteFileAtomically(const std::string& name, std::string_view bytes,
                                   Replace replace = Replace::Yes, const BeforeName& beforeName = {},
-                                  bool sync = false, int mode = -1, int64_t modifiedNs = -1) const;
+                                  bool sync = false, int mode = -1,
+                                  int64_t modifiedNs = kNoTime) const;
     // Opens `name` for appending, made when missing, never through a link. The descriptor
     // is the caller's to close.
     IoOutcome OpenForAppend(const std::string& name, int& fd) const;
