@@ -176,6 +176,17 @@ bool IsWithin(const std::string& folder, const std::string& root) {
     return inner == outer || inner.starts_with(outer == "/" ? outer : outer + "/");
 }
 
+// The folder --into names, a link the user names there followed (the links a run meets
+// itself are refused); "" without --into.
+std::string IntoFolder(const std::string& given) {
+    if (given.empty()) return "";
+    const std::string folder = CleanFolderPath(given);
+    std::error_code error;
+    if (!std::filesystem::is_symlink(folder, error)) return folder;
+    const std::string target = std::filesystem::canonical(folder, error).string();
+    return error ? folder : target;
+}
+
 }  // namespace
 
 Settings TerminalSettings(const CommandLine& line, const std::string& startFolder) {
@@ -263,7 +274,7 @@ WalkOutcome Walk(const CommandLine& line, Settings& settings, TerminalHost& host
 int RunFromTerminal(const CommandLine& line, Settings settings) {
     const auto start = std::chrono::steady_clock::now();
     const std::string root = CleanFolderPath(line.folder);
-    const std::string into = line.into.empty() ? "" : CleanFolderPath(line.into);
+    const std::string into = IntoFolder(line.into);
     settings.ImageFolder = root;
     TerminalHost host(settings, line.save && !line.dryRun);
     CatchSignals();
