@@ -123,6 +123,17 @@ TEST_F(CommandLineTest, TheQualityReachesTheCopy) {
     EXPECT_LT(low.size(), FileBytes(photos + "/Resized/a.jpg").size());
 }
 
+// A walk does not enter another filesystem mounted inside the tree (a card, a share).
+TEST_F(CommandLineTest, AWalkStaysOnItsFilesystem) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    test::FuseView card(root.MakeFolder("mounted"), root.MakeFolder("p/card"));
+    if (!card) GTEST_SKIP() << "no FUSE mount here";
+    root.AddPhoto("Landscape_2.jpg", "mounted/b.jpg");
+    EXPECT_EQ(Pixtrim("--resize p --recursive --no-settings").out.substr(0, 24),
+              "1 copie dans 1 dossier (");
+    EXPECT_EQ(test::Names(root / "mounted"), std::vector<std::string>{"b.jpg"});
+}
+
 // A file's modification time: seconds and nanoseconds.
 std::pair<int64_t, long> Modified(const std::string& path) {
     struct stat status {};
