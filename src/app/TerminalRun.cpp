@@ -180,10 +180,10 @@ bool IsWithin(const std::string& folder, const std::string& root) {
 // itself are refused); "" without --into.
 std::string IntoFolder(const std::string& given) {
     if (given.empty()) return "";
-    const std::string folder = CleanFolderPath(given);
+    std::string folder = CleanFolderPath(given);
     std::error_code error;
     if (!std::filesystem::is_symlink(folder, error)) return folder;
-    const std::string target = std::filesystem::canonical(folder, error).string();
+    std::string target = std::filesystem::canonical(folder, error).string();
     return error ? folder : target;
 }
 

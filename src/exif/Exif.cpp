@@ -230,6 +230,13 @@ void ExifTransfer::ZeroIfd(int32_t ifd) {
 }
 
 bool ExifTransfer::RemoveLocation() {
+    // A pointer written twice (a hostile file) goes each time: each pass drops the count.
+    bool removed = false;
+    while (RemoveOneLocation()) removed = true;
+    return removed;
+}
+
+bool ExifTransfer::RemoveOneLocation() {
     bool removed = false;
     WithExifSegment([&] {
         const int32_t length = SegmentLength();
@@ -240,14 +247,17 @@ bool ExifTransfer::RemoveLocation() {
         const auto gps = ReadExifLong();
         ExifPos = kTiffStart + int32_t(*ifd0);
         const auto count = ReadExifWord();
-        if (!gps || !count || *count == 0) return;
-        if (*gps < uint32_t(length)) ZeroIfd(int32_t(*gps));
-        // The entries after the pointer and the next-IFD offset move up one place.
-        const int64_t end = kTiffStart + int64_t{*ifd0} + 2 + 12 * int64_t{*count} + 4;
-        if (end > int64_t(ExifData.size())) return;
-        std::copy(ExifData.begin() + *entry + 12, ExifData.begin() + end,
-                  ExifData.begin() + *entry);
-        Zero(end - 12, 12);
+        if (!count || *count == 0) return;
+        if (gps && *gps < uint32_t(length)) ZeroIfd(int32_t(*gps));
+        // The entries after the pointer and the next-IFD offset move up one place; of an
+        // IFD0 that runs past the segment (a damaged one), what the segment holds, and of
+        // a pointer the segment cuts short, what is left of it is zeroed.
+        const int64_t end = std::min(kTiffStart + int64_t{*ifd0} + 2 + 12 * int64_t{*count} + 4,
+                                     int64_t(ExifData.size()));
+        const int64_t next = std::min<int64_t>(*entry + 12, end);
+        if (next < *entry) return;
+        std::copy(ExifData.begin() + next, ExifData.begin() + end, ExifData.begin() + *entry);
+        Zero(end - (next - *entry), next - *entry);
         WriteExifWord(kTiffStart + int32_t(*ifd0), *count - 1);
         removed = true;
     });

@@ -83,6 +83,8 @@ public:
 
 private:
     void Clear();
+    // Removes IFD0's first GPS pointer as RemoveLocation says; true when there was one.
+    bool RemoveOneLocation();
     void ReadOrientation();
     void SetOrientationToOne();
     // Checks "Exif", the byte order (setting ExifLittleEndian) and 42; gives the offset of
