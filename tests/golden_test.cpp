@@ -130,18 +130,23 @@ std::string RowName(const testing::TestParamInfo<GoldenRow>& row) {
 
 INSTANTIATE_TEST_SUITE_P(Copies, GoldenTest, testing::ValuesIn(ReadGoldenRows()), RowName);
 
+// The copy the job makes of the test photo `photo`, fitted into width x height.
+std::string CopyOf(const std::string& photo, int32_t width, int32_t height, JobSettings job = {}) {
+    HeldFolder data;
+    EXPECT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
+    job.boxWidth = width;
+    job.boxHeight = height;
+    return RunImageJob(data, photo, job).copy;
+}
+
 // A location left out takes the GPS pointer out of IFD0 and zeroes the GPS IFD; every other
 // byte of the EXIF stays (its stored APP1, checked once with exiftool and exiv2: every other
 // tag as before, no new warning).
 TEST(LocationTest, ALocationLeftOutKeepsEveryOtherByte) {
-    HeldFolder data;
-    ASSERT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
     JobSettings job;
-    job.boxWidth = 320;
-    job.boxHeight = 240;
     job.keepExif = true;
     job.keepLocation = false;
-    const std::string copy = RunImageJob(data, "exif-gps-II.jpg", job).copy;
+    const std::string copy = CopyOf("exif-gps-II.jpg", 320, 240, job);
     ASSERT_GT(copy.size(), 6u);
     const size_t length = uint8_t(copy[4]) * 256u + uint8_t(copy[5]);
     test::ExpectAsStored(copy.substr(2, 2 + length), "golden/no-location.app1");
@@ -151,16 +156,11 @@ TEST(LocationTest, ALocationLeftOutKeepsEveryOtherByte) {
 // libjpeg decodes from testorig.jpg, a CMYK TIFF of pil_sample_cmyk.jpg's inks. (A table
 // made anew keeps its rows, but not this.)
 TEST(SamePixelsTest, GiveTheSameCopy) {
-    HeldFolder data;
-    ASSERT_TRUE(HeldFolder::Open(PIXTRIM_TEST_DATA, data));
-    JobSettings job;
-    job.boxWidth = 800;
-    job.boxHeight = 600;
     for (const auto& [other, jpeg] : {std::pair{"png-same-as-testorig.png", "testorig.jpg"},
                                       {"tiff-cmyk.tif", "pil_sample_cmyk.jpg"}}) {
-        const JobResult copy = RunImageJob(data, other, job);
-        EXPECT_FALSE(copy.copy.empty()) << other;
-        EXPECT_TRUE(copy.copy == RunImageJob(data, jpeg, job).copy) << other;
+        const std::string copy = CopyOf(other, 800, 600);
+        EXPECT_FALSE(copy.empty()) << other;
+        EXPECT_TRUE(copy == CopyOf(jpeg, 800, 600)) << other;
     }
 }
 
