@@ -282,7 +282,7 @@ TEST_F(BatchTest, ADiskThatFillsLeavesNoPartialCopy) {
         const test::FileSizeLimit full(small.size() + 1000);
         Run();
     }
-    EXPECT_EQ(Message(), "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
+    EXPECT_EQ(Message(), "Erreur à l'ouverture de " + Output("b.jpg") + kEnd + "\rFile too large");
     EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.jpg"});
     EXPECT_EQ(FileBytes(Output("a.jpg")), small);
 }
@@ -306,7 +306,8 @@ TEST_F(BatchTest, AFileSavedUnderACopysNameWhileTheCopiesGoIsKept) {
               "Un fichier mis de côté n'était pas une copie ; il est gardé "
               "sous le nom " +
                   Output("b (récupéré).jpg"));
-    EXPECT_EQ(host.messages[1].text, "Erreur à l'ouverture de " + Output("b.jpg") + kEnd);
+    EXPECT_EQ(host.messages[1].text,
+              "Erreur à l'ouverture de " + Output("b.jpg") + kEnd + "\rFile exists");
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.jpg", "b (récupéré).jpg", "b.jpg"}));
 }
 

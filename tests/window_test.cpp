@@ -205,8 +205,9 @@ TEST_F(WindowTest, TheRunsPreviewIsTheClicksPreview) {
     EXPECT_LT(test::MeanDifference(run, click), 6.0);  // of 255, on average
 }
 
-// The fatal message comes over the window (its parent), then the settings are stored and
-// the program ends.
+// The fatal message comes over the window (its parent), with its reason on a third line and
+// nothing in the preview to contradict it; then the settings are stored and the program
+// ends.
 TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
     AddPhoto("Landscape_1.jpg", "a.jpg");
     AddPhoto("00-empty-file.jpg", "b.jpg");
@@ -215,8 +216,10 @@ TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
     QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, Q("Erreur à l'ouverture de " + (photos / "b.jpg") +
-                               "\rL'application va maintenant se terminer"));
+                               "\rL'application va maintenant se terminer\rEmpty input file"));
     EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
+    EXPECT_TRUE(window.ImageVisu->pixmap().isNull());
+    EXPECT_EQ(window.ImageVisuSize->text(), "");
     EXPECT_EQ(endStatus, std::vector<int>{0});
     EXPECT_EQ(Stored("IHM", "TEXT COPYRIGHT"), "kept");
     // The real message box's parent is the window.

@@ -120,10 +120,10 @@ fIHM::Preview Application::DecodePreview(const std::string& path) {
     return {PictureOf(preview), QSize(width, height)};
 }
 
-void Application::VisualizeCopy(const std::string& path, const cDIBSection& preview,
+void Application::VisualizeCopy(const std::string& /*path*/, const cDIBSection& preview,
                                 int32_t sourceWidth, int32_t sourceHeight) {
-    // A file the decoder refused previews as a click does: empty.
-    if (!preview.DIBSectionBitsPtr()) return Window().VisualizeImage(path);
+    // A file the run could not read shows nothing: the preview never contradicts the box.
+    if (!preview.DIBSectionBitsPtr()) return Window().ClearPreview();
     Window().ShowRunPreview(PictureOf(preview), QSize(sourceWidth, sourceHeight));
 }
 

@@ -37,10 +37,11 @@ struct RunMessage {
 };
 
 // The message box's text: the text and its path, then on a line of its own
-// "L'application va maintenant se terminer" when the program ends, else the reason.
+// "L'application va maintenant se terminer" when the program ends, then the reason on a
+// line of its own.
 inline std::string WindowText(const RunMessage& message) {
     std::string text = message.text + message.path;
-    if (message.endsProgram) return text + "\rL'application va maintenant se terminer";
+    if (message.endsProgram) text += "\rL'application va maintenant se terminer";
     return message.reason.empty() ? text : text + "\r" + message.reason;
 }
 

@@ -194,6 +194,11 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
     ShowPreview(preview.picture, preview.stored);
 }
 
+void fIHM::ClearPreview() {
+    previewed_.clear();
+    ShowPreview(QImage(), QSize());
+}
+
 void fIHM::ShowRunPreview(const QImage& picture, const QSize& stored) {
     previewed_.clear();  // the preview no longer shows the file last clicked
     PlacePreview(stored);

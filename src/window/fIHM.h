@@ -73,6 +73,8 @@ public:
     // Shows `picture`, already at the size PreviewSizes() gives for `stored`: a run's
     // preview, made on its workers. Asks for a repaint, does not wait for it.
     void ShowRunPreview(const QImage& picture, const QSize& stored);
+    // Empties the preview: a file the run could not read shows nothing.
+    void ClearPreview();
     // The size at which a picture stored at a given size is previewed (the preview box's
     // rule, as a click applies it); safe to call on any thread.
     std::function<QSize(const QSize&)> PreviewSizes() const;
