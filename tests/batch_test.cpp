@@ -102,6 +102,29 @@ TEST_F(BatchTest, AnEmptyFolderSaysSo) {
     EXPECT_EQ(host.calls.back(), "HideProgressBar");
 }
 
+// Damaged sources copied as they could be read are said once, after the run (the bar gone):
+// how many, the first three names with their decoder's words, how many more. The next run
+// says only its own; a clean run says nothing.
+TEST_F(BatchTest, DamagedCopiesAreSaidOnceAfterTheRun) {
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    for (const char* name : {"b.jpg", "c.jpg", "d.jpg", "e.jpg"}) AddPhoto("truncated.jpg", name);
+    Run();
+    const std::string damaged = " : Premature end of JPEG file";
+    EXPECT_EQ(Message(MessageIcon::Information),
+              "4 images abîmées ont été copiées telles qu'elles ont pu être lues :\rb.jpg" +
+                  damaged + "\rc.jpg" + damaged + "\rd.jpg" + damaged + "\ret 1 autre");
+    EXPECT_EQ(OutputNames().size(), 5u);
+    for (const char* name : {"c.jpg", "d.jpg", "e.jpg"}) fs::remove(photos / name);
+    host.messages.clear();
+    Run();
+    EXPECT_EQ(Message(MessageIcon::Information),
+              "1 image abîmée a été copiée telle qu'elle a pu être lue :\rb.jpg" + damaged);
+    fs::remove(photos / "b.jpg");
+    host.messages.clear();
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+}
+
 // A copy's name held by a file the program did not write stops the run before anything
 // changes; the emptying deletes only the copies the program wrote and that are still as
 // written (the command line's table shows what stays).

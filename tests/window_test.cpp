@@ -20,13 +20,14 @@ namespace fs = std::filesystem;
 struct Shown {
     QString text;
     MessageIcon icon;
+    bool overTheBar;  // shown while the progress bar was
 };
 
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override {
         app.SetMessageShower([this](const QString& text, MessageIcon icon) {
-            shown.push_back({text, icon});
+            shown.push_back({text, icon, app.Window().ProgressBar->isVisible()});
         });
         app.SetProcessEnder([this](int status) { endStatus.push_back(status); });
     }
@@ -233,6 +234,17 @@ TEST_F(WindowTest, AFatalErrorShowsTheCriticalBoxThenStoresAndEnds) {
     });
     plain.ShowMessage({MessageIcon::Information, "x"});
     EXPECT_EQ(parent, &plain.Window());
+}
+
+// Damaged sources copied anyway are said in one box once the run is over (the batch tests
+// hold its words).
+TEST_F(WindowTest, DamagedCopiesAreSaidAfterTheRun) {
+    AddPhoto("truncated.jpg", "a.jpg");
+    AddPhoto("Landscape_1.jpg", "b.jpg");
+    QTest::mouseClick(Start().cmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, MessageIcon::Information);
+    EXPECT_FALSE(shown[0].overTheBar);
 }
 
 // The window shows, the run processes and the store keeps a folder whose name is not

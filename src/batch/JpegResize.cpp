@@ -29,6 +29,7 @@ const char kRecovered[] =
 void JpegResize::ResizeFolder() {
     if (running_) return;
     running_ = true;
+    Damaged.clear();
     host_.ReadSettingsFromWindow();
     host_.SaveConfiguration();
     host_.ShowProgressBar();
@@ -45,7 +46,29 @@ void JpegResize::ResizeFolder() {
     imageFolder_ = HeldFolder();
     output_.Release();  // and with it the lock
     running_ = false;
-    if (!host_.QuitRequested()) host_.HideProgressBar();
+    if (host_.QuitRequested()) return;
+    host_.HideProgressBar();
+    if (!ReportWarnings) SayDamaged();
+}
+
+void JpegResize::SayDamaged() {
+    if (Damaged.empty()) return;
+    constexpr size_t kNamed = 3;
+    const size_t count = Damaged.size();
+    std::string names;
+    for (size_t i = 0; i < count && i < kNamed; ++i) {
+        names += (i == 0 ? "" : "\r") + Damaged[i].first + " : " + Damaged[i].second;
+    }
+    if (count > kNamed) {
+        names +=
+            "\ret " + std::to_string(count - kNamed) + (count - kNamed == 1 ? " autre" : " autres");
+    }
+    host_.ShowMessage({MessageIcon::Information,
+                       count == 1 ? "1 image abîmée a été copiée telle qu'elle a pu être lue :"
+                                  : std::to_string(count) +
+                                        " images abîmées ont été copiées telles qu'elles ont pu "
+                                        "être lues :",
+                       "", names});
 }
 
 bool JpegResize::CheckBoundingSize() {
@@ -268,8 +291,10 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
     host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight);
     const std::string outputPath = JoinPath(OutputPath(), copyName);
-    if (ReportWarnings && result.step == JobStep::Done && !result.warning.empty()) {
-        host_.ShowMessage({MessageIcon::Warning, kDamaged, sourcePath, result.warning});
+    if (result.step == JobStep::Done && !result.warning.empty()) {
+        if (ReportWarnings)
+            host_.ShowMessage({MessageIcon::Warning, kDamaged, sourcePath, result.warning});
+        Damaged.emplace_back(name, result.warning);
     }
     if (ReportWarnings && result.step == JobStep::Done && result.exifLeftOut > 0) {
         host_.ShowMessage({MessageIcon::Warning, kExifLeftOut, sourcePath,

@@ -40,6 +40,9 @@ public:
     // named and passed over; a damaged source copied anyway is named; the copies' quality.
     bool KeepGoing = false;
     bool ReportWarnings = false;
+    // After a run: the damaged sources copied as they could be read, each name with its
+    // decoder's words.
+    std::vector<std::pair<std::string, std::string>> Damaged;
     int32_t Quality = kJpegQuality;
     // After a run: how many images were passed over.
     int32_t Failures = 0;
@@ -76,6 +79,9 @@ private:
     void ResizeAllImages();
     // Commits one image's answer: preview, then the copy written, or the fatal message.
     bool CommitImage(const std::string& name, const std::string& copyName, const JobResult& result);
+    // Says once, after a run, which damaged sources it copied as they could be read (where
+    // each one is not said as it comes).
+    void SayDamaged();
 
     bool CheckBoundingSize();
     bool CheckOutputFolderName();
