@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QTransform>
 #include <cstdio>
 #include <cstdlib>
 
@@ -101,11 +102,27 @@ BatchHost::PreviewSizer Application::PreviewSizes() {
 
 namespace {
 
-// Bottom-up rows of blue, green, red: the picture is the buffer turned over.
-QImage PictureOf(const cDIBSection& buffer) {
-    return QImage(buffer.DIBSectionBitsPtr(), buffer.Width(), buffer.Height(),
-                  buffer.BytesPerScanLine(), QImage::Format_BGR888)
-        .mirrored(false, true);
+// The picture as viewers show it: bottom-up rows of blue, green, red turned over, then
+// turned as the EXIF orientation says (mirrored first where it says so, then rotated
+// clockwise).
+QImage PictureOf(const cDIBSection& buffer, int orientation) {
+    QImage picture = QImage(buffer.DIBSectionBitsPtr(), buffer.Width(), buffer.Height(),
+                            buffer.BytesPerScanLine(), QImage::Format_BGR888)
+                         .mirrored(false, true);
+    if (orientation < 2 || orientation > 8) return picture;
+    static constexpr struct {
+        bool mirrored;
+        int degrees;
+    } kTurns[] = {{true, 0},   {false, 180}, {true, 180}, {true, 270},
+                  {false, 90}, {true, 90},   {false, 270}};
+    const auto turn = kTurns[orientation - 2];
+    if (turn.mirrored) picture = picture.mirrored(true, false);
+    return turn.degrees == 0 ? picture : picture.transformed(QTransform().rotate(turn.degrees));
+}
+
+// The size a picture stored at width x height is seen at.
+QSize SeenSize(int32_t width, int32_t height, int orientation) {
+    return orientation >= 5 && orientation <= 8 ? QSize(height, width) : QSize(width, height);
 }
 
 }  // namespace
@@ -116,15 +133,18 @@ fIHM::Preview Application::DecodePreview(const std::string& path) {
     if (!ReadRegularFile(path, bytes)) return {};
     cDIBSection preview;
     int32_t width = 0, height = 0;
-    if (!pixtrim::DecodePreview(bytes, PreviewSizes(), preview, width, height)) return {};
-    return {PictureOf(preview), QSize(width, height)};
+    int orientation = 0;
+    if (!pixtrim::DecodePreview(bytes, PreviewSizes(), preview, width, height, orientation))
+        return {};
+    return {PictureOf(preview, orientation), SeenSize(width, height, orientation)};
 }
 
 void Application::VisualizeCopy(const std::string& /*path*/, const cDIBSection& preview,
-                                int32_t sourceWidth, int32_t sourceHeight) {
+                                int32_t sourceWidth, int32_t sourceHeight, int orientation) {
     // A file the run could not read shows nothing: the preview never contradicts the box.
     if (!preview.DIBSectionBitsPtr()) return Window().ClearPreview();
-    Window().ShowRunPreview(PictureOf(preview), QSize(sourceWidth, sourceHeight));
+    Window().ShowRunPreview(PictureOf(preview, orientation),
+                            SeenSize(sourceWidth, sourceHeight, orientation));
 }
 
 int32_t Application::FileListCount() { return Window().filList->ListCount(); }

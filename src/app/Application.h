@@ -52,7 +52,7 @@ public:
     void HideProgressBar() override;
     PreviewSizer PreviewSizes() override;
     void VisualizeCopy(const std::string& path, const cDIBSection& preview, int32_t sourceWidth,
-                       int32_t sourceHeight) override;
+                       int32_t sourceHeight, int orientation) override;
     int32_t FileListCount() override;
     void ShowFolder(const std::string& folder) override;
     void ProcessEvents() override;

@@ -68,7 +68,8 @@ public:
         notStored = true;
     }
     void HideProgressBar() override { EndProgressLine(); }
-    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
+    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t,
+                       int) override {
         if (!showProgress_ || !run_ || total_ == 0) return;
         const int32_t done = done_ + run_->ProgressDone;
         std::fprintf(stderr, "\r\033[K%3d %% (%d/%d) %s", int(int64_t{done} * 100 / total_), done,

@@ -68,12 +68,13 @@ public:
     virtual void SetProgressBar(uint8_t percent) = 0;
     virtual void HideProgressBar() = 0;
 
-    // Previews the image `path` of the run by `preview`, its source picture already at the
+    // Previews the image `path` of the run by `preview`, its source picture as stored, at the
     // size PreviewSizes() gave (empty when the job made none: the image could not be
-    // decoded, or no preview is wanted); the source is `sourceWidth` x `sourceHeight`.
+    // decoded, or no preview is wanted), to be shown turned by `orientation` (1 to 8, 0 for
+    // none: what the copy carries); the source is `sourceWidth` x `sourceHeight` as stored.
     virtual void VisualizeCopy(const std::string& path, const cDIBSection& preview,
-                               int32_t sourceWidth, int32_t sourceHeight) = 0;
-    // The size at which a source of width x height is previewed, for the jobs to make the
+                               int32_t sourceWidth, int32_t sourceHeight, int orientation) = 0;
+    // The size at which a source seen width x height is previewed, for the jobs to make the
     // preview on the workers; empty when the host shows no preview. The function it gives
     // is called on any thread.
     using PreviewSizer = std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)>;

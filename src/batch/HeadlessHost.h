@@ -21,7 +21,7 @@ public:
     void SetProgressBar(uint8_t) override {}
     void HideProgressBar() override {}
     PreviewSizer PreviewSizes() override { return {}; }
-    void VisualizeCopy(const std::string&, const cDIBSection&, int32_t, int32_t) override {}
+    void VisualizeCopy(const std::string&, const cDIBSection&, int32_t, int32_t, int) override {}
     // The window's file list would follow its filter box; without one, the stored filters.
     int32_t FileListCount() override {
         return static_cast<int32_t>(

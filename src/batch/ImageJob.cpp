@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "batch/ImageSelection.h"
@@ -101,13 +102,34 @@ int32_t PreviewFactor(int32_t previewWidth, int32_t previewHeight, int32_t sourc
     return factor;
 }
 
+// True for the orientations viewers show a quarter turned: the picture is seen height x width.
+bool Turned(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// The size `sizes` gives for the picture as it is seen, as stored: the preview's rows are
+// the stored ones, turned only where they are shown.
+std::pair<int32_t, int32_t> StoredPreviewSize(const JobSettings::PreviewSizer& sizes, int32_t width,
+                                              int32_t height, int orientation) {
+    if (!Turned(orientation)) return sizes(width, height);
+    const auto [seenWidth, seenHeight] = sizes(height, width);
+    return {seenHeight, seenWidth};
+}
+
+// The orientation the copy of a picture carries, which viewers apply: its EXIF's (or a
+// TIFF's own tag); none for a HEIF, whose decoder has turned it already.
+int CarriedOrientation(const ImageDecoder& source) {
+    const SourceMetadata metadata = source.Metadata();
+    ExifTransfer exif;
+    exif.ReadMetadata(metadata.exif, {}, metadata.orientation, metadata.upright);
+    return exif.Orientation();
+}
+
 // The preview's buffer for a source of width x height, sampled `factor` times larger than
 // the size `sizes` gives; nullptr when none is wanted or it cannot be made.
 cDIBSection* StartPreview(const JobSettings::PreviewSizer& sizes, int32_t width, int32_t height,
-                          cDIBSection& preview, int32_t& factor) {
+                          int orientation, cDIBSection& preview, int32_t& factor) {
     factor = 1;
     if (!sizes) return nullptr;
-    const auto [previewWidth, previewHeight] = sizes(width, height);
+    const auto [previewWidth, previewHeight] = StoredPreviewSize(sizes, width, height, orientation);
     factor = PreviewFactor(previewWidth, previewHeight, width, height);
     return preview.Create(previewWidth * factor, previewHeight * factor) ? &preview : nullptr;
 }
@@ -123,9 +145,10 @@ void FinishPreview(cDIBSection& preview, int32_t factor) {
 }
 
 // Decodes `bytes` row by row into `fitted` and, when the settings ask for one, the
-// preview, in one pass: the source is never stored. The step that failed, or Done.
+// preview, in one pass: the source is never stored. A JPEG's orientation is `jpegExif`'s
+// (null for other formats). The step that failed, or Done.
 JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSettings& settings,
-                     JobResult& result, cDIBSection& fitted) {
+                     const ExifTransfer* jpegExif, JobResult& result, cDIBSection& fitted) {
     const auto decodeFailed = [&] {
         const DecodeReport report = source.Report();
         result.reason = report.error;
@@ -141,8 +164,9 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
     if (!fitted.Create(width, height)) return JobStep::Resample;
     // The preview reads the same rows: the source, before the copyright.
     int32_t factor = 1;
-    cDIBSection* preview =
-        StartPreview(settings.previewSize, source.Width(), source.Height(), result.preview, factor);
+    const int orientation = jpegExif ? jpegExif->Orientation() : CarriedOrientation(source);
+    cDIBSection* preview = StartPreview(settings.previewSize, source.Width(), source.Height(),
+                                        orientation, result.preview, factor);
     if (!ResampleRows(source, source.Width(), source.Height(), fitted, preview) ||
         !source.Finish()) {
         return decodeFailed();
@@ -213,7 +237,8 @@ JobStep MakeCopy(std::string_view bytes, const JobSettings& settings, BudgetShar
     // committed holds only the encoded copy and the preview.
     cDIBSection fitted;
     const std::unique_ptr<ImageDecoder> source = MakeDecoder(format, {settings.decoderThreads});
-    if (const JobStep step = DecodeAndFit(*source, bytes, settings, result, fitted);
+    if (const JobStep step =
+            DecodeAndFit(*source, bytes, settings, jpeg ? &exif : nullptr, result, fitted);
         step != JobStep::Done) {
         return step;
     }
@@ -224,6 +249,7 @@ JobStep MakeCopy(std::string_view bytes, const JobSettings& settings, BudgetShar
                    settings.keepExif;
         if (settings.keepExif) result.exifLeftOut = exif.ExifTooLarge();
     }
+    result.orientation = exif.Orientation();
     share.Return();
     if (settings.insertCopyright &&
         !fitted.AddTextOverPicture(settings.copyrightText, settings.copyrightPlace,
@@ -264,7 +290,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
 }
 
 bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& sizes,
-                   cDIBSection& preview, int32_t& width, int32_t& height) {
+                   cDIBSection& preview, int32_t& width, int32_t& height, int& orientation) {
     preview.ClearUp();
     ImageHeader header;
     if (!sizes || !ReadImageHeader(bytes, header) || PictureRefusal(header.width, header.height)) {
@@ -272,9 +298,14 @@ bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& size
     }
     // The preview is sampled at up to 4 times its size, and the decoder asked for no more: a
     // photo's DCT scaled down; a HEIF's thumbnail once it is as large as the preview (its
-    // tiles are slow, and the window waits: they may use every core).
-    const auto [previewWidth, previewHeight] = sizes(header.width, header.height);
+    // tiles are slow, and the window waits: they may use every core). A JPEG's orientation
+    // is known before its decoder opens, the other formats' once it has.
     const ImageFormat format = SniffImageFormat(bytes.substr(0, kFormatHeadBytes));
+    const bool jpeg = format == ImageFormat::Jpeg || format == ImageFormat::Unknown;
+    ExifTransfer exif;
+    orientation = jpeg && exif.ReadExifBytes(bytes) ? exif.Orientation() : 0;
+    auto [previewWidth, previewHeight] =
+        StoredPreviewSize(sizes, header.width, header.height, orientation);
     int32_t factor = format == ImageFormat::Heif
                          ? 1
                          : PreviewFactor(previewWidth, previewHeight, header.width, header.height);
@@ -284,6 +315,11 @@ bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& size
     options.atLeastHeight = previewHeight * factor;
     const std::unique_ptr<ImageDecoder> source = MakeDecoder(format, options);
     if (!source->Open(bytes)) return false;
+    if (!jpeg) {
+        orientation = CarriedOrientation(*source);
+        std::tie(previewWidth, previewHeight) =
+            StoredPreviewSize(sizes, header.width, header.height, orientation);
+    }
     factor = PreviewFactor(previewWidth, previewHeight, source->Width(), source->Height());
     if (!preview.Create(previewWidth * factor, previewHeight * factor) ||
         !ResampleRows(*source, source->Width(), source->Height(), preview) || !source->Finish()) {

@@ -39,7 +39,7 @@ struct JobSettings {
     int32_t quality = kJpegQuality;
     // Threads a decoder library may start for one picture (libheif's tiles); 0: none.
     int decoderThreads = 0;
-    // The preview's size for a source's size (called on the worker); empty: no preview.
+    // The preview's size for a picture's size as seen (called on the worker); empty: none.
     using PreviewSizer = std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)>;
     PreviewSizer previewSize;
 };
@@ -62,6 +62,7 @@ struct JobResult {
     int64_t sourceModifiedNs = 0;  // the source file's modification time
     int32_t sourceWidth = 0;       // the source's stored size, once decoded
     int32_t sourceHeight = 0;
+    int orientation = 0;  // what the copy carries (1 to 8; 0 for none), which viewers apply
     cDIBSection preview;  // the source at the preview's size, made in the same pass
 };
 
@@ -86,9 +87,10 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                       const JobSettings& settings, JobTurn turn = {});
 
 // The preview of the image file in `bytes`, whatever its format, as a run's job makes it:
-// `preview` at the size `sizes` gives for the picture, which is width x height. False, with
-// `preview` empty, when the file cannot be decoded. For the window's click, on its thread.
+// `preview` at the size `sizes` gives for the picture, which is width x height as stored and
+// is shown turned by `orientation` (as a run's copy carries it). False, with `preview`
+// empty, when the file cannot be decoded. For the window's click, on its thread.
 bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& sizes,
-                   cDIBSection& preview, int32_t& width, int32_t& height);
+                   cDIBSection& preview, int32_t& width, int32_t& height, int& orientation);
 
 }  // namespace pixtrim

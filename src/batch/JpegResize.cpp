@@ -289,7 +289,8 @@ void JpegResize::ResizeAllImages() {
 bool JpegResize::CommitImage(const std::string& name, const std::string& copyName,
                              const JobResult& result) {
     const std::string sourcePath = JoinPath(settings_.ImageFolder, name);
-    host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight);
+    host_.VisualizeCopy(sourcePath, result.preview, result.sourceWidth, result.sourceHeight,
+                        result.orientation);
     const std::string outputPath = JoinPath(OutputPath(), copyName);
     if (result.step == JobStep::Done && !result.warning.empty()) {
         if (ReportWarnings)

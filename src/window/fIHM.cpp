@@ -190,8 +190,8 @@ void fIHM::ShowCentred() {
 void fIHM::VisualizeImage(const std::string& sFileName) {
     const Preview preview = decodePreview ? decodePreview(sFileName) : Preview{};
     if (preview.picture.isNull()) return ShowPreview(QImage(), QSize());
-    PlacePreview(preview.stored);
-    ShowPreview(preview.picture, preview.stored);
+    PlacePreview(preview.seen);
+    ShowPreview(preview.picture, preview.seen);
 }
 
 void fIHM::ClearPreview() {
@@ -199,15 +199,15 @@ void fIHM::ClearPreview() {
     ShowPreview(QImage(), QSize());
 }
 
-void fIHM::ShowRunPreview(const QImage& picture, const QSize& stored) {
+void fIHM::ShowRunPreview(const QImage& picture, const QSize& seen) {
     previewed_.clear();  // the preview no longer shows the file last clicked
-    PlacePreview(stored);
-    ShowPreview(picture, stored);
+    PlacePreview(seen);
+    ShowPreview(picture, seen);
 }
 
 namespace {
 
-// The preview's pixel size for a picture stored at `stored`, in a box of boxWidth x
+// The preview's pixel size for a picture seen at `stored`, in a box of boxWidth x
 // boxHeight twips: the label gets the picture's shape at the box's longer side (twips
 // rounded to pixels as the form places controls), and the picture fills it, never enlarged.
 QSize PreviewSize(const QSize& stored, double boxWidth, double boxHeight, qreal ratio) {
@@ -228,9 +228,9 @@ std::function<QSize(const QSize&)> fIHM::PreviewSizes() const {
     };
 }
 
-QSize fIHM::PlacePreview(const QSize& stored) {
+QSize fIHM::PlacePreview(const QSize& seen) {
     ImageVisu->hide();
-    const double w = stored.width(), h = stored.height();
+    const double w = seen.width(), h = seen.height();
     const double factor = w > h ? w / VisuBoxWidth : h / VisuBoxHeight;
     SetGeometryTwips(ImageVisu, PixelsToTwips(ImageVisu->x()), PixelsToTwips(ImageVisu->y()),
                      std::floor(w / factor), std::floor(h / factor));
@@ -239,13 +239,13 @@ QSize fIHM::PlacePreview(const QSize& stored) {
     SetGeometryTwips(ImageVisu, std::floor((VisuBoxWidth - shownWidth) / 2.0) + VisuBoxLeft,
                      std::floor((VisuBoxHeight - shownHeight) / 2.0) + VisuBoxTop, shownWidth,
                      shownHeight);
-    return PreviewSize(stored, VisuBoxWidth, VisuBoxHeight, devicePixelRatio());
+    return PreviewSize(seen, VisuBoxWidth, VisuBoxHeight, devicePixelRatio());
 }
 
-void fIHM::ShowPreview(const QImage& picture, const QSize& stored) {
+void fIHM::ShowPreview(const QImage& picture, const QSize& seen) {
     ImageVisu->setPixmap(QPixmap::fromImage(picture));
     ImageVisuSize->setText(
-        picture.isNull() ? QString() : QString("%1 x %2").arg(stored.width()).arg(stored.height()));
+        picture.isNull() ? QString() : QString("%1 x %2").arg(seen.width()).arg(seen.height()));
     ImageVisu->show();
     ImageVisu->update();
 }

@@ -54,12 +54,13 @@ public:
     std::function<void()> onGenerate;  // "&Redimensionner Images"
     std::function<void()> onExit;      // "E&xit"
     std::function<void()> onClose;     // the close box: ends the program, storing nothing
-    // Decodes the file `path` for the preview: the picture at the size PreviewSizes() gives
-    // for its stored size, and that size; a null picture when it cannot be decoded. Set by
-    // the application (the window decodes nothing itself).
+    // Decodes the file `path` for the preview: the picture as viewers show it (turned as its
+    // EXIF says) at the size PreviewSizes() gives for its size as seen, and that size; a
+    // null picture when it cannot be decoded. Set by the application (the window decodes
+    // nothing itself).
     struct Preview {
         QImage picture;
-        QSize stored;
+        QSize seen;
     };
     std::function<Preview(const std::string& path)> decodePreview;
 
@@ -67,15 +68,15 @@ public:
     void ShowCentred();
 
     // Public operations.
-    // Previews the file `sFileName` (decodePreview), the picture as stored (no EXIF
-    // rotation); a file that cannot be decoded previews empty.
+    // Previews the file `sFileName` (decodePreview), upright as viewers show it; a file that
+    // cannot be decoded previews empty.
     void VisualizeImage(const std::string& sFileName);
-    // Shows `picture`, already at the size PreviewSizes() gives for `stored`: a run's
+    // Shows `picture`, already at the size PreviewSizes() gives for `seen`: a run's
     // preview, made on its workers. Asks for a repaint, does not wait for it.
-    void ShowRunPreview(const QImage& picture, const QSize& stored);
+    void ShowRunPreview(const QImage& picture, const QSize& seen);
     // Empties the preview: a file the run could not read shows nothing.
     void ClearPreview();
-    // The size at which a picture stored at a given size is previewed (the preview box's
+    // The size at which a picture seen at a given size is previewed (the preview box's
     // rule, as a click applies it); safe to call on any thread.
     std::function<QSize(const QSize&)> PreviewSizes() const;
     void SetProgressBar(uint8_t iValue);
@@ -140,9 +141,9 @@ private:
     void ConnectReactions();
     void SetTabOrder();
     void SetGeometryTwips(QWidget* widget, double left, double top, double width, double height);
-    // Places the preview box for a picture of `stored` size; answers the size to show it at.
-    QSize PlacePreview(const QSize& stored);
-    void ShowPreview(const QImage& picture, const QSize& stored);
+    // Places the preview box for a picture of `seen` size; answers the size to show it at.
+    QSize PlacePreview(const QSize& seen);
+    void ShowPreview(const QImage& picture, const QSize& seen);
 
     // Reactions.
     void cmdGenerate_Click();

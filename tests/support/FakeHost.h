@@ -28,7 +28,8 @@ public:
     void ShowProgressBar() override { calls.push_back("ShowProgressBar"); }
     void SetProgressBar(uint8_t percent) override { progress.push_back(percent); }
     void HideProgressBar() override { calls.push_back("HideProgressBar"); }
-    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t) override {
+    void VisualizeCopy(const std::string& path, const cDIBSection&, int32_t, int32_t,
+                       int) override {
         previews.push_back(path);
     }
     // The window's file list follows its filter box, not the stored filters.
