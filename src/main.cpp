@@ -34,6 +34,34 @@ namespace {
 #if PIXTRIM_WITH_TOOLKIT
 pixtrim::Application* program = nullptr;
 
+int WithOutputChecked(int status);
+
+// The folder the window was asked to open, for the line said without a display.
+std::string windowFolder;
+
+// `word` as a shell reads it back: quoted when it holds anything but safe characters.
+std::string ShellWord(const std::string& word) {
+    const bool plain =
+        !word.empty() && word.find_first_not_of(
+                             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij"
+                             "klmnopqrstuvwxyz0123456789._/-+,:@") == std::string::npos;
+    if (plain) return word;
+    std::string quoted = "'";
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// While the toolkit looks for its display: its notes stay out of stderr, and its fatal
+// error (no display, as over ssh) becomes one line that says how to copy without a window,
+// and status 1 instead of an abort.
+void WithoutDisplay(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type != QtFatalMsg) return;
+    std::fprintf(stderr,
+                 "pixtrim: aucun écran où ouvrir la fenêtre ; sans fenêtre : pixtrim --resize %s\n",
+                 windowFolder.empty() ? "DOSSIER" : ShellWord(windowFolder).c_str());
+    std::_Exit(WithOutputChecked(1));
+}
+
 // No exception may cross the event loop: whatever a handler lets escape is reported and
 // the window stays open.
 class GuardedApplication : public QApplication {
@@ -165,7 +193,10 @@ int main(int argc, char** argv) {
 #if !PIXTRIM_WITH_TOOLKIT
     RunWithToolkit(argv);
 #else
+    windowFolder = line.folder;
+    qInstallMessageHandler(WithoutDisplay);
     GuardedApplication application(argc, argv);
+    qInstallMessageHandler(nullptr);
     // Fusion draws the window's own colors the same way on every desktop.
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setApplicationName("Pixtrim");

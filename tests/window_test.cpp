@@ -2,6 +2,8 @@
 // message boxes recorded and the end of the process watched instead of happening.
 #include <gtest/gtest.h>
 
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -279,6 +281,91 @@ TEST_F(WindowTest, AFolderNameOfAnyBytesIsListedRunAndStoredExactly) {
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(fs::exists(odd + "/Resized/\xFF.jpg"));
     EXPECT_EQ(Stored("CONFIGURATION", "DESTINATION PATH"), odd);
+}
+
+// The file list is the folder's as it is now: a photo copied into an empty folder shown is
+// listed once the filter box is edited, is copied by a run started at once, and a photo
+// that arrives later is listed on its own; when the folder goes, the one above it opens.
+TEST_F(WindowTest, TheFileListFollowsTheFolder) {
+    photos.MakeFolder("empty");
+    fIHM& window = Start(photos / "empty");
+    AddPhoto("Landscape_1.jpg", "empty/a.jpg");
+    window.txtSearchSpec->setText("*.jpg");
+    EXPECT_EQ(test::ListEntries(*window.filList), QStringList{"a.jpg"});
+    AddPhoto("Landscape_2.jpg", "empty/b.jpg");
+    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(fs::exists(photos / "empty/Resized/b.jpg"));
+    AddPhoto("Landscape_3.jpg", "empty/c.jpg");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.filList->count() == 3; }));
+    fs::remove_all(photos / "empty");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.dirList->Path() == photos.String(); }));
+}
+
+// A folder dropped on the window opens as the lists would open it, a dropped file opens its
+// folder highlighted and previewed; a name of any bytes comes as it is; what is not a
+// local file is refused.
+TEST_F(WindowTest, ADroppedFolderOrFileOpens) {
+    for (const char* folder : {"Album", "caf\xE9"}) photos.MakeFolder(folder);
+    AddPhoto("Landscape_1.jpg", "Album/a.jpg");
+    AddPhoto("Landscape_6.jpg", "caf\xE9/r.png");
+    fIHM& window = Start();
+    const QString root = "file://" + Q(photos.String());
+    const struct {
+        QString url;
+        bool accepted;
+        std::string folder;  // then shown, under the photo folder
+        QString file, size;  // then highlighted, and the preview's label
+    } rows[] = {
+        {root + "/Album", true, "/Album", "", ""},
+        {root + "/Album/a.jpg", true, "/Album", "[a.jpg]", "600 x 450"},
+        {root + "/caf%E9/r.png", true, "/caf\xE9", "[r.png]", "600 x 450"},
+        {root + "/missing", false, "/caf\xE9", "[r.png]", "600 x 450"},
+        {"https://example.org/a.jpg", false, "/caf\xE9", "[r.png]", "600 x 450"},
+    };
+    for (const auto& row : rows) {
+        QMimeData data;
+        data.setUrls({QUrl::fromEncoded(row.url.toLatin1())});
+        // The toolkit gives a drop to the control that accepted the drag's entry.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&window, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        drop.setAccepted(false);
+        QCoreApplication::sendEvent(&window, &drop);
+        EXPECT_EQ(drop.isAccepted(), row.accepted) << row.url.toStdString();
+        EXPECT_EQ(window.dirList->Path(), photos.String() + row.folder) << row.url.toStdString();
+        EXPECT_EQ(test::ListEntries(*window.filList).filter("[").join(""), row.file);
+        EXPECT_EQ(window.ImageVisuSize->text(), row.size) << row.url.toStdString();
+    }
+}
+
+// The drive list is the system's volumes as they are now: read again when it opens and
+// when a volume is mounted; a selected volume that goes gives way to the one that holds
+// the nearest folder left.
+TEST_F(WindowTest, TheDriveListFollowsTheVolumes) {
+    const auto systems = DriveList::Volumes;
+    std::vector<std::string> volumes;
+    DriveList::Volumes = [&] { return volumes; };
+    const std::string card = photos.MakeFolder("card");
+    photos.MakeFolder("card/DCIM");
+    fIHM& window = Start(card + "/DCIM");
+    EXPECT_EQ(window.drvList->CurrentRoot(), "/");
+    volumes = {card};
+    window.drvList->showPopup();
+    window.drvList->hidePopup();
+    EXPECT_EQ(window.drvList->CurrentRoot(), card);
+    volumes = {};
+    fs::remove(photos / "card/DCIM");
+    window.drvList->showPopup();
+    window.drvList->hidePopup();
+    EXPECT_EQ(window.drvList->CurrentRoot(), "/");
+    EXPECT_EQ(window.dirList->Path(), card);
+    DriveList::Volumes = systems;
+    const std::string under = photos.MakeFolder("under");
+    test::FuseView mounted(under, photos.MakeFolder("mounted"));
+    if (!mounted) GTEST_SKIP() << "no FUSE mount here";
+    const QByteArray root = QByteArray::fromStdString(photos / "mounted");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.drvList->findData(root) >= 0; }));
 }
 
 TEST_F(WindowTest, KeysAltRRunsAltXLeaves) {

@@ -147,7 +147,11 @@ void Application::VisualizeCopy(const std::string& /*path*/, const cDIBSection& 
                             SeenSize(sourceWidth, sourceHeight, orientation));
 }
 
-int32_t Application::FileListCount() { return Window().filList->ListCount(); }
+int32_t Application::FileListCount() {
+    // The run starts from the folder as it is now, not as it was listed.
+    Window().filList->Reread();
+    return Window().filList->ListCount();
+}
 
 void Application::ShowFolder(const std::string& folder) {
     // The file list follows through the folder list's change reaction.

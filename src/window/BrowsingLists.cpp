@@ -1,8 +1,13 @@
 #include "window/BrowsingLists.h"
 
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -64,28 +69,56 @@ bool IsUnder(const std::string& path, const std::string& root) {
 
 }  // namespace
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
-    Refresh();
-    connect(this, &QComboBox::activated, this, [this] { emit Change(true); });
-}
-
-void DriveList::Refresh() {
-    const std::string current = CurrentRoot();
+std::function<std::vector<std::string>()> DriveList::Volumes = [] {
     std::vector<std::string> roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid() && volume.isReady()) {
             roots.push_back(QFile::encodeName(volume.rootPath()).toStdString());
         }
     }
+    return roots;
+};
+
+DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
+    Refresh();
+    connect(this, &QComboBox::activated, this, [this] { emit Change(true); });
+    // The kernel marks the mount table exceptional after each change: a cheap watch.
+    mounts_ = ::open("/proc/self/mounts", O_RDONLY | O_CLOEXEC);
+    if (mounts_ >= 0) {
+        auto* notifier = new QSocketNotifier(mounts_, QSocketNotifier::Exception, this);
+        connect(notifier, &QSocketNotifier::activated, this, &DriveList::Refresh);
+    }
+}
+
+DriveList::~DriveList() {
+    if (mounts_ >= 0) ::close(mounts_);
+}
+
+void DriveList::showPopup() {
+    Refresh();
+    QComboBox::showPopup();
+}
+
+void DriveList::Refresh() {
+    std::vector<std::string> roots = Volumes();
     roots.push_back("/");
     std::sort(roots.begin(), roots.end());
     roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
-    const QSignalBlocker blocker(this);
-    clear();
-    for (const std::string& root : roots) {
-        addItem(DisplayText(root), QByteArray::fromStdString(root));
+    std::vector<std::string> listed;
+    listed.reserve(size_t(count()));
+    for (int i = 0; i < count(); ++i) listed.push_back(itemData(i).toByteArray().toStdString());
+    if (roots == listed) return;
+    const QByteArray current = currentData().toByteArray();
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const std::string& root : roots) {
+            addItem(DisplayText(root), QByteArray::fromStdString(root));
+        }
+        // At first the system's root; later, nothing when the selected volume went.
+        setCurrentIndex(listed.empty() ? findData(QByteArray("/")) : findData(current));
     }
-    setCurrentIndex(std::max(0, findData(QByteArray::fromStdString(current))));
+    if (!listed.empty()) emit Refreshed();
 }
 
 std::string DriveList::CurrentRoot() const { return currentData().toByteArray().toStdString(); }
@@ -158,26 +191,65 @@ void FolderList::Fill() {
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
     setItemDelegate(new ListDelegate(this));
+    settle_.setSingleShot(true);
+    settle_.setInterval(100);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        Reread();
+        emit FolderChanged();
+    });
+    // inotify rather than the toolkit's watcher: it takes the folder's path as bytes.
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ < 0) return;
+    auto* notifier = new QSocketNotifier(watch_, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        alignas(inotify_event) char events[4096];
+        while (::read(watch_, events, sizeof events) > 0) {
+        }
+        settle_.start();
+    });
+}
+
+FileList::~FileList() {
+    if (watch_ >= 0) ::close(watch_);
 }
 
 void FileList::SetPath(const std::string& path) {
     path_ = path;
-    names_ = ListFolder(path, EntryKind::RegularFile);
-    Filter();
+    Watch();  // again for the same path too: the folder may be a new one of that name
+    Reread();
 }
 
 void FileList::SetPattern(const QString& pattern) {
     pattern_ = pattern.toStdString();
-    Filter();
+    Reread();
+}
+
+void FileList::Reread() { Filter(); }
+
+void FileList::Watch() {
+    if (watch_ < 0) return;
+    // One watch at a time: a new one for the new folder replaces it (the old one, if its
+    // folder still exists, is removed by its descriptor).
+    if (watched_ >= 0) inotify_rm_watch(watch_, watched_);
+    watched_ =
+        inotify_add_watch(watch_, path_.c_str(),
+                          IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE |
+                              IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
 }
 
 std::string FileList::NameOf(const QListWidgetItem* item) { return RawOf(item); }
 
 void FileList::Filter() {
+    const QListWidgetItem* current = currentItem();
+    const QByteArray highlighted = current ? current->data(kRawRole).toByteArray() : QByteArray();
+    const QSignalBlocker blocker(this);
     setUpdatesEnabled(false);
     clear();
-    for (const std::string& name : names_) {
-        if (MatchesFilters(name, pattern_)) AddEntry(this, DisplayText(name), name);
+    for (const std::string& name : ListFolder(path_, EntryKind::RegularFile)) {
+        if (!MatchesFilters(name, pattern_)) continue;
+        QListWidgetItem* item = AddEntry(this, DisplayText(name), name);
+        if (!highlighted.isEmpty() && highlighted == item->data(kRawRole).toByteArray())
+            setCurrentItem(item);
     }
     setUpdatesEnabled(true);
 }

@@ -1,12 +1,19 @@
 #include "window/fIHM.h"
 
+#include <sys/stat.h>
+
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
+#include <QMimeData>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
 
+#include "tools/HeldFolder.h"
+#include "tools/Tools.h"
 #include "window/FormStyle.h"
 
 namespace pixtrim {
@@ -32,6 +39,7 @@ fIHM::fIHM(QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>()) child->setStyle(WindowStyle());
     SetTabOrder();
     ConnectReactions();
+    setAcceptDrops(true);
 }
 
 void fIHM::SetGeometryTwips(QWidget* widget, double left, double top, double width, double height) {
@@ -45,6 +53,8 @@ void fIHM::ConnectReactions() {
     connect(cmdExit, &QPushButton::clicked, this, &fIHM::cmdExit_Click);
     connect(drvList, &DriveList::Change, this, &fIHM::drvList_Change);
     connect(dirList, &FolderList::Change, this, &fIHM::dirList_Change);
+    connect(drvList, &DriveList::Refreshed, this, &fIHM::FollowTheFolder);
+    connect(filList, &FileList::FolderChanged, this, &fIHM::FollowTheFolder);
     connect(txtSearchSpec, &QLineEdit::textChanged, this, &fIHM::txtSearchSpec_Change);
     // A click and a move of the highlight by the keyboard both preview the file.
     connect(filList, &QListWidget::itemClicked, this, &fIHM::filList_Click);
@@ -185,6 +195,63 @@ void fIHM::ShowCentred() {
                                         screen->availableGeometry()));
     }
     show();
+    for (QWidget* control : tabOrder_) {
+        if (control->isVisible() && control->isEnabled() &&
+            (control->focusPolicy() & Qt::TabFocus)) {
+            control->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+}
+
+namespace {
+
+// The local path a dropped address names, as the bytes the file manager percent-encoded
+// (a name that is not UTF-8 keeps its bytes); empty when it names no local file.
+std::string DroppedPath(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return {};
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile()) return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+}  // namespace
+
+void fIHM::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedPath(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void fIHM::dropEvent(QDropEvent* event) {
+    if (OpenDropped(DroppedPath(event->mimeData()))) event->acceptProposedAction();
+}
+
+bool fIHM::OpenDropped(const std::string& path) {
+    const bool folder = IsReadableFolder(path);
+    struct stat file {};
+    if (path.empty() || (!folder && (stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
+                                     !dirList->SetPath(ParentFolder(path))))) {
+        return false;
+    }
+    if (folder) dirList->SetPath(path);
+    drvList->SelectVolumeOf(dirList->Path());
+    if (folder) return true;
+    // The dropped file highlighted when the filters list it, previewed in any case.
+    const std::string name = path.substr(path.rfind('/') + 1);
+    for (int i = 0; i < filList->count(); ++i) {
+        if (FileList::NameOf(filList->item(i)) == name) filList->setCurrentRow(i);
+    }
+    previewed_ = JoinPath(dirList->Path(), name);
+    VisualizeImage(previewed_);
+    return true;
+}
+
+void fIHM::FollowTheFolder() {
+    std::string folder = dirList->Path();
+    while (folder != "/" && !IsReadableFolder(folder)) folder = ParentFolder(folder);
+    if (folder != dirList->Path()) dirList->SetPath(folder);
+    const QSignalBlocker blocker(drvList);
+    drvList->setCurrentIndex(
+        drvList->findData(QByteArray::fromStdString(drvList->VolumeOf(dirList->Path()))));
 }
 
 void fIHM::VisualizeImage(const std::string& sFileName) {

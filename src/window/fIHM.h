@@ -64,8 +64,13 @@ public:
     };
     std::function<Preview(const std::string& path)> decodePreview;
 
-    // Shows the window centred on its screen.
+    // Shows the window centred on its screen, the keyboard's focus on the first control of
+    // the tab order that can take it.
     void ShowCentred();
+    // Opens `path` in the lists, as choosing it there would (its volume selected); a file
+    // opens its folder and is previewed. False, with nothing changed, when it is neither a
+    // readable folder nor a file in one.
+    bool OpenDropped(const std::string& path);
 
     // Public operations.
     // Previews the file `sFileName` (decodePreview), upright as viewers show it; a file that
@@ -134,6 +139,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A folder or file dropped from a file manager opens (OpenDropped).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
@@ -155,6 +163,9 @@ private:
     void txtSearchSpec_GotFocus();
     void filList_Click(QListWidgetItem* item);
     void filList_LostFocus();
+    // The folder shown, or its volume, went: the nearest readable folder above it opens,
+    // and the drive list selects its volume.
+    void FollowTheFolder();
     void ImageCustomWidth_Change() { CustomSize_Change(ImageCustomWidth); }
     void ImageCustomHeight_Change() { CustomSize_Change(ImageCustomHeight); }
     void ImageCustomWidth_LostFocus() { CustomSize_LostFocus(ImageCustomWidth); }
@@ -166,6 +177,7 @@ private:
     void OptionExif_Click() {}  // the EXIF choice changes nothing else in the window
 
     std::string previewed_;  // the file the preview shows, by its path
+    std::vector<QWidget*> tabOrder_;
 };
 
 }  // namespace pixtrim
