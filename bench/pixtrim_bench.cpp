@@ -28,6 +28,7 @@
 #include "codec/JpegCodec.h"
 #include "image/cDIBSection.h"
 #include "tools/HeldFolder.h"
+#include "tools/ProcessHeap.h"
 #include "tools/Tools.h"
 
 // clang-format off
@@ -256,13 +257,7 @@ void RunProcess(const std::vector<std::string>& arguments, int threads) {
 
 int main(int argc, char** argv) {
     using namespace pixtrim;
-    // As the program does (see main.cpp): freed sources stay in the heap for the next one.
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    // One heap for every thread: a photo's bytes freed by one worker serve the next photo
-    // of any worker. An arena per worker kept one file's worth each: 8 workers held 515 MiB
-    // under a budget of 100 (one arena: 134).
-    mallopt(M_ARENA_MAX, 1);
+    TuneTheHeap();  // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);  // fonts need it
     if (argc < 2) Usage("");

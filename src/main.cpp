@@ -3,7 +3,6 @@
 // window and any run that draws a copyright, with the same arguments, to pixtrim-gui, the
 // whole program (built with PIXTRIM_WITH_TOOLKIT), which loads Qt Gui and Widgets and
 // does every mode itself.
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +26,7 @@
 #include "app/TerminalRun.h"
 #include "batch/MemoryBudget.h"
 #include "settings/ConfigurationFile.h"
+#include "tools/ProcessHeap.h"
 #include "tools/Tools.h"
 
 namespace {
@@ -131,18 +131,6 @@ std::optional<int> AnswerWithoutRun(const pixtrim::CommandLine& line) {
     return std::nullopt;
 }
 
-void TuneTheHeap() {
-    // Each image's decoded source (up to a few tens of MiB) is allocated and freed again:
-    // kept in the heap for the next image, it is not mapped, zero-filled and unmapped each
-    // time (that cost a third of a run in page faults).
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    // One heap for every thread: a photo's bytes freed by one worker serve the next photo
-    // of any worker. An arena per worker kept one file's worth each: 8 workers held 515 MiB
-    // under a budget of 100 (one arena: 134).
-    mallopt(M_ARENA_MAX, 1);
-}
-
 // A budget that says nothing is a mistake to say, never a default taken in silence.
 void CheckMemoryVariable(pixtrim::CommandLine& line) {
     if (const char* budget = std::getenv(pixtrim::kMemoryVariable);
@@ -155,7 +143,7 @@ void CheckMemoryVariable(pixtrim::CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TuneTheHeap();
+    pixtrim::TuneTheHeap();
     // The system's reasons in messages come in the user's language where it has them.
     std::setlocale(LC_MESSAGES, "");
     pixtrim::CommandLine line =
