@@ -368,15 +368,15 @@ TEST_F(WindowTest, TheDriveListFollowsTheVolumes) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.drvList->findData(root) >= 0; }));
 }
 
+// The mnemonics click at once, without the toolkit's 100 ms of a button held down.
 TEST_F(WindowTest, KeysAltRRunsAltXLeaves) {
-    AddPhoto("Landscape_1.jpg", "a.jpg");  // 600 x 450
-    AddPhoto("Landscape_5.jpg", "b.jpg");  // seen 600 x 450
+    AddPhoto("Landscape_1.jpg", "a.jpg");
+    AddPhoto("Landscape_5.jpg", "b.jpg");
     fIHM& window = Start();
-    // A mnemonic animates the button: the click comes when it is released.
     QTest::keyClick(window.windowHandle(), Qt::Key_R, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(photos / "Resized/b.jpg"); }));
+    EXPECT_TRUE(fs::exists(photos / "Resized/b.jpg"));
     QTest::keyClick(window.windowHandle(), Qt::Key_X, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !endStatus.empty(); }));
+    EXPECT_EQ(endStatus, std::vector<int>{0});
 }
 
 // The keyboard's paths (tests/data/window/keys.tsv says how to read a row).

@@ -124,14 +124,27 @@ int CarriedOrientation(const ImageDecoder& source) {
 }
 
 // The preview's buffer for a source of width x height, sampled `factor` times larger than
-// the size `sizes` gives; nullptr when none is wanted or it cannot be made.
+// the size `sizes` gives, from a picture of sampledWidth x sampledHeight; nullptr when none
+// is wanted or it cannot be made.
 cDIBSection* StartPreview(const JobSettings::PreviewSizer& sizes, int32_t width, int32_t height,
-                          int orientation, cDIBSection& preview, int32_t& factor) {
+                          int orientation, int32_t sampledWidth, int32_t sampledHeight,
+                          cDIBSection& preview, int32_t& factor) {
     factor = 1;
     if (!sizes) return nullptr;
     const auto [previewWidth, previewHeight] = StoredPreviewSize(sizes, width, height, orientation);
-    factor = PreviewFactor(previewWidth, previewHeight, width, height);
+    factor = PreviewFactor(previewWidth, previewHeight, sampledWidth, sampledHeight);
     return preview.Create(previewWidth * factor, previewHeight * factor) ? &preview : nullptr;
+}
+
+// True when the copy's picture of width x height holds the preview's whole sample: the
+// preview is then made from it, and the decoder reads only the rows the copy needs (a
+// second walk over the source reads rows of its own, a tenth of a window's run).
+bool PreviewFromCopy(const JobSettings::PreviewSizer& sizes, const ImageDecoder& source,
+                     int orientation, int32_t width, int32_t height) {
+    if (!sizes) return false;
+    const auto [previewWidth, previewHeight] =
+        StoredPreviewSize(sizes, source.Width(), source.Height(), orientation);
+    return width >= 4 * previewWidth && height >= 4 * previewHeight;
 }
 
 // The sampled preview averaged down to its size.
@@ -165,11 +178,21 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
     // The preview reads the same rows: the source, before the copyright.
     int32_t factor = 1;
     const int orientation = jpegExif ? jpegExif->Orientation() : CarriedOrientation(source);
-    cDIBSection* preview = StartPreview(settings.previewSize, source.Width(), source.Height(),
-                                        orientation, result.preview, factor);
+    const bool fromCopy =
+        PreviewFromCopy(settings.previewSize, source, orientation, fitted.Width(), fitted.Height());
+    cDIBSection* preview =
+        fromCopy ? nullptr
+                 : StartPreview(settings.previewSize, source.Width(), source.Height(), orientation,
+                                source.Width(), source.Height(), result.preview, factor);
     if (!ResampleRows(source, source.Width(), source.Height(), fitted, preview) ||
         !source.Finish()) {
         return decodeFailed();
+    }
+    if (fromCopy && StartPreview(settings.previewSize, source.Width(), source.Height(), orientation,
+                                 width, height, result.preview, factor)) {
+        BufferRows rows(fitted);
+        ResampleRows(rows, width, height, result.preview);
+        preview = &result.preview;
     }
     if (preview) FinishPreview(result.preview, factor);
     result.warning = source.Report().warning;

@@ -179,8 +179,9 @@ void fIHM::BuildControls() {  // NOLINT(readability-function-size)
         box->setAlignment(Qt::AlignCenter);
         box->setStyleSheet(QString(kSmallBoxStyle).arg(kWhite.name()));
     }
-    for (QWidget* watched : std::initializer_list<QWidget*>{dirList, filList, txtSearchSpec,
-                                                            ImageCustomWidth, ImageCustomHeight}) {
+    for (QWidget* watched :
+         std::initializer_list<QWidget*>{dirList, filList, txtSearchSpec, ImageCustomWidth,
+                                         ImageCustomHeight, cmdGenerate, cmdExit}) {
         watched->installEventFilter(this);
     }
 }
