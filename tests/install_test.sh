@@ -37,14 +37,21 @@ for size in 16 32 48 64 128 256; do
     check "icon ${size}x${size}" \
         bash -c "head -c 8 '$share/icons/hicolor/${size}x${size}/apps/pixtrim.png' | grep -q PNG"
 done
+check "package documents: gzipped changelog, machine-readable copyright" bash -c \
+    "gzip -t '$share/doc/pixtrim/changelog.gz' && \
+     head -1 '$share/doc/pixtrim/copyright' | grep -q copyright-format/1.0"
 check "manual page without warnings" bash -c \
-    "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/pixtrim.1' 2>&1 >/dev/null)\" ]"
+    "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/pixtrim.1.gz' 2>&1 >/dev/null)\" ]"
 # The completion and the manual page know every option the help lists.
 for option in $("$prefix/bin/pixtrim" --help | grep -o -- '--[a-z-]*' | sort -u); do
     check "completion offers $option" bash -c \
         "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim $option); \
          COMP_CWORD=1; _pixtrim; [[ \" \${COMPREPLY[*]} \" == *' $option '* ]]"
     check "manual page says $option" bash -c \
-        "MANWIDTH=200 man -l '$share/man/man1/pixtrim.1' 2>/dev/null | grep -q -- '${option}\\b'"
+        "MANWIDTH=200 man -l '$share/man/man1/pixtrim.1.gz' 2>/dev/null | grep -q -- '${option}\\b'"
 done
+# A font name of several words is offered as one quoted word.
+check "completion quotes a font name" bash -c \
+    "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim --font Com); \
+     COMP_CWORD=2; _pixtrim; [ \"\${COMPREPLY[*]}\" = 'Comic\\ Sans\\ MS' ]"
 exit $failed
