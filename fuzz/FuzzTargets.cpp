@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "batch/JpegResize.h"
 #include "batch/SizeRule.h"
 #include "codec/Decoders.h"
@@ -149,6 +151,23 @@ int FuzzNumber(const uint8_t* data, size_t size) {
     return 0;
 }
 
+int FuzzCommandLine(const uint8_t* data, size_t size) {
+    std::vector<std::string> arguments;
+    const std::string text(Bytes(data, size));
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find('\0', start), text.size());
+        arguments.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    const CommandLine line = ParseCommandLine(arguments);
+    Check(line.error.find('\n') == std::string::npos || !line.error.empty());
+    if (line.error.empty() && !line.folder.empty()) {
+        Check(std::find(arguments.begin(), arguments.end(), line.folder) != arguments.end());
+    }
+    if (line.error.empty() && line.mode == CommandLine::Mode::Resize) Check(!line.folder.empty());
+    return 0;
+}
+
 int FuzzStore(const uint8_t* data, size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const QSettings::SettingsMap parsed = ParseStoreText(text);
@@ -181,6 +200,7 @@ Target TargetNamed(const std::string& name) {
     if (name == "filters") return FuzzFilters;
     if (name == "number") return FuzzNumber;
     if (name == "store") return FuzzStore;
+    if (name == "commandLine") return FuzzCommandLine;
     if (name == "record") return FuzzRecord;
     return nullptr;
 }

@@ -27,6 +27,10 @@ int FuzzNumber(const uint8_t* data, size_t size);
 // The settings store's file text: what it parses must format and parse back the same.
 int FuzzStore(const uint8_t* data, size_t size);
 
+// The program's arguments (split at NUL bytes): a folder it reads is one of them, byte for
+// byte, and every reading ends in a mode or one line of error.
+int FuzzCommandLine(const uint8_t* data, size_t size);
+
 // An output folder's record of copies: what it parses formats and parses back the same.
 int FuzzRecord(const uint8_t* data, size_t size);
 

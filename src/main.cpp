@@ -111,7 +111,9 @@ int WithOutputChecked(int status) {
 // The answers that need no run: a usage error, the help, the version, the settings.
 std::optional<int> AnswerWithoutRun(const pixtrim::CommandLine& line) {
     if (!line.error.empty()) {
-        std::fprintf(stderr, "pixtrim: %s\n%s", line.error.c_str(), pixtrim::CommandLineUsage());
+        // The error may quote an argument: its control bytes are shown, not sent.
+        std::fprintf(stderr, "pixtrim: %s\nPour en savoir plus : pixtrim --help\n",
+                     pixtrim::Printable(line.error).c_str());
         return WithOutputChecked(1);
     }
     if (line.mode == pixtrim::CommandLine::Mode::Help) {

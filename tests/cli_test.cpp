@@ -52,6 +52,14 @@ protected:
     std::string photos = root.MakeFolder("p");
 };
 
+// After "--" every word is a folder, one whose name starts with a dash included.
+TEST_F(CommandLineTest, AFolderNamedLikeAnOption) {
+    root.MakeFolder("-dash");
+    root.AddPhoto("Landscape_1.jpg", "-dash/a.jpg");
+    EXPECT_EQ(Pixtrim("--no-settings --resize -- -dash").status, 0);
+    EXPECT_TRUE(fs::exists(root / "-dash/Resized/a.jpg"));
+}
+
 // Output that cannot be written is a failure a script sees.
 TEST_F(CommandLineTest, ALostOutputIsAFailure) {
     AddPhoto("Landscape_1.jpg", "a.jpg");

@@ -42,8 +42,8 @@ check "package documents: gzipped changelog, machine-readable copyright" bash -c
      head -1 '$share/doc/pixtrim/copyright' | grep -q copyright-format/1.0"
 check "manual page without warnings" bash -c \
     "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/pixtrim.1.gz' 2>&1 >/dev/null)\" ]"
-# The completion and the manual page know every option the help lists.
-for option in $("$prefix/bin/pixtrim" --help | grep -o -- '--[a-z-]*' | sort -u); do
+# The completion and the manual page know every option the help lists ("--" alone ends them).
+for option in $("$prefix/bin/pixtrim" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     check "completion offers $option" bash -c \
         "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim $option); \
          COMP_CWORD=1; _pixtrim; [[ \" \${COMPREPLY[*]} \" == *' $option '* ]]"

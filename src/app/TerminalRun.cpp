@@ -26,22 +26,6 @@ void Interrupt(int signal) {
     interruption = signal;
 }
 
-// A name's control bytes as \xHH: an escape sequence or a line break in a file name must
-// not reach the terminal as it is. The bytes on disk are untouched.
-std::string Printable(const std::string& text) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
 // The run's host over a terminal: messages and progress on stderr, nothing stored unless
 // asked.
 class TerminalHost : public HeadlessHost {
@@ -271,6 +255,20 @@ WalkOutcome Walk(const CommandLine& line, Settings& settings, TerminalHost& host
 }
 
 }  // namespace
+
+std::string Printable(const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
 
 int RunFromTerminal(const CommandLine& line, Settings settings) {
     const auto start = std::chrono::steady_clock::now();

@@ -15,6 +15,10 @@ namespace pixtrim {
 // settings were not stored). SIGINT or SIGTERM ends the process at the next commit, with
 // 130 or 143.
 // `settings` are the run's, as TerminalSettings makes them.
+// `text` with its control bytes as \xHH: an escape sequence or a line break in a name must
+// not reach the terminal as it is (the bytes on disk are untouched).
+std::string Printable(const std::string& text);
+
 int RunFromTerminal(const CommandLine& line, Settings settings);
 
 // The settings a run from `startFolder` uses: the stored ones (or the defaults with
