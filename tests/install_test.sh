@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The install as a desktop meets it: everything in its place under a prefix, the desktop
-# entry valid and claiming no folders, the manual page free of warnings, the completion
-# and the manual page knowing every option of the help. Usage: install_test.sh BUILD_FOLDER
+# entry valid and claiming no folders, the manual pages (English, French) free of warnings,
+# the completion and both pages knowing every option of the help. Usage: install_test.sh BUILD_FOLDER
 set -euo pipefail
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -40,15 +40,20 @@ done
 check "package documents: gzipped changelog, machine-readable copyright" bash -c \
     "gzip -t '$share/doc/pixtrim/changelog.gz' && \
      head -1 '$share/doc/pixtrim/copyright' | grep -q copyright-format/1.0"
-check "manual page without warnings" bash -c \
-    "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/pixtrim.1.gz' 2>&1 >/dev/null)\" ]"
+pages=("$share/man/man1/pixtrim.1.gz" "$share/man/fr/man1/pixtrim.1.gz")  # English, French
+for page in "${pages[@]}"; do
+    check "manual page ${page#$share/man/} without warnings" bash -c \
+        "[ -z \"\$(MANWIDTH=80 man --warnings -l '$page' 2>&1 >/dev/null)\" ]"
+done
 # The completion and the manual page know every option the help lists ("--" alone ends them).
 for option in $("$prefix/bin/pixtrim" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     check "completion offers $option" bash -c \
         "source '$share/bash-completion/completions/pixtrim'; COMP_WORDS=(pixtrim $option); \
          COMP_CWORD=1; _pixtrim; [[ \" \${COMPREPLY[*]} \" == *' $option '* ]]"
-    check "manual page says $option" bash -c \
-        "MANWIDTH=200 man -l '$share/man/man1/pixtrim.1.gz' 2>/dev/null | grep -q -- '${option}\\b'"
+    for page in "${pages[@]}"; do
+        check "manual page ${page#$share/man/} says $option" bash -c \
+            "MANWIDTH=200 man -l '$page' 2>/dev/null | grep -q -- '${option}\\b'"
+    done
 done
 # A font name of several words is offered as one quoted word.
 check "completion quotes a font name" bash -c \
