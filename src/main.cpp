@@ -26,6 +26,7 @@
 #include "app/TerminalRun.h"
 #include "batch/MemoryBudget.h"
 #include "settings/ConfigurationFile.h"
+#include "tools/Language.h"
 #include "tools/ProcessHeap.h"
 #include "tools/Tools.h"
 
@@ -56,9 +57,13 @@ std::string ShellWord(const std::string& word) {
 // and status 1 instead of an abort.
 void WithoutDisplay(QtMsgType type, const QMessageLogContext&, const QString&) {
     if (type != QtFatalMsg) return;
-    std::fprintf(stderr,
-                 "pixtrim: aucun écran où ouvrir la fenêtre ; sans fenêtre : pixtrim --resize %s\n",
-                 windowFolder.empty() ? "DOSSIER" : ShellWord(windowFolder).c_str());
+    const std::string folder =
+        windowFolder.empty() ? pixtrim::Tr("DOSSIER") : ShellWord(windowFolder);
+    std::fprintf(stderr, "pixtrim: %s\n",
+                 pixtrim::Arg(pixtrim::Tr("aucun écran où ouvrir la fenêtre ; sans fenêtre : "
+                                          "pixtrim --resize %1"),
+                              {folder})
+                     .c_str());
     std::_Exit(WithOutputChecked(1));
 }
 
@@ -91,11 +96,13 @@ public:
         for (const char* relative : {"pixtrim-gui", PIXTRIM_GUI_FROM_BINDIR}) {
             const std::string path = folder + relative;
             execv(path.c_str(), argv);
-            tried += (tried.empty() ? "" : " ni ") + path;
+            tried = tried.empty() ? path : pixtrim::Arg(pixtrim::Tr("%1 ni %2"), {tried, path});
         }
     }
-    std::fprintf(stderr, "pixtrim: impossible de lancer %s : %s\n", tried.c_str(),
-                 std::strerror(errno));
+    std::fprintf(
+        stderr, "pixtrim: %s\n",
+        pixtrim::Arg(pixtrim::Tr("impossible de lancer %1 : %2"), {tried, std::strerror(errno)})
+            .c_str());
     std::_Exit(127);
 }
 #endif
@@ -112,12 +119,12 @@ int WithOutputChecked(int status) {
 std::optional<int> AnswerWithoutRun(const pixtrim::CommandLine& line) {
     if (!line.error.empty()) {
         // The error may quote an argument: its control bytes are shown, not sent.
-        std::fprintf(stderr, "pixtrim: %s\nPour en savoir plus : pixtrim --help\n",
-                     pixtrim::Printable(line.error).c_str());
+        std::fprintf(stderr, "pixtrim: %s\n%s\n", pixtrim::Printable(line.error).c_str(),
+                     pixtrim::Tr("Pour en savoir plus : pixtrim --help").c_str());
         return WithOutputChecked(1);
     }
     if (line.mode == pixtrim::CommandLine::Mode::Help) {
-        std::fputs(pixtrim::CommandLineUsage(), stdout);
+        std::fputs(pixtrim::CommandLineUsage().c_str(), stdout);
         return WithOutputChecked(0);
     }
     if (line.mode == pixtrim::CommandLine::Mode::Version) {
@@ -137,8 +144,9 @@ std::optional<int> AnswerWithoutRun(const pixtrim::CommandLine& line) {
 void CheckMemoryVariable(pixtrim::CommandLine& line) {
     if (const char* budget = std::getenv(pixtrim::kMemoryVariable);
         line.error.empty() && budget && !pixtrim::MemoryBudgetFrom(budget, 0)) {
-        line.error = std::string(pixtrim::kMemoryVariable) +
-                     " attend un nombre entier de mégaoctets, au moins 1 : " + budget;
+        line.error =
+            pixtrim::Arg(pixtrim::Tr("%1 attend un nombre entier de mégaoctets, au moins 1 : %2"),
+                         {pixtrim::kMemoryVariable, budget});
     }
 }
 
@@ -146,6 +154,7 @@ void CheckMemoryVariable(pixtrim::CommandLine& line) {
 
 int main(int argc, char** argv) {
     pixtrim::TuneTheHeap();
+    pixtrim::SetLanguage(pixtrim::LanguageFromEnvironment());
     // The system's reasons in messages come in the user's language where it has them.
     std::setlocale(LC_MESSAGES, "");
     pixtrim::CommandLine line =
@@ -171,6 +180,8 @@ int main(int argc, char** argv) {
         std::unique_ptr<QGuiApplication> application;
         if (settings.InsertCopyright) {
             application = std::make_unique<QGuiApplication>(argc, argv);
+            // The toolkit takes the whole locale; numbers the program prints keep their '.'.
+            std::setlocale(LC_NUMERIC, "C");
             QGuiApplication::setApplicationName("Pixtrim");
         }
 #else
@@ -186,6 +197,7 @@ int main(int argc, char** argv) {
     windowFolder = line.folder;
     qInstallMessageHandler(WithoutDisplay);
     GuardedApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // as above
     qInstallMessageHandler(nullptr);
     // Fusion draws the window's own colors the same way on every desktop.
     QApplication::setStyle(QStyleFactory::create("Fusion"));

@@ -29,11 +29,15 @@ struct Outcome {
 class CommandLineTest : public testing::Test {
 protected:
     // Runs the shell `script` in the photo folder's parent, with the settings store in a
-    // folder of its own (PIXTRIM is the program); its exit status, -1 when it did not exit.
+    // folder of its own and the C locale (PIXTRIM is the program); its exit status, -1 when
+    // it did not exit.
     int Shell(const std::string& script) const {
-        const std::string command = "cd " + ShellQuote(root.String()) +
-                                    " && export XDG_CONFIG_HOME=" + ShellQuote(root / "config") +
-                                    " PIXTRIM=" + ShellQuote(PIXTRIM_EXECUTABLE) + " && " + script;
+        // French, as under C, whatever the machine's locale: a row chooses otherwise.
+        const std::string command =
+            "cd " + ShellQuote(root.String()) +
+            " && unset PIXTRIM_LANG LANGUAGE LC_ALL LC_MESSAGES" +
+            " && export LANG=C XDG_CONFIG_HOME=" + ShellQuote(root / "config") +
+            " PIXTRIM=" + ShellQuote(PIXTRIM_EXECUTABLE) + " && " + script;
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -263,7 +267,8 @@ TEST_F(CommandLineTest, ADryRunListsWhatTheRunThenDoes) {
 // The table of runs (tests/data/cli/runs.tsv says how to read a row).
 using Row = std::vector<std::string>;
 
-class RunTableTest : public CommandLineTest, public testing::WithParamInterface<Row> {
+class RunTableTest : public CommandLineTest,
+                     public testing::WithParamInterface<std::tuple<Row, bool>> {
 protected:
     // What the program wrote, in the table's terms.
     std::string InTableTerms(std::string text) const {
@@ -317,7 +322,7 @@ protected:
 };
 
 TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
-    const Row& row = GetParam();
+    const auto& [row, english] = GetParam();
     // Shell words; with `environment`, the leading NAME=VALUE words alone, and without it the
     // rest.
     const auto shellWords = [](const std::string& cell, bool environment = false) {
@@ -338,15 +343,29 @@ TEST_P(RunTableTest, TheRunEndsAsTheRowSays) {
         ASSERT_EQ(Pixtrim(shellWords(row.at(2))).status, 0);
     }
     Place(row.at(3));
-    const Outcome run = Pixtrim(shellWords(row.at(4)), shellWords(row.at(4), true));
+    // The language, unless the row chooses it.
+    std::string environment = shellWords(row.at(4), true);
+    if (!std::regex_search(environment,
+                           std::regex("(^| )(PIXTRIM_LANG|LANGUAGE|LC_ALL|LC_MESSAGES|LANG)=")))
+        environment = (english ? "PIXTRIM_LANG=en " : "PIXTRIM_LANG=fr ") + environment;
+    const Outcome run = Pixtrim(shellWords(row.at(4)), environment);
     EXPECT_EQ(run.status, std::stoi(row.at(5)));
-    ExpectOutput(InTableTerms(run.out), row.at(6));
-    ExpectOutput(InTableTerms(run.err), row.at(7));
+    const auto cell = [&](size_t french, size_t inEnglish) {
+        return english && row.size() > inEnglish && !row[inEnglish].empty() ? row[inEnglish]
+                                                                            : row.at(french);
+    };
+    ExpectOutput(InTableTerms(run.out), cell(6, 9));
+    ExpectOutput(InTableTerms(run.err), cell(7, 10));
     EXPECT_EQ(Holds(), test::Unescape(row.at(8)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, RunTableTest, testing::ValuesIn(test::ReadTable("cli/runs.tsv")),
-                         [](const auto& row) { return row.param.at(0); });
+INSTANTIATE_TEST_SUITE_P(Runs, RunTableTest,
+                         testing::Combine(testing::ValuesIn(test::ReadTable("cli/runs.tsv")),
+                                          testing::Bool()),
+                         [](const auto& info) {
+                             return std::get<0>(info.param).at(0) +
+                                    (std::get<1>(info.param) ? "_en" : "_fr");
+                         });
 
 }  // namespace
 }  // namespace pixtrim

@@ -23,7 +23,7 @@ using test::TempFolder;
 class ConfigurationTest : public testing::Test {
 protected:
     void Write(const char* section, const char* key, const std::string& value) const {
-        WriteConfigurationValue(app / "Pixtrim.cfg", section, key, value);
+        (void)WriteConfigurationValue(app / "Pixtrim.cfg", section, key, value);
     }
     Settings Load() const {
         Settings settings;

@@ -12,6 +12,7 @@
 #include "settings/ConfigurationFile.h"
 #include "support/TempFolder.h"
 #include "support/WindowState.h"
+#include "tools/Language.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -141,6 +142,26 @@ TEST_F(WindowTest, ValuesWithoutAButtonAreTheGroupsDefaultAsStored) {
     s.CopyrightPlace = 0, s.CopyrightSize = 1, s.CopyrightColor = 1;
     s.ImageWidth = "321", s.ImageHeight = "120";  // the custom size: its button is checked
     EXPECT_EQ(SettingsText(Read()), SettingsText(s));
+}
+
+// The same states in English (PIXTRIM_LANG=en): every caption and tip in its place, in the
+// form's fixed sizes; a run's messages in English too.
+TEST_F(WindowTest, TheEnglishWindowAsStored) {
+    const struct French {
+        ~French() { SetLanguage(Language::French); }
+    } french;
+    SetLanguage(Language::English);
+    AddPhoto("testorig.jpg", "a.jpg");
+    AddPhoto("00-empty-file.jpg", "b.jpg");
+    fIHM& window = Start();
+    test::ExpectWindowAsStored(window, "first-start.en");
+    QTest::mouseClick(window.OptionImageSize[0], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(window.OptionCopyright, Qt::LeftButton, {}, QPoint(5, 5));
+    test::ExpectWindowAsStored(window, "custom-size-and-copyright.en");
+    QTest::mouseClick(window.cmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Error opening " + Q(photos / "b.jpg") +
+                                 "\rThe application will now end\rEmpty input file");
 }
 
 // Exit stores and ends; the close box ends without storing. The choices the window has no

@@ -13,6 +13,7 @@
 #include "settings/ConfigurationFile.h"
 #include "settings/StartUp.h"
 #include "tools/HeldFolder.h"
+#include "tools/Language.h"
 #include "tools/TextCase.h"
 #include "tools/Tools.h"
 
@@ -80,8 +81,8 @@ void Application::ApplySettingsToWindow() { pixtrim::ApplySettingsToWindow(setti
 void Application::SaveConfiguration() {
     if (const StoreOutcome saved = pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
         !saved) {
-        ShowMessage({MessageIcon::Information, "Impossible d'enregistrer les paramètres dans ",
-                     ConfigurationStoreFile(), saved.reason});
+        ShowMessage({MessageIcon::Information, Tr("Impossible d'enregistrer les paramètres dans "),
+                     ConfigurationStoreFile(), Tr(saved.reason.c_str())});
     }
 }
 void Application::ShowProgressBar() { Window().ShowProgressBar(); }

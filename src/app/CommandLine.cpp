@@ -5,45 +5,47 @@
 #include <map>
 #include <optional>
 
+#include "tools/Language.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
-const char* CommandLineUsage() {
-    return "utilisation : pixtrim [DOSSIER]\n"
-           "              pixtrim --resize DOSSIER [RÉGLAGES] [--threads N] [--quality N]\n"
-           "                      [--keep-going] [--save] [--recursive] [--into DOSSIER]\n"
-           "                      [--dry-run]\n"
-           "              pixtrim --show-settings [RÉGLAGES]\n"
-           "              pixtrim -h | --help | -v | --version\n"
-           "RÉGLAGES : [--no-settings] [--box LxH] [--exif | --no-exif]\n"
-           "           [--copyright TEXTE | --no-copyright] [--place 0-3] [--size 0-2]\n"
-           "           [--color 0|1|2|4] [--opaque | --transparent] [--outline | --no-outline]\n"
-           "           [--font NOM] [--output NOM] [--filters LISTE]\n"
-           "           [--location | --no-location] [--keep-dates | --no-keep-dates]\n"
-           "Une valeur suit son option (--box 800x600) ou s'y joint (--box=800x600) ; après --,\n"
-           "tout est un DOSSIER (pixtrim --resize -- -photos).\n"
-           "Sans option, ouvre la fenêtre sur DOSSIER. Avec --resize, redimensionne les images\n"
-           "de DOSSIER sans fenêtre, avec les réglages enregistrés pour ce qui n'est pas donné\n"
-           "(--no-settings : les réglages par défaut ; --save enregistre les réglages utilisés).\n"
-           "--show-settings affiche les réglages qu'un traitement utiliserait. --place : 0 droite\n"
-           "bas, 1 gauche bas, 2 gauche haut, 3 droite haut ; --size : 0 petit, 1 moyen,\n"
-           "2 grand ; --color : 0 noir, 1 blanc, 2 jaune, 4 bleu ; --quality : de 1 à 100\n"
-           "(80 par défaut). --keep-going passe les fichiers en échec, les nomme, et continue.\n"
-           "--no-location ôte la position GPS des données EXIF ; --keep-dates donne à chaque\n"
-           "copie la date de sa photo. --recursive traite aussi chaque sous-dossier qui a des\n"
-           "images ; --into met les copies dans DOSSIER plutôt que dans le sous-répertoire de\n"
-           "sortie ; --dry-run dit ce que le traitement supprimerait et écrirait, sans rien\n"
-           "changer.\n"
-           "Codes de sortie :\n"
-           "  0         toutes les copies faites\n"
-           "  1         rien n'a été fait : erreur d'utilisation, préparation refusée (un nom\n"
-           "            pris par un fichier qui ne vient pas de Pixtrim, un autre traitement,\n"
-           "            un dossier invalide), aucune image\n"
-           "  2         un échec : le traitement s'est arrêté à un fichier, un fichier a été\n"
-           "            passé (--keep-going), ou les réglages n'ont pas été enregistrés (les\n"
-           "            copies déjà faites restent)\n"
-           "  130, 143  interrompu par SIGINT, SIGTERM (après la copie en cours)\n"
-           "  127       programme de la fenêtre (pixtrim-gui) introuvable\n";
+std::string CommandLineUsage() {
+    return Tr(
+        "utilisation : pixtrim [DOSSIER]\n"
+        "              pixtrim --resize DOSSIER [RÉGLAGES] [--threads N] [--quality N]\n"
+        "                      [--keep-going] [--save] [--recursive] [--into DOSSIER]\n"
+        "                      [--dry-run]\n"
+        "              pixtrim --show-settings [RÉGLAGES]\n"
+        "              pixtrim -h | --help | -v | --version\n"
+        "RÉGLAGES : [--no-settings] [--box LxH] [--exif | --no-exif]\n"
+        "           [--copyright TEXTE | --no-copyright] [--place 0-3] [--size 0-2]\n"
+        "           [--color 0|1|2|4] [--opaque | --transparent] [--outline | --no-outline]\n"
+        "           [--font NOM] [--output NOM] [--filters LISTE]\n"
+        "           [--location | --no-location] [--keep-dates | --no-keep-dates]\n"
+        "Une valeur suit son option (--box 800x600) ou s'y joint (--box=800x600) ; après --,\n"
+        "tout est un DOSSIER (pixtrim --resize -- -photos).\n"
+        "Sans option, ouvre la fenêtre sur DOSSIER. Avec --resize, redimensionne les images\n"
+        "de DOSSIER sans fenêtre, avec les réglages enregistrés pour ce qui n'est pas donné\n"
+        "(--no-settings : les réglages par défaut ; --save enregistre les réglages utilisés).\n"
+        "--show-settings affiche les réglages qu'un traitement utiliserait. --place : 0 droite\n"
+        "bas, 1 gauche bas, 2 gauche haut, 3 droite haut ; --size : 0 petit, 1 moyen,\n"
+        "2 grand ; --color : 0 noir, 1 blanc, 2 jaune, 4 bleu ; --quality : de 1 à 100\n"
+        "(80 par défaut). --keep-going passe les fichiers en échec, les nomme, et continue.\n"
+        "--no-location ôte la position GPS des données EXIF ; --keep-dates donne à chaque\n"
+        "copie la date de sa photo. --recursive traite aussi chaque sous-dossier qui a des\n"
+        "images ; --into met les copies dans DOSSIER plutôt que dans le sous-répertoire de\n"
+        "sortie ; --dry-run dit ce que le traitement supprimerait et écrirait, sans rien\n"
+        "changer.\n"
+        "Codes de sortie :\n"
+        "  0         toutes les copies faites\n"
+        "  1         rien n'a été fait : erreur d'utilisation, préparation refusée (un nom\n"
+        "            pris par un fichier qui ne vient pas de Pixtrim, un autre traitement,\n"
+        "            un dossier invalide), aucune image\n"
+        "  2         un échec : le traitement s'est arrêté à un fichier, un fichier a été\n"
+        "            passé (--keep-going), ou les réglages n'ont pas été enregistrés (les\n"
+        "            copies déjà faites restent)\n"
+        "  130, 143  interrompu par SIGINT, SIGTERM (après la copie en cours)\n"
+        "  127       programme de la fenêtre (pixtrim-gui) introuvable\n");
 }
 
 namespace {
@@ -111,15 +113,15 @@ std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
 
 // The words of an option's value that is missing or wrong.
 std::string ValueError(const std::string& option) {
-    if (option == "--box") return "--box attend LARGEURxHAUTEUR";
-    if (option == "--copyright") return "--copyright attend un texte";
-    if (option == "--place") return "--place attend 0, 1, 2 ou 3";
-    if (option == "--size") return "--size attend 0, 1 ou 2";
-    if (option == "--color") return "--color attend 0, 1, 2 ou 4";
-    if (option == "--quality") return "--quality attend un nombre de 1 à 100";
-    if (option == "--threads") return "--threads attend un nombre de 1 à 64";
-    if (option == "--into") return "--into attend un dossier";
-    return option + " attend une valeur";
+    if (option == "--box") return Tr("--box attend LARGEURxHAUTEUR");
+    if (option == "--copyright") return Tr("--copyright attend un texte");
+    if (option == "--place") return Tr("--place attend 0, 1, 2 ou 3");
+    if (option == "--size") return Tr("--size attend 0, 1 ou 2");
+    if (option == "--color") return Tr("--color attend 0, 1, 2 ou 4");
+    if (option == "--quality") return Tr("--quality attend un nombre de 1 à 100");
+    if (option == "--threads") return Tr("--threads attend un nombre de 1 à 64");
+    if (option == "--into") return Tr("--into attend un dossier");
+    return Arg(Tr("%1 attend une valeur"), {option});
 }
 
 // Reads the arguments through the toolkit's parser, then applies the options in the order
@@ -155,10 +157,10 @@ public:
         Positional(parser.positionalArguments());
         // Options in a mode that has no run are a mistake, never silently dropped.
         if (line_.error.empty() && runOptions && line_.mode == CommandLine::Mode::Window) {
-            line_.error = "ces options ne vont qu'avec --resize ou --show-settings";
+            line_.error = Tr("ces options ne vont qu'avec --resize ou --show-settings");
         } else if (line_.error.empty() && !onlyRun_.empty() &&
                    line_.mode != CommandLine::Mode::Resize) {
-            line_.error = onlyRun_ + " ne va qu'avec --resize";
+            line_.error = Arg(Tr("%1 ne va qu'avec --resize"), {onlyRun_});
         }
         return line_;
     }
@@ -174,11 +176,12 @@ private:
                                      ? Find(Latin1(argument.substr(2, equals - 2)))
                                      : nullptr;
             if (known && !known->takesValue)
-                return argument.substr(0, equals) + " n'attend pas de valeur";
+                return Arg(Tr("%1 n'attend pas de valeur"), {argument.substr(0, equals)});
         }
         if (!parser.unknownOptionNames().isEmpty()) {
             const QString name = parser.unknownOptionNames().first();
-            return "option inconnue : " + std::string(name.size() == 1 ? "-" : "--") + Bytes(name);
+            return Arg(Tr("option inconnue : %1"),
+                       {std::string(name.size() == 1 ? "-" : "--") + Bytes(name)});
         }
         const QString last = Latin1(arguments_.back());
         const Known* known = Find(last.startsWith("--") ? last.mid(2) : last.mid(1));
@@ -213,13 +216,14 @@ private:
         const bool takesFolder =
             line_.mode == CommandLine::Mode::Window || line_.mode == CommandLine::Mode::Resize;
         if (words.size() > (takesFolder ? 1 : 0)) {
-            line_.error = "argument en trop : " + Bytes(words.value(takesFolder ? 1 : 0));
+            line_.error =
+                Arg(Tr("argument en trop : %1"), {Bytes(words.value(takesFolder ? 1 : 0))});
         } else if (!words.isEmpty()) {
             line_.folder = Bytes(words.first());
         }
         // An empty name (an unset variable in a script) is no folder, not the current one.
         if (line_.error.empty() && line_.mode == CommandLine::Mode::Resize && line_.folder.empty())
-            line_.error = "--resize attend un dossier";
+            line_.error = Tr("--resize attend un dossier");
     }
 
     // The options that edit the settings, applied in the order given.

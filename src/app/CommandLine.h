@@ -36,6 +36,6 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The usage text, several lines, each ending in a line feed.
-const char* CommandLineUsage();
+std::string CommandLineUsage();
 
 }  // namespace pixtrim

@@ -13,6 +13,7 @@
 #include "batch/ImageSelection.h"
 #include "batch/JpegResize.h"
 #include "settings/ConfigurationFile.h"
+#include "tools/Language.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
@@ -47,8 +48,8 @@ public:
         if (!save_) return;
         const StoreOutcome saved = pixtrim::SaveConfiguration(settings_, settings_.AppFolder);
         if (saved) return;
-        Say("Impossible d'enregistrer les paramètres dans " + ConfigurationStoreFile() + ": " +
-            saved.reason);
+        Say(Tr("Impossible d'enregistrer les paramètres dans ") + ConfigurationStoreFile() + ": " +
+            Tr(saved.reason.c_str()));
         notStored = true;
     }
     void HideProgressBar() override { EndProgressLine(); }
@@ -63,19 +64,21 @@ public:
     // A dry run's findings, one line a file on stdout, for scripts to read.
     void ShowPlan(const RunPlan& plan) override {
         for (const std::string& path : plan.deleted)
-            std::printf("à supprimer : %s\n", Printable(path).c_str());
+            std::printf("%s\n", Arg(Tr("à supprimer : %1"), {Printable(path)}).c_str());
         for (const auto& [source, copy] : plan.written)
-            std::printf("à écrire : %s (de %s)\n", Printable(copy).c_str(),
-                        Printable(source).c_str());
+            std::printf(
+                "%s\n",
+                Arg(Tr("à écrire : %1 (de %2)"), {Printable(copy), Printable(source)}).c_str());
         for (const std::string& path : plan.foreign)
-            std::printf("bloquant : %s (un fichier qui ne vient pas de Pixtrim)\n",
-                        Printable(path).c_str());
+            std::printf("%s\n", Arg(Tr("bloquant : %1 (un fichier qui ne vient pas de Pixtrim)"),
+                                    {Printable(path)})
+                                    .c_str());
     }
     // A signal ends the process between two commits: every copy written is whole and on
     // the record, and no decode in progress is waited for, whatever its library.
     void ProcessEvents() override {
         if (interruption == 0) return;
-        ShowMessage({MessageIcon::Information, "interrompu"});
+        ShowMessage({MessageIcon::Information, Tr("interrompu")});
         std::fflush(nullptr);
         std::_Exit(128 + interruption);
     }
@@ -110,9 +113,12 @@ private:
     int32_t total_ = 0;
 };
 
-// "0 copie", "1 copie", "2 copies": the singular for 0 and 1, as French counts.
+// "0 copie", "1 copie", "2 copies": the singular for 0 and 1, as French counts (English:
+// "0 copies", "1 copy"; each language's form is in its translation of `one`, which says
+// for which counts it holds: "%1 copie" for 0 and 1 in French).
 std::string Counted(int32_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count <= 1 ? one : many);
+    const bool singular = CurrentLanguage() == Language::French ? count <= 1 : count == 1;
+    return Arg(Tr(singular ? one : many), {std::to_string(count)});
 }
 
 // One run's outcome as the table of exit statuses has it.
@@ -221,7 +227,8 @@ WalkOutcome Walk(const CommandLine& line, Settings& settings, TerminalHost& host
     WalkOutcome outcome;
     if (taken.empty()) {
         settings.ImageFolder = root;
-        host.ShowMessage({MessageIcon::Information, "Il n'y a aucune image dans ce répertoire"});
+        host.ShowMessage(
+            {MessageIcon::Information, Tr("Il n'y a aucune image dans ce répertoire")});
         return {0, 0, 0, 1, true};
     }
     for (const std::string& folder : taken) {
@@ -279,21 +286,29 @@ int RunFromTerminal(const CommandLine& line, Settings settings) {
     CatchSignals();
     // The copies may not go where the run reads photos: they would be read in turn.
     if (!into.empty() && IsWithin(into, root)) {
-        host.ShowMessage({MessageIcon::Critical, "Impossible de préparer le répertoire ", into,
-                          "Il est dans les dossiers que le traitement lit"});
+        host.ShowMessage({MessageIcon::Critical, Tr("Impossible de préparer le répertoire "), into,
+                          Tr("Il est dans les dossiers que le traitement lit")});
         return 1;
     }
     const WalkOutcome walk = Walk(line, settings, host, root, into,
                                   WalkFolders(root, settings.ResizedFolderName, line.recursive));
     if (walk.stopped || line.dryRun) return walk.status;
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    std::string counts = Counted(walk.copies, "copie", "copies");
-    if (walk.failures > 0) counts += " et " + Counted(walk.failures, "échec", "échecs");
+    std::string counts = Counted(walk.copies, QT_TRANSLATE_NOOP("pixtrim", "%1 copie"),
+                                 QT_TRANSLATE_NOOP("pixtrim", "%1 copies"));
+    if (walk.failures > 0) {
+        counts = Arg(Tr("%1 et %2"),
+                     {counts, Counted(walk.failures, QT_TRANSLATE_NOOP("pixtrim", "%1 échec"),
+                                      QT_TRANSLATE_NOOP("pixtrim", "%1 échecs"))});
+    }
     const std::string where =
         line.recursive
-            ? Counted(walk.folders, "dossier", "dossiers")
+            ? Counted(walk.folders, QT_TRANSLATE_NOOP("pixtrim", "%1 dossier"),
+                      QT_TRANSLATE_NOOP("pixtrim", "%1 dossiers"))
             : Printable(into.empty() ? JoinPath(root, settings.ResizedFolderName) : into);
-    std::printf("%s dans %s (%.1f s)\n", counts.c_str(), where.c_str(), seconds.count());
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds.count());
+    std::printf("%s\n", Arg(Tr("%1 dans %2 (%3 s)"), {counts, where, time}).c_str());
     return walk.status;
 }
 

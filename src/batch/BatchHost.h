@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/Language.h"
+
 namespace pixtrim {
 
 class cDIBSection;
@@ -41,7 +43,7 @@ struct RunMessage {
 // line of its own.
 inline std::string WindowText(const RunMessage& message) {
     std::string text = message.text + message.path;
-    if (message.endsProgram) text += "\rL'application va maintenant se terminer";
+    if (message.endsProgram) text += "\r" + Tr("L'application va maintenant se terminer");
     return message.reason.empty() ? text : text + "\r" + message.reason;
 }
 

@@ -11,6 +11,7 @@
 #include "codec/ImageDecoder.h"
 #include "codec/JpegCodec.h"
 #include "exif/Exif.h"
+#include "tools/Language.h"
 
 namespace pixtrim {
 
@@ -203,7 +204,7 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
 
 namespace {
 
-const char kNoMemory[] = "mémoire insuffisante";
+const char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 // An opened file as the header readers read it.
 class OpenFileBytes : public FileBytes {
@@ -226,7 +227,7 @@ JobStep ReadSource(const HeldFolder& folder, const std::string& name, const JobS
     std::string& reason = result.reason;
     OpenFile file;
     if (const IoOutcome opened = folder.OpenRegularFile(name, file); !opened) {
-        reason = opened.error == EINVAL ? "ce n'est pas un fichier ordinaire" : opened.Reason();
+        reason = opened.error == EINVAL ? Tr("ce n'est pas un fichier ordinaire") : opened.Reason();
         return JobStep::Read;
     }
     if (file.Size() > kMaxFileBytes) {
@@ -236,8 +237,8 @@ JobStep ReadSource(const HeldFolder& folder, const std::string& name, const JobS
     result.sourceModifiedNs = file.ModifiedNs();
     const uint64_t needs = JobMemoryNeeds(OpenFileBytes(file), settings);
     if (settings.memoryLimit > 0 && needs > settings.memoryLimit) {
-        reason = "l'image demande " + std::to_string(needs >> 20) +
-                 " Mo de mémoire, plus que cette machine n'en a";
+        reason = Arg(Tr("l'image demande %1 Mo de mémoire, plus que cette machine n'en a"),
+                     {std::to_string(needs >> 20)});
         return JobStep::Decode;
     }
     if (!share.Take(needs)) return JobStep::Decode;
@@ -307,7 +308,7 @@ JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
     } catch (const std::bad_alloc&) {
         result = JobResult();
         result.step = JobStep::Decode;
-        result.reason = kNoMemory;
+        result.reason = Tr(kNoMemory);
     }
     return result;
 }

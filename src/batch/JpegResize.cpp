@@ -12,17 +12,21 @@
 #include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
 #include "batch/WorkerPool.h"
+#include "tools/Language.h"
 #include "tools/Tools.h"
 
 namespace pixtrim {
 namespace {
 
-const char kOpenError[] = "Erreur à l'ouverture de ";
-const char kCopyrightError[] = "Erreur lors de l'insertion du copyright à ";
-const char kDamaged[] = "Image abîmée, copiée telle qu'elle a pu être lue : ";
-const char kExifLeftOut[] = "Données EXIF trop grandes pour la copie, laissées de côté : ";
-const char kRecovered[] =
-    "Un fichier mis de côté n'était pas une copie ; il est gardé sous le nom ";
+const char kOpenError[] = QT_TRANSLATE_NOOP("pixtrim", "Erreur à l'ouverture de ");
+const char kCopyrightError[] =
+    QT_TRANSLATE_NOOP("pixtrim", "Erreur lors de l'insertion du copyright à ");
+const char kDamaged[] =
+    QT_TRANSLATE_NOOP("pixtrim", "Image abîmée, copiée telle qu'elle a pu être lue : ");
+const char kExifLeftOut[] =
+    QT_TRANSLATE_NOOP("pixtrim", "Données EXIF trop grandes pour la copie, laissées de côté : ");
+const char kRecovered[] = QT_TRANSLATE_NOOP(
+    "pixtrim", "Un fichier mis de côté n'était pas une copie ; il est gardé sous le nom ");
 
 }  // namespace
 
@@ -57,18 +61,19 @@ void JpegResize::SayDamaged() {
     const size_t count = Damaged.size();
     std::string names;
     for (size_t i = 0; i < count && i < kNamed; ++i) {
-        names += (i == 0 ? "" : "\r") + Damaged[i].first + " : " + Damaged[i].second;
+        names += (i == 0 ? "" : "\r") + Arg(Tr("%1 : %2"), {Damaged[i].first, Damaged[i].second});
     }
     if (count > kNamed) {
-        names +=
-            "\ret " + std::to_string(count - kNamed) + (count - kNamed == 1 ? " autre" : " autres");
+        const std::string more = std::to_string(count - kNamed);
+        names += "\r" + Arg(count - kNamed == 1 ? Tr("et %1 autre") : Tr("et %1 autres"), {more});
     }
-    host_.ShowMessage({MessageIcon::Information,
-                       count == 1 ? "1 image abîmée a été copiée telle qu'elle a pu être lue :"
-                                  : std::to_string(count) +
-                                        " images abîmées ont été copiées telles qu'elles ont pu "
-                                        "être lues :",
-                       "", names});
+    host_.ShowMessage(
+        {MessageIcon::Information,
+         count == 1
+             ? Tr("1 image abîmée a été copiée telle qu'elle a pu être lue :")
+             : Arg(Tr("%1 images abîmées ont été copiées telles qu'elles ont pu être lues :"),
+                   {std::to_string(count)}),
+         "", names});
 }
 
 bool JpegResize::CheckBoundingSize() {
@@ -79,9 +84,9 @@ bool JpegResize::CheckBoundingSize() {
         boxHeight_ = *height;
         return true;
     }
-    host_.ShowMessage(
-        {MessageIcon::Information, "Taille maximale des images invalide : " + settings_.ImageWidth +
-                                       " x " + settings_.ImageHeight});
+    host_.ShowMessage({MessageIcon::Information, Tr("Taille maximale des images invalide : ") +
+                                                     settings_.ImageWidth + " x " +
+                                                     settings_.ImageHeight});
     return false;
 }
 
@@ -95,7 +100,7 @@ bool JpegResize::CheckOutputFolderName() {
         return true;
     }
     host_.ShowMessage(
-        {MessageIcon::Information, "Nom du sous-répertoire de sortie invalide : " + name});
+        {MessageIcon::Information, Tr("Nom du sous-répertoire de sortie invalide : ") + name});
     return false;
 }
 
@@ -127,7 +132,7 @@ std::string JpegResize::OutputPath() const {
 
 void JpegResize::ReportPreparationFailure(const std::string& path, const std::string& reason) {
     host_.ShowMessage(
-        {MessageIcon::Critical, "Impossible de préparer le répertoire ", path, reason});
+        {MessageIcon::Critical, Tr("Impossible de préparer le répertoire "), path, reason});
 }
 
 bool JpegResize::HoldOutputParent(HeldFolder& parent, std::string& name) {
@@ -162,7 +167,8 @@ bool JpegResize::PrepareOutputFolder() {
     }
     if (host_.FileListCount() == 0) {
         if (!DryRun) output_.RemoveFolderIfEmpty(parent, name);
-        host_.ShowMessage({MessageIcon::Information, "Il n'y a aucune image dans ce répertoire"});
+        host_.ShowMessage(
+            {MessageIcon::Information, Tr("Il n'y a aucune image dans ce répertoire")});
         return false;
     }
     CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames));
@@ -216,7 +222,7 @@ bool JpegResize::ClearOwnCopies(const HeldFolder& parent, const std::string& nam
 
 void JpegResize::SayRecovered(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
-        host_.ShowMessage({MessageIcon::Warning, kRecovered, JoinPath(OutputPath(), name)});
+        host_.ShowMessage({MessageIcon::Warning, Tr(kRecovered), JoinPath(OutputPath(), name)});
     }
 }
 
@@ -294,13 +300,13 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
     const std::string outputPath = JoinPath(OutputPath(), copyName);
     if (result.step == JobStep::Done && !result.warning.empty()) {
         if (ReportWarnings)
-            host_.ShowMessage({MessageIcon::Warning, kDamaged, sourcePath, result.warning});
+            host_.ShowMessage({MessageIcon::Warning, Tr(kDamaged), sourcePath, result.warning});
         Damaged.emplace_back(name, result.warning);
     }
     if (ReportWarnings && result.step == JobStep::Done && result.exifLeftOut > 0) {
-        host_.ShowMessage({MessageIcon::Warning, kExifLeftOut, sourcePath,
-                           std::to_string(result.exifLeftOut) +
-                               " octets, plus qu'un segment APP1 n'en peut porter (65527)"});
+        host_.ShowMessage({MessageIcon::Warning, Tr(kExifLeftOut), sourcePath,
+                           Arg(Tr("%1 octets, plus qu'un segment APP1 n'en peut porter (65527)"),
+                               {std::to_string(result.exifLeftOut)})});
     }
     std::string reason = result.reason;
     switch (result.step) {
@@ -312,22 +318,25 @@ bool JpegResize::CommitImage(const std::string& name, const std::string& copyNam
                                   settings_.KeepDates ? result.sourceModifiedNs : kNoTime);
             if (written) return true;
             reason = written.Reason();
-            return Fail(kOpenError, outputPath, reason);
+            return Fail(Tr(kOpenError), outputPath, reason);
         }
         case JobStep::Overlay:
-            return Fail(kCopyrightError, sourcePath, reason);
+            return Fail(Tr(kCopyrightError), sourcePath, reason);
         case JobStep::Encode:
-            return Fail(kOpenError, outputPath, reason);
+            return Fail(Tr(kOpenError), outputPath, reason);
         case JobStep::Read:
         case JobStep::Decode:
         case JobStep::Resample:
-            return Fail(kOpenError, sourcePath, reason);
+            return Fail(Tr(kOpenError), sourcePath, reason);
     }
     return false;
 }
 
 bool JpegResize::Fail(const std::string& prefix, const std::string& path,
-                      const std::string& reason) {
+                      const std::string& decoderReason) {
+    // The decoders' own reasons are marked for translation where they are written: one of
+    // them reads in the person's language; libjpeg's and the system's stay as they are.
+    const std::string reason = Tr(decoderReason.c_str());
     if (!KeepGoing) {
         Fatal(prefix, path, reason);
         return false;

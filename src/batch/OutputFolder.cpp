@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "tools/Language.h"
+
 namespace pixtrim {
 namespace {
 
@@ -54,12 +56,12 @@ IoOutcome OutputFolder::Make(const HeldFolder& parent, const std::string& name,
 
 std::string OutputFolder::HoldFailure(const HeldFolder& parent, const std::string& name,
                                       const IoOutcome& outcome) {
-    if (parent.IsLink(name)) return "C'est un lien symbolique, pas un répertoire";
+    if (parent.IsLink(name)) return Tr("C'est un lien symbolique, pas un répertoire");
     switch (outcome.error) {
         case EWOULDBLOCK:
-            return "Un autre traitement utilise ce répertoire";
+            return Tr("Un autre traitement utilise ce répertoire");
         case ELOOP:
-            return "C'est le répertoire des images lui-même";
+            return Tr("C'est le répertoire des images lui-même");
         default:
             return outcome.Reason();
     }
@@ -101,9 +103,9 @@ IoOutcome OutputFolder::SettleParked(const ParkedCopy& parked, std::vector<std::
 std::string OutputFolder::FileFailure(const IoOutcome& outcome) {
     switch (outcome.error) {
         case ELOOP:
-            return "C'est un lien symbolique, pas un fichier ordinaire";
+            return Tr("C'est un lien symbolique, pas un fichier ordinaire");
         case EINVAL:
-            return "Ce n'est pas un fichier ordinaire";
+            return Tr("Ce n'est pas un fichier ordinaire");
         default:
             return outcome.Reason();
     }
@@ -200,14 +202,15 @@ void OutputFolder::Release() {
 
 std::string ForeignFilesReason(const std::vector<std::string>& names) {
     constexpr size_t kShown = 3;
-    std::string text = names.size() == 1 ? "Un fichier qui ne vient pas de Pixtrim porte le nom "
-                                           "d'une copie à faire : "
-                                         : "Des fichiers qui ne viennent pas de Pixtrim portent le "
-                                           "nom de copies à faire : ";
+    std::string text =
+        names.size() == 1
+            ? Tr("Un fichier qui ne vient pas de Pixtrim porte le nom d'une copie à faire : ")
+            : Tr("Des fichiers qui ne viennent pas de Pixtrim portent le nom de copies à faire : ");
     for (size_t i = 0; i < names.size() && i < kShown; ++i) {
         text += (i == 0 ? "" : ", ") + names[i];
     }
-    if (names.size() > kShown) text += " et " + std::to_string(names.size() - kShown) + " autres";
+    if (names.size() > kShown)
+        text += " " + Arg(Tr("et %1 autres"), {std::to_string(names.size() - kShown)});
     return text;
 }
 

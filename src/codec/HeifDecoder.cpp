@@ -4,6 +4,7 @@
 // as the format requires: the picture is upright. 10- and 12-bit pictures and alpha follow
 // SampleRows.h. The EXIF item and an ICC profile ('prof' or 'rICC') are the metadata.
 
+#include <QtGlobal>
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -12,6 +13,7 @@
 #include "codec/Decoders.h"
 #include "codec/Libheif.h"
 #include "codec/SampleRows.h"
+#include "tools/Language.h"
 
 namespace pixtrim {
 namespace {
@@ -36,7 +38,7 @@ struct HeifFile {
 
     bool Succeeded(const heif_error& result) {
         if (result.code == heif_error_Ok) return true;
-        error = result.message ? result.message : "HEIF: erreur";
+        error = result.message ? result.message : QT_TRANSLATE_NOOP("pixtrim", "HEIF: erreur");
         // libheif ends some of its messages with a line break.
         while (!error.empty() && std::isspace(static_cast<unsigned char>(error.back())))
             error.pop_back();
@@ -48,7 +50,7 @@ struct HeifFile {
     // from a file read in pieces (`file`, when given).
     bool Open(std::string_view bytes, int threads, const FileBytes* file = nullptr) {
         if (!h) {
-            error = std::string("bibliothèque HEIF introuvable : ") + LibheifError();
+            error = Tr("bibliothèque HEIF introuvable : ") + LibheifError();
             return false;
         }
         context = h->heif_context_alloc();
@@ -170,7 +172,8 @@ private:
         if (!plane_ || h->heif_image_get_width(image_, heif_channel_interleaved) != width ||
             h->heif_image_get_height(image_, heif_channel_interleaved) != height || bits < 8 ||
             bits > 16) {
-            return Fail("HEIF: image décodée d'une autre taille que annoncée");
+            return Fail(QT_TRANSLATE_NOOP("pixtrim",
+                                          "HEIF: image décodée d'une autre taille que annoncée"));
         }
         width_ = width;
         height_ = height;

@@ -1,5 +1,6 @@
 #include "codec/ImageDecoder.h"
 
+#include <QtGlobal>
 #include <algorithm>
 #include <cstring>
 
@@ -12,10 +13,12 @@ namespace {
 
 constexpr int64_t kMaxPixelMemory = int64_t{1} << 30;
 constexpr uint64_t kHeaderPrefixBytes = uint64_t{1} << 20;
-const char kTooLarge[] = "image trop grande (plus de 1 Gio de pixels)";
-const char kTooWide[] = "image trop grande (plus de 65500 pixels de côté)";
-const char kEmpty[] = "image sans pixels";
-const char kNoMemory[] = "mémoire insuffisante";
+const char kTooLarge[] =
+    QT_TRANSLATE_NOOP("pixtrim", "image trop grande (plus de 1 Gio de pixels)");
+const char kTooWide[] =
+    QT_TRANSLATE_NOOP("pixtrim", "image trop grande (plus de 65500 pixels de côté)");
+const char kEmpty[] = QT_TRANSLATE_NOOP("pixtrim", "image sans pixels");
+const char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 }  // namespace
 

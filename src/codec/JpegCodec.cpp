@@ -1,5 +1,7 @@
 #include "codec/JpegCodec.h"
 
+#include <QtGlobal>
+
 // clang-format off
 #include <cstdio>
 #include <jpeglib.h>
@@ -22,9 +24,10 @@ namespace {
 constexpr int kMaxScans = 100;
 constexpr int64_t kMaxPixelsPerByte = 1000;
 constexpr int kRowsPerCall = 16;
-const char kTooFewBytes[] = "image déclarée bien plus grande que ses données";
-const char kTooManyScans[] = "plus de 100 passes de décodage";
-const char kNoMemory[] = "mémoire insuffisante";
+const char kTooFewBytes[] =
+    QT_TRANSLATE_NOOP("pixtrim", "image déclarée bien plus grande que ses données");
+const char kTooManyScans[] = QT_TRANSLATE_NOOP("pixtrim", "plus de 100 passes de décodage");
+const char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
 // into the function that called libjpeg, which then releases the codec.
@@ -297,7 +300,8 @@ JpegRowReader::~JpegRowReader() = default;
 bool JpegRowReader::Open(std::string_view bytes) {
     // Beyond what libjpeg's length can hold.
     if (bytes.size() > kMaxFileBytes) {
-        std::strncpy(d_->errors.error, "fichier trop grand", sizeof d_->errors.error - 1);
+        std::strncpy(d_->errors.error, QT_TRANSLATE_NOOP("pixtrim", "fichier trop grand"),
+                     sizeof d_->errors.error - 1);
         return failed_ = true, false;
     }
     if (!StartDecode(*d_, bytes)) return failed_ = true, false;

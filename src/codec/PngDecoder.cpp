@@ -8,6 +8,8 @@
 // object with a destructor.
 // clang-format off
 #include <png.h>
+
+#include <QtGlobal>
 // clang-format on
 
 #include <algorithm>
@@ -108,8 +110,9 @@ public:
 
     bool Open(std::string_view bytes) override {
         ImageHeader header;
-        if (!s_.info) return Fail("mémoire insuffisante");
-        if (!ReadPngHeader(bytes, header)) return Fail("en-tête PNG illisible");
+        if (!s_.info) return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
+        if (!ReadPngHeader(bytes, header))
+            return Fail(QT_TRANSLATE_NOOP("pixtrim", "en-tête PNG illisible"));
         if (const char* refusal = PictureRefusal(header.width, header.height)) return Fail(refusal);
         s_.bytes = bytes;
         if (!StartPng(s_)) return Fail(nullptr);
@@ -120,7 +123,8 @@ public:
         converter_ = std::make_unique<SampleConverter>(
             SampleLayout{channels, wide ? 2 : 1, wide ? 65535u : 255u});
         const size_t rows = s_.interlaced ? size_t(height_) : 1;
-        if (!picture_.Allocate(s_.rowBytes * rows)) return Fail("mémoire insuffisante");
+        if (!picture_.Allocate(s_.rowBytes * rows))
+            return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
         s_.raw = picture_.data();
         if (s_.interlaced) {
             std::vector<png_bytep> pointers(rows);

@@ -8,6 +8,7 @@
 // libtiff is asked for beyond 256 MiB (a hostile tag's count) is refused.
 #include <tiffio.h>
 
+#include <QtGlobal>
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -213,7 +214,9 @@ public:
 
 private:
     bool Fail(const char* reason = nullptr) {
-        error_ = reason ? reason : file_.error.empty() ? "TIFF: lecture impossible" : file_.error;
+        error_ = reason                ? reason
+                 : file_.error.empty() ? QT_TRANSLATE_NOOP("pixtrim", "TIFF: lecture impossible")
+                                       : file_.error;
         failed_ = true;
         return false;
     }
@@ -247,7 +250,7 @@ bool TiffDecoder::Open(std::string_view bytes) {
             char why[1024] = {};
             if (!TIFFRGBAImageOK(file_.tif, why)) return Fail(why);
             if (!rgba_.Allocate(size_t{s.width} * s.height * 4))
-                return Fail("mémoire insuffisante");
+                return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
             // Asked in the page's own orientation, libtiff flips nothing: the pixels as stored.
             const uint16_t orientation =
                 std::clamp<uint16_t>(Tag16(file_.tif, TIFFTAG_ORIENTATION), 1, 8);
@@ -275,7 +278,8 @@ bool TiffDecoder::Open(std::string_view bytes) {
             break;
         }
     }
-    if (!band_.Allocate(s.RowBytes() * s.bandRows)) return Fail("mémoire insuffisante");
+    if (!band_.Allocate(s.RowBytes() * s.bandRows))
+        return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
     unpacked_.resize(s.bits < 8 ? s.width : 0);
     return true;
 }

@@ -15,6 +15,7 @@
 #include <variant>
 
 #include "tools/HeldFolder.h"
+#include "tools/Language.h"
 #include "tools/TextCase.h"
 #include "tools/Tools.h"
 
@@ -249,7 +250,7 @@ class StoreLock {
 public:
     explicit StoreLock(const std::string& path) : name_(path + ".lock") {
         const char* why = Take();
-        if (why) failure_ = "verrou " + name_ + " : " + why;
+        if (why) failure_ = Arg(Tr("verrou %1 : %2"), {name_, Tr(why)});
     }
     ~StoreLock() {
         if (fd_ >= 0) close(fd_);
@@ -266,13 +267,14 @@ private:
         if (fd_ < 0) fd_ = open(name_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         struct stat status;
         if (fd_ < 0 || fstat(fd_, &status) != 0) return std::strerror(errno);
-        if (!S_ISREG(status.st_mode)) return "ce n'est pas un fichier ordinaire";
+        if (!S_ISREG(status.st_mode))
+            return QT_TRANSLATE_NOOP("pixtrim", "ce n'est pas un fichier ordinaire");
         for (int wait = 0; wait < 60; ++wait) {
             if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return nullptr;
             if (errno != EWOULDBLOCK && errno != EINTR) return std::strerror(errno);
             usleep(50000);
         }
-        return "un autre programme le tient depuis 3 secondes";
+        return QT_TRANSLATE_NOOP("pixtrim", "un autre programme le tient depuis 3 secondes");
     }
 
     std::string name_;

@@ -118,7 +118,8 @@ public:
         mounted_ = std::system(command.c_str()) == 0;
     }
     ~FuseView() {
-        if (mounted_) (void)std::system(("fusermount -u " + ShellQuote(at_)).c_str());
+        // Nothing to do when the unmount fails: the temporary folder is left to the system.
+        if (mounted_ && std::system(("fusermount -u " + ShellQuote(at_)).c_str()) != 0) return;
     }
     FuseView(const FuseView&) = delete;
     FuseView& operator=(const FuseView&) = delete;
