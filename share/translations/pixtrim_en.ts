@@ -299,23 +299,14 @@
         <source>Créer un effet de contour sur le texte de Copyright</source>
         <translation>Draw an outline around the copyright text</translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>Impossible d&apos;enregistrer les paramètres dans </source>
         <translation>Cannot store the settings in </translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>bibliothèque HEIF introuvable : </source>
         <translation>HEIF library not found: </translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>%1 : %2</source>
         <translation>%1: %2</translation>
@@ -345,20 +336,9 @@
         <translation>Invalid output sub-folder name: </translation>
     </message>
     <message>
-        <source>Impossible de préparer le répertoire </source>
-        <translation>Cannot prepare the folder </translation>
-    </message>
-    <message>
-        <source>Il n&apos;y a aucune image dans ce répertoire</source>
-        <translation>There is no image in this folder</translation>
-    </message>
-    <message>
         <source>%1 octets, plus qu&apos;un segment APP1 n&apos;en peut porter (65527)</source>
         <translation>%1 bytes, more than an APP1 segment can carry (65527)</translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>C&apos;est un lien symbolique, pas un répertoire</source>
         <translation>It is a symbolic link, not a folder</translation>
@@ -379,9 +359,6 @@
         <source>Ce n&apos;est pas un fichier ordinaire</source>
         <translation>It is not a regular file</translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>ces options ne vont qu&apos;avec --resize ou --show-settings</source>
         <translation>these options go only with --resize or --show-settings</translation>
@@ -398,19 +375,9 @@
         <source>--resize attend un dossier</source>
         <translation>--resize expects a folder</translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>verrou %1 : %2</source>
         <translation>lock %1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>pixtrim</name>
-    <message>
-        <source>Impossible d&apos;enregistrer les paramètres dans </source>
-        <translation>Cannot store the settings in </translation>
     </message>
     <message>
         <source>à supprimer : %1</source>
@@ -428,9 +395,6 @@
         <source>interrompu</source>
         <translation>interrupted</translation>
     </message>
-</context>
-<context>
-    <name>pixtrim</name>
     <message>
         <source>utilisation : pixtrim [DOSSIER]
               pixtrim --resize DOSSIER [RÉGLAGES] [--threads N] [--quality N]
@@ -559,10 +523,6 @@ Exit statuses:
     <message>
         <source>Des fichiers qui ne viennent pas de Pixtrim portent le nom de copies à faire : </source>
         <translation>Files that do not come from Pixtrim have the names of copies to make: </translation>
-    </message>
-    <message>
-        <source>et %1 autres</source>
-        <translation>and %1 others</translation>
     </message>
 </context>
 </TS>
