@@ -43,7 +43,9 @@ struct RunMessage {
 // line of its own.
 inline std::string WindowText(const RunMessage& message) {
     std::string text = message.text + message.path;
-    if (message.endsProgram) text += "\r" + Tr("L'application va maintenant se terminer");
+    // Appended piece by piece: GCC 12 at -O3 takes a literal + a temporary string for an
+    // overlapping copy (-Werror=restrict).
+    if (message.endsProgram) (text += '\r') += Tr("L'application va maintenant se terminer");
     return message.reason.empty() ? text : text + "\r" + message.reason;
 }
 

@@ -210,7 +210,7 @@ std::string ForeignFilesReason(const std::vector<std::string>& names) {
         text += (i == 0 ? "" : ", ") + names[i];
     }
     if (names.size() > kShown)
-        text += " " + Arg(Tr("et %1 autres"), {std::to_string(names.size() - kShown)});
+        (text += ' ') += Arg(Tr("et %1 autres"), {std::to_string(names.size() - kShown)});
     return text;
 }
 
