@@ -144,13 +144,14 @@ public:
         }
         std::map<const Known*, qsizetype> taken;  // values used so far, per option
         bool runOptions = false;
+        std::string onlyRun;  // the first option given that only a run takes
         for (const QString& name : parser.optionNames()) {
             const Known* known = Find(name);
             const std::string option = "--" + Bytes(known->names.last());
             const std::string value =
                 known->takesValue ? Bytes(parser.values(name).value(taken[known]++)) : "";
             runOptions = runOptions || known->kind != Kind::Mode;
-            if (known->kind == Kind::Run && onlyRun_.empty()) onlyRun_ = option;
+            if (known->kind == Kind::Run && onlyRun.empty()) onlyRun = option;
             Apply(*known, option, value);
             if (!line_.error.empty()) return line_;
         }
@@ -158,9 +159,9 @@ public:
         // Options in a mode that has no run are a mistake, never silently dropped.
         if (line_.error.empty() && runOptions && line_.mode == CommandLine::Mode::Window) {
             line_.error = Tr("ces options ne vont qu'avec --resize ou --show-settings");
-        } else if (line_.error.empty() && !onlyRun_.empty() &&
+        } else if (line_.error.empty() && !onlyRun.empty() &&
                    line_.mode != CommandLine::Mode::Resize) {
-            line_.error = Arg(Tr("%1 ne va qu'avec --resize"), {onlyRun_});
+            line_.error = Arg(Tr("%1 ne va qu'avec --resize"), {onlyRun});
         }
         return line_;
     }
@@ -298,7 +299,6 @@ private:
     }
 
     const std::vector<std::string>& arguments_;
-    std::string onlyRun_;  // the first option given that only a run takes
     CommandLine line_;
 };
 

@@ -124,28 +124,12 @@ int CarriedOrientation(const ImageDecoder& source) {
     return exif.Orientation();
 }
 
-// The preview's buffer for a source of width x height, sampled `factor` times larger than
-// the size `sizes` gives, from a picture of sampledWidth x sampledHeight; nullptr when none
-// is wanted or it cannot be made.
-cDIBSection* StartPreview(const JobSettings::PreviewSizer& sizes, int32_t width, int32_t height,
-                          int orientation, int32_t sampledWidth, int32_t sampledHeight,
-                          cDIBSection& preview, int32_t& factor) {
-    factor = 1;
-    if (!sizes) return nullptr;
-    const auto [previewWidth, previewHeight] = StoredPreviewSize(sizes, width, height, orientation);
-    factor = PreviewFactor(previewWidth, previewHeight, sampledWidth, sampledHeight);
-    return preview.Create(previewWidth * factor, previewHeight * factor) ? &preview : nullptr;
-}
-
-// True when the copy's picture of width x height holds the preview's whole sample: the
-// preview is then made from it, and the decoder reads only the rows the copy needs (a
-// second walk over the source reads rows of its own, a tenth of a window's run).
-bool PreviewFromCopy(const JobSettings::PreviewSizer& sizes, const ImageDecoder& source,
-                     int orientation, int32_t width, int32_t height) {
-    if (!sizes) return false;
-    const auto [previewWidth, previewHeight] =
-        StoredPreviewSize(sizes, source.Width(), source.Height(), orientation);
-    return width >= 4 * previewWidth && height >= 4 * previewHeight;
+// The preview's buffer for a preview of `size`, sampled `factor` times larger where a
+// picture of sampledWidth x sampledHeight allows; nullptr when it cannot be made.
+cDIBSection* StartPreview(std::pair<int32_t, int32_t> size, int32_t sampledWidth,
+                          int32_t sampledHeight, cDIBSection& preview, int32_t& factor) {
+    factor = PreviewFactor(size.first, size.second, sampledWidth, sampledHeight);
+    return preview.Create(size.first * factor, size.second * factor) ? &preview : nullptr;
 }
 
 // The sampled preview averaged down to its size.
@@ -176,24 +160,30 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
     int32_t height = source.Height();
     FitImageSize(width, height, settings.boxWidth, settings.boxHeight);
     if (!fitted.Create(width, height)) return JobStep::Resample;
-    // The preview reads the same rows: the source, before the copyright.
+    // The preview, before the copyright, comes from the copy's picture when that holds its
+    // whole sample (the decoder then reads only the rows the copy needs: a second walk over
+    // the source read rows of its own, a tenth of a window's run); else from the same rows.
     int32_t factor = 1;
-    const int orientation = jpegExif ? jpegExif->Orientation() : CarriedOrientation(source);
+    cDIBSection* preview = nullptr;
+    std::pair<int32_t, int32_t> previewSize;
+    if (settings.previewSize) {
+        const int orientation = jpegExif ? jpegExif->Orientation() : CarriedOrientation(source);
+        previewSize =
+            StoredPreviewSize(settings.previewSize, source.Width(), source.Height(), orientation);
+    }
     const bool fromCopy =
-        PreviewFromCopy(settings.previewSize, source, orientation, fitted.Width(), fitted.Height());
-    cDIBSection* preview =
-        fromCopy ? nullptr
-                 : StartPreview(settings.previewSize, source.Width(), source.Height(), orientation,
-                                source.Width(), source.Height(), result.preview, factor);
+        settings.previewSize && width >= 4 * previewSize.first && height >= 4 * previewSize.second;
+    if (settings.previewSize && !fromCopy)
+        preview =
+            StartPreview(previewSize, source.Width(), source.Height(), result.preview, factor);
     if (!ResampleRows(source, source.Width(), source.Height(), fitted, preview) ||
         !source.Finish()) {
         return decodeFailed();
     }
-    if (fromCopy && StartPreview(settings.previewSize, source.Width(), source.Height(), orientation,
-                                 width, height, result.preview, factor)) {
+    if (fromCopy) preview = StartPreview(previewSize, width, height, result.preview, factor);
+    if (fromCopy && preview) {
         BufferRows rows(fitted);
         ResampleRows(rows, width, height, result.preview);
-        preview = &result.preview;
     }
     if (preview) FinishPreview(result.preview, factor);
     result.warning = source.Report().warning;
@@ -344,8 +334,8 @@ bool DecodePreview(std::string_view bytes, const JobSettings::PreviewSizer& size
         std::tie(previewWidth, previewHeight) =
             StoredPreviewSize(sizes, header.width, header.height, orientation);
     }
-    factor = PreviewFactor(previewWidth, previewHeight, source->Width(), source->Height());
-    if (!preview.Create(previewWidth * factor, previewHeight * factor) ||
+    if (!StartPreview({previewWidth, previewHeight}, source->Width(), source->Height(), preview,
+                      factor) ||
         !ResampleRows(*source, source->Width(), source->Height(), preview) || !source->Finish()) {
         preview.ClearUp();
         return false;

@@ -55,7 +55,7 @@ std::string Tr(const char* french) {
     return TrText(french).toStdString();
 }
 
-std::string Arg(std::string text, std::initializer_list<std::string> args) {
+std::string Arg(const std::string& text, std::initializer_list<std::string> args) {
     // One pass: an argument that itself holds "%2" is never replaced again.
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -27,6 +27,6 @@ std::string Tr(const char* french);
 QString TrText(const char* french);
 
 // `text` with %1, %2… replaced by `args` in turn (each once, in order of their numbers).
-std::string Arg(std::string text, std::initializer_list<std::string> args);
+std::string Arg(const std::string& text, std::initializer_list<std::string> args);
 
 }  // namespace pixtrim

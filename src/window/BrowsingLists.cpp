@@ -224,8 +224,6 @@ void FileList::SetPattern(const QString& pattern) {
     Reread();
 }
 
-void FileList::Reread() { Filter(); }
-
 void FileList::Watch() {
     if (watch_ < 0) return;
     // One watch at a time: a new one for the new folder replaces it (the old one, if its
@@ -239,7 +237,7 @@ void FileList::Watch() {
 
 std::string FileList::NameOf(const QListWidgetItem* item) { return RawOf(item); }
 
-void FileList::Filter() {
+void FileList::Reread() {
     const QListWidgetItem* current = currentItem();
     const QByteArray highlighted = current ? current->data(kRawRole).toByteArray() : QByteArray();
     const QSignalBlocker blocker(this);

@@ -92,7 +92,6 @@ signals:
 
 private:
     void Watch();
-    void Filter();
     std::string path_;
     std::string pattern_ = "*.*";
     int watch_ = -1;    // an inotify instance

@@ -163,11 +163,7 @@ void fIHM::drvList_Change(bool byUser) {
     const std::string root = drvList->CurrentRoot();
     if (!byUser && drvList->VolumeOf(dirList->Path()) == root) return;
     // A volume that cannot be read: back, silently, to the volume of the folder shown.
-    if (!dirList->SetPath(root)) {
-        const QSignalBlocker blocker(drvList);
-        drvList->setCurrentIndex(
-            drvList->findData(QByteArray::fromStdString(drvList->VolumeOf(dirList->Path()))));
-    }
+    if (!dirList->SetPath(root)) drvList->SelectVolumeOf(dirList->Path());
 }
 
 void fIHM::dirList_Change() { filList->SetPath(dirList->Path()); }
@@ -257,13 +253,13 @@ bool fIHM::OpenDropped(const std::string& path) {
     if (folder) dirList->SetPath(path);
     drvList->SelectVolumeOf(dirList->Path());
     if (folder) return true;
-    // The dropped file highlighted when the filters list it, previewed in any case.
+    // The dropped file previewed, once, and highlighted when the filters list it.
     const std::string name = path.substr(path.rfind('/') + 1);
+    previewed_ = JoinPath(dirList->Path(), name);
+    VisualizeImage(previewed_);
     for (int i = 0; i < filList->count(); ++i) {
         if (FileList::NameOf(filList->item(i)) == name) filList->setCurrentRow(i);
     }
-    previewed_ = JoinPath(dirList->Path(), name);
-    VisualizeImage(previewed_);
     return true;
 }
 
@@ -271,9 +267,7 @@ void fIHM::FollowTheFolder() {
     std::string folder = dirList->Path();
     while (folder != "/" && !IsReadableFolder(folder)) folder = ParentFolder(folder);
     if (folder != dirList->Path()) dirList->SetPath(folder);
-    const QSignalBlocker blocker(drvList);
-    drvList->setCurrentIndex(
-        drvList->findData(QByteArray::fromStdString(drvList->VolumeOf(dirList->Path()))));
+    drvList->SelectVolumeOf(dirList->Path());
 }
 
 void fIHM::VisualizeImage(const std::string& sFileName) {

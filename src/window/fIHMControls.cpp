@@ -96,7 +96,7 @@ void fIHM::BuildControls() {  // NOLINT(readability-function-size)
              "pixtrim", "Insérer un texte de Copyright dans les images (pas dans les miniatures)")},
         {Into(FrameImageSize, QT_TRANSLATE_NOOP("pixtrim", "Taille des images")), "PictureOptions",
          "FrameImageSize", 3840, 2400, 1815, 2535},
-        // The presets 1 to 6 from the top, then QT_TRANSLATE_NOOP("pixtrim", "Autre") (0).
+        // The presets 1 to 6 from the top, then "Autre" (0).
         {Into(OptionImageSize[1], PresetCaption(1)), "FrameImageSize", Option("OptionImageSize", 1),
          240, 360, 1455, 195, kSizeTip},
         {Into(OptionImageSize[2], PresetCaption(2)), "FrameImageSize", Option("OptionImageSize", 2),
