@@ -12,6 +12,7 @@
 #include "batch/MemoryBudget.h"
 #include "batch/OutputRecord.h"
 #include "batch/SizeRule.h"
+#include "batch/WorkerPool.h"
 #include "codec/ImageFormat.h"
 #include "codec/SampleRows.h"
 #include "image/cDIBSection.h"
@@ -150,6 +151,15 @@ const std::map<std::string, std::function<std::string(const Cells&)>> kRules = {
          std::string text;
          for (const std::string& copy : CopyNames(names, keeps))
              text += (text.empty() ? "" : " / ") + copy;
+         return text;
+     }},
+    {"StartOrder",  // the jobs' costs in listing order, the window; their listing places
+     [](const Cells& a) {
+         std::vector<uint64_t> costs;
+         for (const std::string& word : test::SplitWords(a[0])) costs.push_back(std::stoull(word));
+         std::string text;
+         for (const size_t place : StartOrder(costs, std::stoul(a[1])))
+             text += (text.empty() ? "" : " ") + std::to_string(place);
          return text;
      }},
     {"ParseRecord",  // a record's text; the names of its entries, then of its parked copies

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -113,6 +114,25 @@ TEST_F(ConfigurationTest, ALinkedStoreStaysALinkAndKeepsItsMode) {
     EXPECT_EQ(Load().CopyrightText, "through the link");
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_FALSE(fs::exists(leftover));
+}
+
+// A store that already says the same is left alone (the window saves at every run): the
+// same file, not a new one renamed over it; a changed value is written.
+TEST_F(ConfigurationTest, TheSameSettingsAreNotWrittenAgain) {
+    Settings s;
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    const auto Inode = [&] {
+        struct stat status {};
+        stat(store.IniPath().c_str(), &status);
+        return status.st_ino;
+    };
+    const auto first = Inode();
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    EXPECT_EQ(Inode(), first);
+    s.CopyrightText = "changed";
+    ASSERT_TRUE(SaveConfiguration(s, app.String()));
+    EXPECT_NE(Inode(), first);
+    EXPECT_EQ(Load().CopyrightText, "changed");
 }
 
 // Another writer's lock is waited for: the save comes after it is let go.

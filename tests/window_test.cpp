@@ -92,6 +92,7 @@ TEST_F(WindowTest, FirstStartAndARunAsStored) {
     EXPECT_EQ(window.ProgressBar->value(), 0);
     Click(window.filList, "a.jpg");
     window.SetProgressBar(50);
+    window.DrawRunFrame();  // as the frame's end does
     test::ExpectWindowAsStored(window, "mid-run");
     // "pixtrim FOLDER": that folder; one that cannot be read climbs to a readable ancestor.
     Application opened;
@@ -205,6 +206,44 @@ TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindowAsStored) {
     test::ExpectWindowAsStored(window, "after-run");  // the bar gone, the last photo shown
     EXPECT_EQ(Stored("IHM", "IMAGE WIDTH"), "320");
     EXPECT_TRUE(endStatus.empty());
+}
+
+// A run draws its preview and bar at most once a frame: the first copy at the next turn of
+// the event loop, what comes within a frame when the frame ends, the last state before the bar
+// goes; a preview cleared for a failed file is not drawn over by one still waiting.
+TEST_F(WindowTest, ARunDrawsOneFrameAtATime) {
+    fIHM& window = Start();
+    const auto Picture = [](Qt::GlobalColor colour) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(colour);
+        return picture;
+    };
+    const auto Show = [&](Qt::GlobalColor colour, int percent) {
+        window.ShowRunPreview(Picture(colour), QSize(400, 300));
+        window.SetProgressBar(uint8_t(percent));
+        QCoreApplication::processEvents();
+    };
+    const auto Drawn = [&] {
+        const QImage shown = window.ImageVisu->pixmap().toImage();
+        const QString colour = shown.isNull() ? "none" : QColor(shown.pixel(0, 0)).name();
+        return colour + " " + QString::number(window.ProgressBar->value());
+    };
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        const char* drawn;
+    } kSteps[] = {
+        {"the first copy", [&] { window.ShowProgressBar(), Show(Qt::red, 10); }, "#ff0000 10"},
+        {"within the frame", [&] { Show(Qt::blue, 20); }, "#ff0000 10"},
+        {"the frame ends", [&] { window.RunFrameMs = 1, QTest::qWait(50); }, "#0000ff 20"},
+        {"a long frame", [&] { window.RunFrameMs = 60'000, Show(Qt::green, 30); }, "#0000ff 20"},
+        {"a failed file", [&] { window.ClearPreview(), window.SetProgressBar(40); }, "none 20"},
+        {"the run's end", [&] { window.HideProgressBar(); }, "none 40"},
+    };
+    for (const auto& step : kSteps) {
+        step.act();
+        EXPECT_EQ(Drawn().toStdString(), step.drawn) << step.step;
+    }
 }
 
 // The run's preview is the photo, as a click shows it: the same size, nearly the same

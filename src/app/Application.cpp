@@ -163,6 +163,7 @@ void Application::ProcessEvents() { QCoreApplication::processEvents(); }
 
 void Application::ShowMessage(const RunMessage& message) {
     // The message box is modal: the window shows the run's last state behind it first.
+    if (window_) window_->DrawRunFrame();
     if (window_ && window_->isVisible()) window_->repaint();
     showMessage_(DisplayText(WindowText(message)), message.icon);
 }

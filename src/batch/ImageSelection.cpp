@@ -35,11 +35,14 @@ std::vector<std::string> ListImages(const std::string& imageFilters, const std::
     return KeepMatching(ListFolder(folder, EntryKind::RegularFile), imageFilters);
 }
 
-std::vector<bool> KeepOwnNames(const HeldFolder& folder, const std::vector<std::string>& names) {
+std::vector<bool> KeepOwnNames(const HeldFolder& folder, const std::vector<std::string>& names,
+                               std::vector<uint64_t>* sizes) {
     std::vector<bool> keeps(names.size(), true);
+    if (sizes) sizes->assign(names.size(), 0);
     std::string head;
     for (size_t i = 0; i < names.size(); ++i) {
-        if (!folder.ReadFileStart(names[i], kFormatHeadBytes, head)) continue;
+        if (!folder.ReadFileStart(names[i], kFormatHeadBytes, head, sizes ? &(*sizes)[i] : nullptr))
+            continue;
         const ImageFormat format = SniffImageFormat(head);
         keeps[i] = format == ImageFormat::Jpeg || format == ImageFormat::Unknown;
     }

@@ -77,6 +77,8 @@ private:
     // Says where each file set aside went, when it was not a copy and its name was taken.
     void SayRecovered(const std::vector<std::string>& names);
     void ResizeAllImages();
+    // What each job of a run on `threads` workers makes.
+    JobSettings RunJobSettings(int threads);
     // Commits one image's answer: preview, then the copy written, or the fatal message.
     bool CommitImage(const std::string& name, const std::string& copyName, const JobResult& result);
     // Says once, after a run, which damaged sources it copied as they could be read (where
@@ -99,6 +101,8 @@ private:
     OutputFolder output_;
     int32_t boxWidth_ = 0;
     int32_t boxHeight_ = 0;
+    // Each image's file size, as listed: the cost that orders the jobs' start.
+    std::vector<uint64_t> sizes_;
 };
 
 }  // namespace pixtrim

@@ -40,6 +40,22 @@ void WorkerPool::Work() {
     }
 }
 
+std::vector<size_t> StartOrder(const std::vector<uint64_t>& costs, size_t window) {
+    std::vector<size_t> order;
+    order.reserve(costs.size());
+    std::vector<bool> started(costs.size(), false);
+    size_t first = 0;  // the first job not yet started
+    while (order.size() < costs.size()) {
+        size_t pick = first;
+        for (size_t i = first + 1; i < costs.size() && i < first + std::max<size_t>(window, 1); ++i)
+            if (!started[i] && costs[i] > costs[pick]) pick = i;
+        order.push_back(pick);
+        started[pick] = true;
+        while (first < costs.size() && started[first]) ++first;
+    }
+    return order;
+}
+
 int RunThreads() {
     const char* text = std::getenv("PIXTRIM_THREADS");
     if (const auto threads = text ? RoundToRange(NumericValue(text), 1, 64) : std::nullopt) {

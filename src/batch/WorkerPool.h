@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <future>
@@ -41,6 +42,13 @@ private:
     bool closing_ = false;
     std::vector<std::thread> threads_;
 };
+
+// The order in which to start jobs given in listing order with their `costs`: at each step,
+// the costliest (the first of equals) of the jobs not yet started among the `window`
+// listing places from the first one not yet started. The costly jobs start early, so a run
+// does not end on a long one alone, and a job never starts after one `window` places or
+// more behind it: its answer waits for at most `window` - 1 later ones to be committed.
+std::vector<size_t> StartOrder(const std::vector<uint64_t>& costs, size_t window);
 
 // The number of worker threads for a run: PIXTRIM_THREADS when it holds a number from 1 to
 // 64, else the number of cores.

@@ -319,11 +319,12 @@ IoOutcome HeldFolder::ReadRegularFile(const std::string& name, std::string& byte
     return file.ReadAll(bytes);
 }
 
-IoOutcome HeldFolder::ReadFileStart(const std::string& name, size_t count,
-                                    std::string& bytes) const {
+IoOutcome HeldFolder::ReadFileStart(const std::string& name, size_t count, std::string& bytes,
+                                    uint64_t* size) const {
     bytes.clear();
     OpenFile file;
     if (const IoOutcome opened = OpenRegularFile(name, file); !opened) return opened;
+    if (size) *size = file.Size();
     bytes.resize(std::min<uint64_t>(count, file.Size()));
     bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
     return {};

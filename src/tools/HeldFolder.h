@@ -119,8 +119,10 @@ public:
     IoOutcome ReadRegularFile(const std::string& name, std::string& bytes,
                               size_t limit = kMaxFileBytes, bool followLink = true) const;
     // Reads at most the first `count` bytes of the regular file `name` (links followed), as
-    // ReadRegularFile does: a FIFO or a device is refused (EINVAL) without blocking.
-    IoOutcome ReadFileStart(const std::string& name, size_t count, std::string& bytes) const;
+    // ReadRegularFile does: a FIFO or a device is refused (EINVAL) without blocking. With
+    // `size`, answers the whole file's size there.
+    IoOutcome ReadFileStart(const std::string& name, size_t count, std::string& bytes,
+                            uint64_t* size = nullptr) const;
     // Opens the regular file `name` for reading, as ReadRegularFile does (EINVAL for a FIFO
     // or a device; with `followLink` false, ELOOP for a link).
     IoOutcome OpenRegularFile(const std::string& name, OpenFile& file,

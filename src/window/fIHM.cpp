@@ -51,6 +51,8 @@ void fIHM::SetGeometryTwips(QWidget* widget, double left, double top, double wid
 void fIHM::ConnectReactions() {
     KeepTabOnCheckedButtons();
     connect(cmdGenerate, &QPushButton::clicked, this, &fIHM::cmdGenerate_Click);
+    runFrameTimer_.setSingleShot(true);
+    connect(&runFrameTimer_, &QTimer::timeout, this, &fIHM::DrawRunFrame);
     connect(cmdExit, &QPushButton::clicked, this, &fIHM::cmdExit_Click);
     connect(drvList, &DriveList::Change, this, &fIHM::drvList_Change);
     connect(dirList, &FolderList::Change, this, &fIHM::dirList_Change);
@@ -279,13 +281,41 @@ void fIHM::VisualizeImage(const std::string& sFileName) {
 
 void fIHM::ClearPreview() {
     previewed_.clear();
+    runFrame_.preview.reset();
     ShowPreview(QImage(), QSize());
 }
 
 void fIHM::ShowRunPreview(const QImage& picture, const QSize& seen) {
     previewed_.clear();  // the preview no longer shows the file last clicked
-    PlacePreview(seen);
-    ShowPreview(picture, seen);
+    runFrame_.preview.emplace(picture, seen);
+    RunFrameChanged();
+}
+
+void fIHM::RunFrameChanged() {
+    // Through the timer even when the frame is due: what the run shows in one turn of the
+    // event loop (a copy's bar and preview) is drawn together.
+    const qint64 since = lastRunFrame_.isValid() ? lastRunFrame_.elapsed() : RunFrameMs;
+    if (!runFrameTimer_.isActive())
+        runFrameTimer_.start(int(std::max<qint64>(RunFrameMs - since, 0)));
+}
+
+void fIHM::DrawRunFrame() {
+    runFrameTimer_.stop();
+    if (!runFrame_.preview && !runFrame_.percent) return;
+    if (runFrame_.preview) {
+        PlacePreview(runFrame_.preview->second);
+        ShowPreview(runFrame_.preview->first, runFrame_.preview->second);
+    }
+    if (runFrame_.percent) {
+        const int maximum = ProgressBar->maximum();
+        // The bar paints at once on a change of its text; it is drawn with the preview at
+        // the next turn of the event loop instead (enabling updates posts one).
+        ProgressBar->setUpdatesEnabled(false);
+        ProgressBar->setValue(std::min(maximum, int(*runFrame_.percent)));
+        ProgressBar->setUpdatesEnabled(true);
+    }
+    runFrame_ = {};
+    lastRunFrame_.start();
 }
 
 namespace {
@@ -334,17 +364,22 @@ void fIHM::ShowPreview(const QImage& picture, const QSize& seen) {
 }
 
 void fIHM::ShowProgressBar() {
+    runFrame_ = {};
+    lastRunFrame_.invalidate();  // the run's first frame is due at once
     ProgressBar->setMaximum(100);
     ProgressBar->setValue(0);
     ProgressBar->show();
 }
 
 void fIHM::SetProgressBar(uint8_t iValue) {
-    const int maximum = ProgressBar->maximum();
-    ProgressBar->setValue(maximum < iValue ? maximum : iValue);
+    runFrame_.percent = iValue;
+    RunFrameChanged();
 }
 
-void fIHM::HideProgressBar() { ProgressBar->hide(); }
+void fIHM::HideProgressBar() {
+    DrawRunFrame();
+    ProgressBar->hide();
+}
 
 void fIHM::CustomSize_Change(QLineEdit* box) {
     static const QStringList kZeros = {"0", "00", "000", "0000"};

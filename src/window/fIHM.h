@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,10 +16,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "tools/Tools.h"
 #include "window/BrowsingLists.h"
@@ -77,7 +80,7 @@ public:
     // cannot be decoded previews empty.
     void VisualizeImage(const std::string& sFileName);
     // Shows `picture`, already at the size PreviewSizes() gives for `seen`: a run's
-    // preview, made on its workers. Asks for a repaint, does not wait for it.
+    // preview, made on its workers. Drawn with the run's next frame (DrawRunFrame).
     void ShowRunPreview(const QImage& picture, const QSize& seen);
     // Empties the preview: a file the run could not read shows nothing.
     void ClearPreview();
@@ -87,6 +90,12 @@ public:
     void SetProgressBar(uint8_t iValue);
     void HideProgressBar();
     void ShowProgressBar();
+    // A run's preview and bar are drawn at most once every RunFrameMs: drawing each copy's
+    // took the window's thread from the workers, and no eye follows photos made 12 ms
+    // apart. Draws now what the run showed and is not drawn yet (a message box, the run's
+    // end and the frame's timer call it).
+    void DrawRunFrame();
+    int RunFrameMs = 40;
     void Public_OptionExif_Click() { OptionExif_Click(); }
     void Public_OptionCopyright_Click() { OptionCopyright_Click(); }
     void Public_OptionImageSize_Click(const int16_t& Index) { OptionImageSize_Click(Index); }
@@ -178,6 +187,14 @@ private:
 
     std::string previewed_;  // the file the preview shows, by its path
     std::vector<QWidget*> tabOrder_;
+    // What the run showed since its last frame.
+    struct RunFrame {
+        std::optional<std::pair<QImage, QSize>> preview;
+        std::optional<uint8_t> percent;
+    } runFrame_;
+    QElapsedTimer lastRunFrame_;
+    QTimer runFrameTimer_;
+    void RunFrameChanged();
 };
 
 }  // namespace pixtrim
