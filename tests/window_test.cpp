@@ -213,6 +213,7 @@ TEST_F(WindowTest, GenerateRunsTheBatchThroughTheWindowAsStored) {
 // goes; a preview cleared for a failed file is not drawn over by one still waiting.
 TEST_F(WindowTest, ARunDrawsOneFrameAtATime) {
     fIHM& window = Start();
+    window.RunFrameMs = 60'000;  // a frame of a minute: no step meets its end by chance
     const auto Picture = [](Qt::GlobalColor colour) {
         QImage picture(40, 30, QImage::Format_RGB32);
         picture.fill(colour);
@@ -235,9 +236,11 @@ TEST_F(WindowTest, ARunDrawsOneFrameAtATime) {
     } kSteps[] = {
         {"the first copy", [&] { window.ShowProgressBar(), Show(Qt::red, 10); }, "#ff0000 10"},
         {"within the frame", [&] { Show(Qt::blue, 20); }, "#ff0000 10"},
-        {"the frame ends", [&] { window.RunFrameMs = 1, QTest::qWait(50); }, "#0000ff 20"},
-        {"a long frame", [&] { window.RunFrameMs = 60'000, Show(Qt::green, 30); }, "#0000ff 20"},
-        {"a failed file", [&] { window.ClearPreview(), window.SetProgressBar(40); }, "none 20"},
+        {"a message box", [&] { window.DrawRunFrame(); }, "#0000ff 20"},
+        {"a frame's end", [&] { window.RunFrameMs = 1, Show(Qt::green, 30), QTest::qWait(50); },
+         "#00ff00 30"},
+        {"a long frame", [&] { window.RunFrameMs = 60'000, Show(Qt::blue, 35); }, "#00ff00 30"},
+        {"a failed file", [&] { window.ClearPreview(), window.SetProgressBar(40); }, "none 30"},
         {"the run's end", [&] { window.HideProgressBar(); }, "none 40"},
     };
     for (const auto& step : kSteps) {
