@@ -274,7 +274,7 @@ protected:
 
 // Many cores or one, a run shows and writes exactly the same, and stops at the same image,
 // whatever its photos' formats (a HEIF's tiles on threads of their own) and although the
-// larger files start first ("d", "e" and "f" before "c", which fails in one of the runs).
+// costlier files start first ("d", "e" and "f" before "c", which fails in one of the runs).
 TEST_P(ThreadsTest, OneThreadAndManyGiveTheSameRun) {
     char name = 'a';
     for (const std::string photo :

@@ -36,15 +36,16 @@ std::vector<std::string> ListImages(const std::string& imageFilters, const std::
 }
 
 std::vector<bool> KeepOwnNames(const HeldFolder& folder, const std::vector<std::string>& names,
-                               std::vector<uint64_t>* sizes) {
+                               std::vector<uint64_t>* costs) {
     std::vector<bool> keeps(names.size(), true);
-    if (sizes) sizes->assign(names.size(), 0);
+    if (costs) costs->assign(names.size(), 0);
     std::string head;
+    uint64_t size = 0;
     for (size_t i = 0; i < names.size(); ++i) {
-        if (!folder.ReadFileStart(names[i], kFormatHeadBytes, head, sizes ? &(*sizes)[i] : nullptr))
-            continue;
+        if (!folder.ReadFileStart(names[i], kFormatHeadBytes, head, &size)) continue;
         const ImageFormat format = SniffImageFormat(head);
         keeps[i] = format == ImageFormat::Jpeg || format == ImageFormat::Unknown;
+        if (costs) (*costs)[i] = DecodeCost(format, size);
     }
     return keeps;
 }

@@ -19,10 +19,10 @@ std::vector<std::string> ListImages(const std::string& imageFilters, const std::
 
 // Whether each of the files `names` of `folder` keeps its name for its copy: a JPEG, or a
 // file of no format the codec knows (whose decode says what it is), told by its first
-// bytes; a file that cannot be read keeps its name too (its read says why). With `sizes`,
-// answers there each file's size in bytes (0 for one that cannot be read).
+// bytes; a file that cannot be read keeps its name too (its read says why). With `costs`,
+// answers there what decoding each file costs (DecodeCost; 0 for one that cannot be read).
 std::vector<bool> KeepOwnNames(const HeldFolder& folder, const std::vector<std::string>& names,
-                               std::vector<uint64_t>* sizes = nullptr);
+                               std::vector<uint64_t>* costs = nullptr);
 
 // The name of each image's copy, in the order of `names`: its own name where `keepsName`
 // says so (a JPEG's), else its name with the last extension replaced by ".jpg"

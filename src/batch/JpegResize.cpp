@@ -174,7 +174,7 @@ bool JpegResize::PrepareOutputFolder() {
             {MessageIcon::Information, Tr("Il n'y a aucune image dans ce répertoire")});
         return false;
     }
-    CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames, &sizes_));
+    CopyNames = pixtrim::CopyNames(ImageNames, KeepOwnNames(imageFolder_, ImageNames, &costs_));
     if (DryRun) {
         ShowPlan();
         return false;
@@ -255,7 +255,7 @@ void JpegResize::ResizeAllImages() {
     ProgressDone = 0;
     Failures = 0;
 
-    // Jobs start on the pool largest file first within a window of the listing, so the run
+    // Jobs start on the pool costliest first within a window of the listing, so the run
     // does not end on one big photo decoding alone (measured on two cores: 0.53 to 0.54 of
     // the one-core floor, against 0.58 to 0.59 in listing order). Their answers are
     // committed here strictly in listing order, exactly as a run of one image at a time
@@ -266,7 +266,7 @@ void JpegResize::ResizeAllImages() {
     const JobSettings job = RunJobSettings(threads);
     const size_t lead = 4 * size_t(threads) + 4;
     // One thread gains nothing by another order.
-    const std::vector<size_t> order = StartOrder(sizes_, threads > 1 ? lead : 1);
+    const std::vector<size_t> order = StartOrder(costs_, threads > 1 ? lead : 1);
     MemoryBudget budget(MemoryBudgetBytes > 0 ? MemoryBudgetBytes : RunMemoryBudget());
     std::vector<std::future<JobResult>> answers(ImageNames.size());
     size_t submitted = 0;

@@ -101,8 +101,8 @@ private:
     OutputFolder output_;
     int32_t boxWidth_ = 0;
     int32_t boxHeight_ = 0;
-    // Each image's file size, as listed: the cost that orders the jobs' start.
-    std::vector<uint64_t> sizes_;
+    // What decoding each image costs, as listed: it orders the jobs' start.
+    std::vector<uint64_t> costs_;
 };
 
 }  // namespace pixtrim

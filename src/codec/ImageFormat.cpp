@@ -41,6 +41,23 @@ ImageFormat SniffImageFormat(std::string_view head) {
     return ImageFormat::Unknown;
 }
 
+uint64_t DecodeCost(ImageFormat format, uint64_t bytes) {
+    switch (format) {
+        case ImageFormat::Png:
+            return bytes * 14;
+        case ImageFormat::Tiff:
+            return bytes * 7;
+        case ImageFormat::Webp:
+            return bytes * 80;
+        case ImageFormat::Heif:
+            return bytes * 320;
+        case ImageFormat::Jpeg:
+        case ImageFormat::Unknown:
+            break;
+    }
+    return bytes * 10;
+}
+
 const char* FormatName(ImageFormat format) {
     switch (format) {
         case ImageFormat::Jpeg:
