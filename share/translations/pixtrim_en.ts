@@ -48,10 +48,6 @@
         <translation>%1 in %2 (%3 s)</translation>
     </message>
     <message>
-        <source>mémoire insuffisante</source>
-        <translation>not enough memory</translation>
-    </message>
-    <message>
         <source>ce n&apos;est pas un fichier ordinaire</source>
         <translation>not a regular file</translation>
     </message>
@@ -98,6 +94,10 @@
     <message>
         <source>image sans pixels</source>
         <translation>image without pixels</translation>
+    </message>
+    <message>
+        <source>mémoire insuffisante</source>
+        <translation>not enough memory</translation>
     </message>
     <message>
         <source>image déclarée bien plus grande que ses données</source>

@@ -123,7 +123,7 @@ QImage PictureOf(const cDIBSection& buffer, int orientation) {
 
 // The size a picture stored at width x height is seen at.
 QSize SeenSize(int32_t width, int32_t height, int orientation) {
-    return orientation >= 5 && orientation <= 8 ? QSize(height, width) : QSize(width, height);
+    return QuarterTurned(orientation) ? QSize(height, width) : QSize(width, height);
 }
 
 }  // namespace

@@ -103,14 +103,11 @@ int32_t PreviewFactor(int32_t previewWidth, int32_t previewHeight, int32_t sourc
     return factor;
 }
 
-// True for the orientations viewers show a quarter turned: the picture is seen height x width.
-bool Turned(int orientation) { return orientation >= 5 && orientation <= 8; }
-
 // The size `sizes` gives for the picture as it is seen, as stored: the preview's rows are
 // the stored ones, turned only where they are shown.
 std::pair<int32_t, int32_t> StoredPreviewSize(const JobSettings::PreviewSizer& sizes, int32_t width,
                                               int32_t height, int orientation) {
-    if (!Turned(orientation)) return sizes(width, height);
+    if (!QuarterTurned(orientation)) return sizes(width, height);
     const auto [seenWidth, seenHeight] = sizes(height, width);
     return {seenHeight, seenWidth};
 }
@@ -166,24 +163,24 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
     int32_t factor = 1;
     cDIBSection* preview = nullptr;
     std::pair<int32_t, int32_t> previewSize;
+    bool fromCopy = false;
     if (settings.previewSize) {
         const int orientation = jpegExif ? jpegExif->Orientation() : CarriedOrientation(source);
         previewSize =
             StoredPreviewSize(settings.previewSize, source.Width(), source.Height(), orientation);
+        fromCopy = width >= 4 * previewSize.first && height >= 4 * previewSize.second;
+        if (!fromCopy)
+            preview =
+                StartPreview(previewSize, source.Width(), source.Height(), result.preview, factor);
     }
-    const bool fromCopy =
-        settings.previewSize && width >= 4 * previewSize.first && height >= 4 * previewSize.second;
-    if (settings.previewSize && !fromCopy)
-        preview =
-            StartPreview(previewSize, source.Width(), source.Height(), result.preview, factor);
     if (!ResampleRows(source, source.Width(), source.Height(), fitted, preview) ||
         !source.Finish()) {
         return decodeFailed();
     }
-    if (fromCopy) preview = StartPreview(previewSize, width, height, result.preview, factor);
-    if (fromCopy && preview) {
+    if (fromCopy) {
+        preview = StartPreview(previewSize, width, height, result.preview, factor);
         BufferRows rows(fitted);
-        ResampleRows(rows, width, height, result.preview);
+        if (preview) ResampleRows(rows, width, height, result.preview);
     }
     if (preview) FinishPreview(result.preview, factor);
     result.warning = source.Report().warning;
@@ -193,8 +190,6 @@ JobStep DecodeAndFit(ImageDecoder& source, std::string_view bytes, const JobSett
 }  // namespace
 
 namespace {
-
-const char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 // An opened file as the header readers read it.
 class OpenFileBytes : public FileBytes {

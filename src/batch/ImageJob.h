@@ -86,6 +86,10 @@ struct JobTurn {
 JobResult RunImageJob(const HeldFolder& folder, const std::string& name,
                       const JobSettings& settings, JobTurn turn = {});
 
+// True for the orientations (5 to 8) viewers show a quarter turned: a picture stored width x
+// height is seen height x width.
+inline bool QuarterTurned(int orientation) { return orientation >= 5 && orientation <= 8; }
+
 // The preview of the image file in `bytes`, whatever its format, as a run's job makes it:
 // `preview` at the size `sizes` gives for the picture, which is width x height as stored and
 // is shown turned by `orientation` (as a run's copy carries it). False, with `preview`

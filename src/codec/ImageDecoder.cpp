@@ -18,7 +18,6 @@ const char kTooLarge[] =
 const char kTooWide[] =
     QT_TRANSLATE_NOOP("pixtrim", "image trop grande (plus de 65500 pixels de côté)");
 const char kEmpty[] = QT_TRANSLATE_NOOP("pixtrim", "image sans pixels");
-const char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 }  // namespace
 

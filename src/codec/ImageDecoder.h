@@ -16,6 +16,7 @@
 // different threads at once.
 #pragma once
 
+#include <QtGlobal>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,9 @@
 namespace pixtrim {
 
 class cDIBSection;
+
+// The reason of a decode, or a job, that could not have its memory.
+inline constexpr char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 // What a decode said: why it failed (the library's words, or ours for a picture refused
 // before it is allocated), and its first warning (a damaged or truncated file that still

@@ -27,7 +27,6 @@ constexpr int kRowsPerCall = 16;
 const char kTooFewBytes[] =
     QT_TRANSLATE_NOOP("pixtrim", "image déclarée bien plus grande que ses données");
 const char kTooManyScans[] = QT_TRANSLATE_NOOP("pixtrim", "plus de 100 passes de décodage");
-const char kNoMemory[] = QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante");
 
 // libjpeg ends the process on an error unless error_exit does not return: it jumps back
 // into the function that called libjpeg, which then releases the codec.

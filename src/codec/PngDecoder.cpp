@@ -110,7 +110,7 @@ public:
 
     bool Open(std::string_view bytes) override {
         ImageHeader header;
-        if (!s_.info) return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
+        if (!s_.info) return Fail(kNoMemory);
         if (!ReadPngHeader(bytes, header))
             return Fail(QT_TRANSLATE_NOOP("pixtrim", "en-tête PNG illisible"));
         if (const char* refusal = PictureRefusal(header.width, header.height)) return Fail(refusal);
@@ -123,8 +123,7 @@ public:
         converter_ = std::make_unique<SampleConverter>(
             SampleLayout{channels, wide ? 2 : 1, wide ? 65535u : 255u});
         const size_t rows = s_.interlaced ? size_t(height_) : 1;
-        if (!picture_.Allocate(s_.rowBytes * rows))
-            return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
+        if (!picture_.Allocate(s_.rowBytes * rows)) return Fail(kNoMemory);
         s_.raw = picture_.data();
         if (s_.interlaced) {
             std::vector<png_bytep> pointers(rows);

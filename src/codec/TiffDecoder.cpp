@@ -249,8 +249,7 @@ bool TiffDecoder::Open(std::string_view bytes) {
         case TiffPath::Rgba: {
             char why[1024] = {};
             if (!TIFFRGBAImageOK(file_.tif, why)) return Fail(why);
-            if (!rgba_.Allocate(size_t{s.width} * s.height * 4))
-                return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
+            if (!rgba_.Allocate(size_t{s.width} * s.height * 4)) return Fail(kNoMemory);
             // Asked in the page's own orientation, libtiff flips nothing: the pixels as stored.
             const uint16_t orientation =
                 std::clamp<uint16_t>(Tag16(file_.tif, TIFFTAG_ORIENTATION), 1, 8);
@@ -278,8 +277,7 @@ bool TiffDecoder::Open(std::string_view bytes) {
             break;
         }
     }
-    if (!band_.Allocate(s.RowBytes() * s.bandRows))
-        return Fail(QT_TRANSLATE_NOOP("pixtrim", "mémoire insuffisante"));
+    if (!band_.Allocate(s.RowBytes() * s.bandRows)) return Fail(kNoMemory);
     unpacked_.resize(s.bits < 8 ? s.width : 0);
     return true;
 }

@@ -246,15 +246,18 @@ void fIHM::dropEvent(QDropEvent* event) {
 }
 
 bool fIHM::OpenDropped(const std::string& path) {
-    const bool folder = IsReadableFolder(path);
+    if (path.empty()) return false;
+    if (IsReadableFolder(path)) {
+        dirList->SetPath(path);
+        drvList->SelectVolumeOf(dirList->Path());
+        return true;
+    }
     struct stat file {};
-    if (path.empty() || (!folder && (stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
-                                     !dirList->SetPath(ParentFolder(path))))) {
+    if (stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
+        !dirList->SetPath(ParentFolder(path))) {
         return false;
     }
-    if (folder) dirList->SetPath(path);
     drvList->SelectVolumeOf(dirList->Path());
-    if (folder) return true;
     // The dropped file previewed, once, and highlighted when the filters list it.
     const std::string name = path.substr(path.rfind('/') + 1);
     previewed_ = JoinPath(dirList->Path(), name);
@@ -320,24 +323,22 @@ void fIHM::DrawRunFrame() {
 
 namespace {
 
-// The preview's pixel size for a picture seen at `stored`, in a box of boxWidth x
+// The preview's pixel size for a picture seen at the size `seen`, in a box of boxWidth x
 // boxHeight twips: the label gets the picture's shape at the box's longer side (twips
 // rounded to pixels as the form places controls), and the picture fills it, never enlarged.
-QSize PreviewSize(const QSize& stored, double boxWidth, double boxHeight, qreal ratio) {
-    const double w = stored.width(), h = stored.height();
+QSize PreviewSize(const QSize& seen, double boxWidth, double boxHeight, qreal ratio) {
+    const double w = seen.width(), h = seen.height();
     const double factor = w > h ? w / boxWidth : h / boxHeight;
     const QSize label(TwipsToPixels(std::floor(w / factor)), TwipsToPixels(std::floor(h / factor)));
-    return stored.scaled(label * ratio, Qt::KeepAspectRatio)
-        .boundedTo(stored)
-        .expandedTo(QSize(1, 1));
+    return seen.scaled(label * ratio, Qt::KeepAspectRatio).boundedTo(seen).expandedTo(QSize(1, 1));
 }
 
 }  // namespace
 
 std::function<QSize(const QSize&)> fIHM::PreviewSizes() const {
     return [width = double(VisuBoxWidth), height = double(VisuBoxHeight),
-            ratio = devicePixelRatio()](const QSize& stored) {
-        return PreviewSize(stored, width, height, ratio);
+            ratio = devicePixelRatio()](const QSize& seen) {
+        return PreviewSize(seen, width, height, ratio);
     };
 }
 
